@@ -1,0 +1,187 @@
+#include "cli/Commands.h"
+
+#include "host/Exceptions.h"
+#include "host/TString.h"
+#include "host/connect/DSConnectionConfig.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "parameters/ParameterCatalog.h"
+#include "parameters/ParameterRegistration.h"
+#include "presentation-model/InitialSQLPresModelBuilder.h"
+
+#include <cstdio>
+#include <istream>
+#include <ostream>
+#include <string>
+
+namespace hlvpres {
+namespace {
+
+ParametersRegistry& Registry() { return ParametersRegistry::Get(); }
+
+// The JSON text of a default record of the pres-model structure `info`, through its registered
+// serializer: a record rebuilt from an empty bag is a default-constructed one.
+std::string WriteDefaultRecord(const ParameterInfo& info) {
+  const IStructureSerializer* serializer = info.GetStructureSerializer();
+  if (serializer == nullptr) throw HalvaneException(QStringLiteral("\"%1\" has no serializer").arg(info.GetName()));
+  RefCntPtr<IParameters> bag = Registry().CreateParameters();
+  bag->SetParameter(info.GetId(), serializer->DeserializeValue(Registry().CreateParameters(), info.GetId()));
+  return WriteParametersJson(*bag, Registry());
+}
+
+int New(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  const ParameterNamespaceName& ns = GetDataPresModelParametersNamespaceName();
+  std::vector<const ParameterInfo*> structures;
+  std::vector<std::string> unknown;
+  if (arguments.size() == 1 && arguments[0] == "--all") {
+    structures = Registry().GetParameters(ns);
+  } else if (arguments.empty()) {
+    err << "hlvpres new: name at least one structure, or --all\n";
+    return 2;
+  } else {
+    for (const std::string& name : arguments) structures.push_back(Registry().FindParameter(ns, TStringFromUtf8(name)));
+  }
+
+  int status = 0;
+  for (size_t i = 0; i < structures.size(); ++i) {
+    const ParameterInfo* info = structures[i];
+    const std::string name = info ? info->GetUtf8Name() : arguments[i];
+    out << name << '\t';
+    if (info == nullptr) {
+      out << "error: no pres-model structure is called \"" << name << "\"\n";
+      status = 1;
+      continue;
+    }
+    try {
+      out << WriteDefaultRecord(*info) << '\n';
+    } catch (const std::exception& e) {  // reported on the record's own line
+      out << "error: " << e.what() << '\n';
+    }
+  }
+  return status;
+}
+
+int Read(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (!arguments.empty()) {
+    err << "hlvpres read: takes no arguments; the bags come on standard input\n";
+    return 2;
+  }
+  int status = 0;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    try {
+      const RefCntPtr<IParameters> bag = ReadParametersJson(line, Registry());
+      out << WriteParametersJson(*bag, Registry()) << '\n';
+    } catch (const std::exception& e) {  // reported on the line's own output line
+      out << "error: " << e.what() << '\n';
+      status = 1;
+    }
+  }
+  return status;
+}
+
+const char* KindName(ParameterKind kind) {
+  switch (kind) {
+    case ParameterKind::kSimple: return "simple";
+    case ParameterKind::kList: return "list";
+    case ParameterKind::kMap: return "map";
+    case ParameterKind::kStructure: return "structure";
+    case ParameterKind::kStructureList: return "structure-list";
+  }
+  return "?";
+}
+
+std::string FlagNames(const ParameterInfo& info) {
+  std::string flags;
+  const auto add = [&](ParameterFlag flag, const char* name) {
+    if (!info.HasFlag(flag)) return;
+    if (!flags.empty()) flags += ',';
+    flags += name;
+  };
+  add(kParameterSecuritySensitive, "security-sensitive");
+  add(kParameterNeverAdulterateMapKeys, "never-adulterate-map-keys");
+  add(kParameterUnserializable, "unserializable");
+  return flags.empty() ? "-" : flags;
+}
+
+int Catalog(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  if (!arguments.empty()) {
+    err << "hlvpres catalog: takes no arguments\n";
+    return 2;
+  }
+  for (const ParameterNamespaceName& ns : Registry().GetNamespaces()) {
+    const std::string nsName = ToUtf8(ns.GetValue());
+    for (const ParameterInfo* info : Registry().GetParameters(ns)) {
+      const ParameterDescriptor* entry = FindCatalogEntry(info->GetId());
+      char id[16];
+      std::snprintf(id, sizeof id, "0x%08x", info->GetId());
+      out << nsName << '\t' << id << '\t' << info->GetUtf8Name() << '\t' << KindName(info->GetKind()) << '\t'
+          << (entry && entry->valueType ? entry->valueType : "-") << '\t' << FlagNames(*info) << '\n';
+    }
+  }
+  return 0;
+}
+
+int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  if (arguments.size() > 1) {
+    err << "hlvpres demo: takes at most one connection class\n";
+    return 2;
+  }
+  const TString connectionClass = TStringFromUtf8(arguments.empty() ? "postgres" : arguments[0]);
+  try {
+    const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
+        connectionClass, {{DSConnectionConfig::InitialSQLAttribute(), QStringLiteral("SET application_name = 'hlvpres';")}});
+    const RefCntPtr<const InitialSQLPresModel> model = InitialSQLPresModelBuilder().Build(config, {}, true);
+    const std::string written = WriteParametersJson(*model->AsIParameters(), Registry());
+    const std::string read = WriteParametersJson(*ReadParametersJson(written, Registry()), Registry());
+    out << "class\t" << ToUtf8(connectionClass) << "\nwritten\t" << written << "\nread\t" << read << '\n';
+    if (read == written) return 0;
+    err << "hlvpres demo: the record read back differs from the one written\n";
+  } catch (const std::exception& e) {
+    err << "hlvpres demo: " << e.what() << '\n';
+  }
+  return 1;
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"demo", "build an initial SQL record, write it, read it back and print both",
+       "usage: hlvpres demo [CLASS]\n\n"
+       "Builds the initial SQL record of a connection of CLASS (default: postgres) that holds an\n"
+       "initial SQL statement, writes it as JSON, reads that back and writes it again. Prints\n"
+       "three lines, \"class\", \"written\" and \"read\", each followed by a tab and its value.\n"
+       "Exits with 1 when the two texts differ or the class is unknown.\n",
+       Demo},
+      {"new", "write default records as JSON",
+       "usage: hlvpres new STRUCTURE-NAME...\n"
+       "       hlvpres new --all\n\n"
+       "For each pres-model structure (all of them, in registration order, with --all) prints\n"
+       "one line: the structure name, a tab, and the compact JSON of a default record's bag, or\n"
+       "'error: ' and the message when the record cannot be written. Exits with 1 when a name\n"
+       "is not a pres-model structure.\n",
+       New},
+      {"read", "read JSON bags from standard input and write them again",
+       "usage: hlvpres read < BAGS\n\n"
+       "Reads one JSON bag per line, rebuilds its values through the registered serializers and\n"
+       "prints the bag written again, one line each. A line that cannot be read prints 'error: '\n"
+       "and the message; the exit status is then 1.\n",
+       Read},
+      {"catalog", "list every registered parameter",
+       "usage: hlvpres catalog\n\n"
+       "Prints one line per registered parameter, in registration order, data namespace first:\n"
+       "namespace, id (0x and 8 hex digits), name, kind, value type (- for none) and flags\n"
+       "(comma-separated, or -), separated by tabs.\n",
+       Catalog},
+  };
+  return commands;
+}
+
+void RegisterVocabulary() {
+  RegisterDataNamespaceParameters();
+  RegisterDataPresModelParameters();
+}
+
+}  // namespace hlvpres

@@ -1,0 +1,14 @@
+#include "host/RefCntObject.h"
+
+RefCntObject::~RefCntObject() = default;
+
+void RefCntObject::Release() const noexcept {
+  if (m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+}
+
+#include "host/Exceptions.h"
+#include "host/RefCntPtr.h"
+
+void RefCntDetail::ThrowNullPointerDereferenced() {
+  ThrowLogicException(__FILE__, __LINE__, "Null pointer dereferenced");
+}

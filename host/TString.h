@@ -1,0 +1,25 @@
+// TString: the host's wide (UTF-16) string.
+//
+// TString is Qt's QString under the host's name: parameter names, enum strings, attribute
+// names and serialized values are all TStrings. The helpers below make every crossing to and
+// from UTF-8 `char` text explicit.
+#pragma once
+
+#include "host/HostExport.h"
+
+#include <QString>
+#include <QtCore/qhashfunctions.h>  // std::hash<QString>, for unordered containers of TStrings
+
+#include <string>
+#include <string_view>
+
+using TString = QString;
+
+/// The UTF-8 encoding of `text`. Unpaired surrogates become U+FFFD.
+HLVHOST_API std::string ToUtf8(const TString& text);
+
+/// The TString of UTF-8 `text`. Invalid sequences become U+FFFD.
+HLVHOST_API TString TStringFromUtf8(std::string_view text);
+
+/// The TString of a wide C string, as registered parameter names are given.
+HLVHOST_API TString TStringFromWide(const wchar_t* text);

@@ -1,0 +1,16 @@
+// RapidJSON, configured for text that comes from outside: a broken internal assumption raises
+// a LogicException instead of aborting the process. Include RapidJSON only through this file.
+#pragma once
+
+#include "host/Exceptions.h"
+
+#ifdef RAPIDJSON_ASSERT
+#error "RapidJSON must be included through host/detail/RapidJson.h only"
+#endif
+#define RAPIDJSON_ASSERT(condition) \
+  ((condition) ? static_cast<void>(0) : ThrowLogicException(__FILE__, __LINE__, "RapidJSON: " #condition))
+#define RAPIDJSON_HAS_STDSTRING 1
+
+#include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>

@@ -1,0 +1,37 @@
+#include "host/parameters/ParameterBag.h"
+
+#include "host/Exceptions.h"
+#include "host/parameters/ParameterSerializers.h"
+
+IParameter::~IParameter() = default;
+IParameters::~IParameters() = default;
+IParameterSerializer::~IParameterSerializer() = default;
+IStructureSerializer::~IStructureSerializer() = default;
+
+ParameterBag::~ParameterBag() = default;
+
+void ParameterBag::SetParameter(unsigned int id, RefCntPtr<IParameter> value) {
+  HLV_ASSERT(value != nullptr);
+  for (auto& entry : m_entries) {
+    if (entry.first == id) {
+      entry.second = std::move(value);
+      return;
+    }
+  }
+  m_entries.emplace_back(id, std::move(value));
+}
+
+IParameter* ParameterBag::GetParameter(unsigned int id) const {
+  for (const auto& entry : m_entries)
+    if (entry.first == id) return entry.second.Get();
+  return nullptr;
+}
+
+bool ParameterBag::HasParameter(unsigned int id) const { return GetParameter(id) != nullptr; }
+
+std::vector<unsigned int> ParameterBag::GetParameterIds() const {
+  std::vector<unsigned int> ids;
+  ids.reserve(m_entries.size());
+  for (const auto& entry : m_entries) ids.push_back(entry.first);
+  return ids;
+}

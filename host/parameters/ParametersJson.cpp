@@ -1,0 +1,244 @@
+#include "host/parameters/ParametersJson.h"
+
+#include "host/Exceptions.h"
+#include "host/detail/RapidJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "host/parameters/SerializeStructure.h"
+
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
+  const ParametersRegistry& registry = ss.GetRegistry();
+  for (unsigned int id : bag.GetParameterIds()) {
+    const ParameterInfo* info = registry.FindParameter(id);
+    if (info == nullptr)
+      throw LogicException(__FILE__, __LINE__,
+                           QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
+    if (info->HasFlag(kParameterUnserializable)) continue;
+
+    RefCntPtr<IParameter> value(bag.GetParameter(id));
+    const bool hasSerializer = info->GetValueSerializer() != nullptr || info->GetStructureSerializer() != nullptr;
+    if (!hasSerializer)
+      throw LogicException(__FILE__, __LINE__,
+                           QStringLiteral("Parameter \"%1\" has no serializer").arg(info->GetName()));
+
+    switch (info->GetKind()) {
+      case ParameterKind::kSimple:
+        ss.Parameter(id, info->GetValueSerializer()->ValueToString(value));
+        break;
+      case ParameterKind::kList:
+        info->GetValueSerializer()->SerializeList(value, ss, id);
+        break;
+      case ParameterKind::kMap: {
+        const std::map<TString, TString> texts = info->GetValueSerializer()->MapToStrings(value);
+        const bool keysVerbatim = info->HasFlag(kParameterNeverAdulterateMapKeys);
+        MapStructure map(id, ss);
+        for (const auto& [key, text] : texts) ss.MapItem(key, text, keysVerbatim);
+        break;
+      }
+      case ParameterKind::kStructure:
+        info->GetStructureSerializer()->SerializeValue(value, id, ss, true);
+        break;
+      case ParameterKind::kStructureList: {
+        const IStructureSerializer& serializer = *info->GetStructureSerializer();
+        const std::vector<RefCntPtr<IParameter>> items = serializer.SplitList(value);
+        ListStructure list(id, ss, kParameterTypeDefault);
+        for (const RefCntPtr<IParameter>& item : items) serializer.SerializeValue(item, id, ss, true);
+        break;
+      }
+    }
+  }
+}
+
+std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry) {
+  SerializeStructure ss(registry);
+  WriteParameters(bag, ss);
+  return ss.GetJson();
+}
+
+namespace {
+
+using rapidjson::Document;
+using rapidjson::SizeType;
+using rapidjson::Value;
+
+// Builds the document like Document itself, but refuses to nest deeper than the limit.
+class NestingLimitedHandler {
+ public:
+  NestingLimitedHandler(Document& document, const rapidjson::MemoryStream& stream)
+      : m_document(document), m_stream(stream) {}
+
+  bool Null() { return m_document.Null(); }
+  bool Bool(bool b) { return m_document.Bool(b); }
+  bool Int(int i) { return m_document.Int(i); }
+  bool Uint(unsigned u) { return m_document.Uint(u); }
+  bool Int64(int64_t i) { return m_document.Int64(i); }
+  bool Uint64(uint64_t u) { return m_document.Uint64(u); }
+  bool Double(double d) { return m_document.Double(d); }
+  bool RawNumber(const char* text, SizeType length, bool copy) { return m_document.RawNumber(text, length, copy); }
+  bool String(const char* text, SizeType length, bool copy) { return m_document.String(text, length, copy); }
+  bool Key(const char* text, SizeType length, bool copy) { return m_document.Key(text, length, copy); }
+  bool StartObject() { return Enter() && m_document.StartObject(); }
+  bool EndObject(SizeType count) { --m_depth; return m_document.EndObject(count); }
+  bool StartArray() { return Enter() && m_document.StartArray(); }
+  bool EndArray(SizeType count) { --m_depth; return m_document.EndArray(count); }
+
+  /// The offset of the bracket that went one level too deep, if one did.
+  std::optional<size_t> TooDeepAt() const { return m_tooDeepAt; }
+
+ private:
+  bool Enter() {
+    if (++m_depth <= kMaxJsonNesting) return true;
+    m_tooDeepAt = m_stream.Tell() - 1;
+    return false;
+  }
+
+  Document& m_document;
+  const rapidjson::MemoryStream& m_stream;
+  int m_depth = 0;
+  std::optional<size_t> m_tooDeepAt;
+};
+
+[[noreturn]] void FailToParse(const QString& detail) { throw ParameterParseException(0, detail); }
+
+QString Offset(size_t offset) { return QString::number(static_cast<qulonglong>(offset)); }
+
+void Parse(std::string_view json, Document& document) {
+  rapidjson::MemoryStream stream(json.data(), json.size());
+  NestingLimitedHandler handler(document, stream);
+  rapidjson::Reader reader;
+  // Iterative parsing keeps hostile nesting off the call stack; the handler bounds it anyway.
+  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+  auto parse = [&](Document&) { return !reader.Parse<kFlags>(stream, handler).IsError(); };
+  document.Populate(parse);
+  if (const std::optional<size_t> offset = handler.TooDeepAt())
+    FailToParse(QStringLiteral("JSON nests deeper than %1 levels at offset %2").arg(kMaxJsonNesting).arg(Offset(*offset)));
+  if (reader.HasParseError())
+    FailToParse(QStringLiteral("invalid JSON at offset %1: %2")
+                    .arg(Offset(reader.GetErrorOffset()), QString::fromUtf8(rapidjson::GetParseError_En(reader.GetParseErrorCode()))));
+  // The stream reads a NUL byte as the end of the text; anything after it is an error too.
+  if (stream.Tell() != json.size())
+    FailToParse(QStringLiteral("invalid JSON at offset %1: unexpected NUL byte").arg(Offset(stream.Tell())));
+  if (!document.IsObject()) FailToParse(QStringLiteral("the JSON text is not an object"));
+}
+
+TString ToTString(const Value& string) { return TStringFromUtf8(std::string_view(string.GetString(), string.GetStringLength())); }
+
+// The strings of `array`; false when an element is not a string.
+bool ReadStrings(const Value& array, std::vector<TString>& texts) {
+  texts.reserve(array.Size());
+  for (const Value& element : array.GetArray()) {
+    if (!element.IsString()) return false;
+    texts.push_back(ToTString(element));
+  }
+  return true;
+}
+
+class BagReader {
+ public:
+  BagReader(const ParametersRegistry& registry, const IParameters* context)
+      : m_registry(registry), m_context(context) {}
+
+  RefCntPtr<IParameters> ReadObject(const Value& object) const {
+    RefCntPtr<IParameters> bag = NewBag();
+    for (const auto& member : object.GetObject()) {
+      const ParameterInfo* info = m_registry.FindParameterByUtf8Name(
+          std::string_view(member.name.GetString(), member.name.GetStringLength()));
+      if (info == nullptr || info->HasFlag(kParameterUnserializable)) continue;
+      ReadMember(*info, member.value, bag);
+    }
+    return bag;
+  }
+
+ private:
+  RefCntPtr<IParameters> NewBag() const {
+    RefCntPtr<IParameters> bag = m_registry.CreateParameters();
+    if (m_context != nullptr)
+      for (unsigned int id : m_context->GetParameterIds())
+        bag->SetParameter(id, RefCntPtr<IParameter>(m_context->GetParameter(id)));
+    return bag;
+  }
+
+  void ReadMember(const ParameterInfo& info, const Value& value, const RefCntPtr<IParameters>& bag) const {
+    const unsigned int id = info.GetId();
+    if (info.GetKind() == ParameterKind::kStructure || info.GetKind() == ParameterKind::kStructureList) {
+      if (const IStructureSerializer* serializer = info.GetStructureSerializer())
+        ReadStructureMember(info, *serializer, value, bag);
+      return;
+    }
+    const IParameterSerializer* serializer = info.GetValueSerializer();
+    if (serializer == nullptr) return;
+    switch (info.GetKind()) {
+      case ParameterKind::kSimple:
+        if (value.IsString()) bag->SetParameter(id, serializer->ValueFromString(ToTString(value)));
+        return;
+      case ParameterKind::kList: {
+        std::vector<TString> texts;
+        if (value.IsArray() && ReadStrings(value, texts)) bag->SetParameter(id, serializer->ListFromStrings(texts));
+        return;
+      }
+      case ParameterKind::kMap: {
+        if (!value.IsObject()) return;
+        std::map<TString, TString> texts;
+        for (const auto& entry : value.GetObject()) {
+          if (!entry.value.IsString()) return;
+          texts.insert_or_assign(ToTString(entry.name), ToTString(entry.value));
+        }
+        bag->SetParameter(id, serializer->MapFromStrings(texts));
+        return;
+      }
+      default:
+        return;
+    }
+  }
+
+  // One structure from an object, or from an array of strings when the serializer takes its
+  // structures as plain string lists. Null when the JSON does not fit.
+  RefCntPtr<IParameter> ReadStructure(const IStructureSerializer& serializer, unsigned int id, const Value& value,
+                                      const RefCntPtr<IParameters>& outer) const {
+    if (value.IsObject()) {
+      RefCntPtr<IParameters> inner = ReadObject(value);
+      serializer.SetContext(outer, id, inner);
+      return serializer.DeserializeValue(inner, id);
+    }
+    std::vector<TString> texts;
+    if (!serializer.ParsesStringList() || !value.IsArray() || !ReadStrings(value, texts)) return nullptr;
+    RefCntPtr<IParameters> holder = NewBag();
+    serializer.SetContext(outer, id, holder);
+    holder->SetParameter(id, MakeValParameter(std::move(texts)));
+    return serializer.DeserializeValue(holder, id);
+  }
+
+  void ReadStructureMember(const ParameterInfo& info, const IStructureSerializer& serializer, const Value& value,
+                           const RefCntPtr<IParameters>& bag) const {
+    const unsigned int id = info.GetId();
+    if (info.GetKind() == ParameterKind::kStructure) {
+      if (RefCntPtr<IParameter> item = ReadStructure(serializer, id, value, bag)) bag->SetParameter(id, item);
+      return;
+    }
+    if (!value.IsArray()) return;
+    std::vector<RefCntPtr<IParameter>> items;
+    items.reserve(value.Size());
+    for (const Value& element : value.GetArray()) {
+      RefCntPtr<IParameter> item = ReadStructure(serializer, id, element, bag);
+      if (!item) return;  // one element that does not fit leaves the whole list out
+      items.push_back(std::move(item));
+    }
+    serializer.JoinList(std::move(items), bag, id);
+  }
+
+  const ParametersRegistry& m_registry;
+  const IParameters* m_context;
+};
+
+}  // namespace
+
+RefCntPtr<IParameters> ReadParametersJson(std::string_view json, const ParametersRegistry& registry,
+                                          const IParameters* context) {
+  Document document;
+  Parse(json, document);
+  return BagReader(registry, context).ReadObject(document);
+}

@@ -1,0 +1,39 @@
+// Writing parameter bags as JSON text and reading them back.
+//
+// The JSON text form is the one SerializeStructure writes (docs/json-form.md). A bag is
+// written member by member through the serializers registered for its ids; reading turns
+// each member back into a value through the same serializers, leniently: members whose names
+// the registry does not know, or whose JSON kind does not fit their parameter, are skipped.
+#pragma once
+
+#include "host/HostExport.h"
+#include "host/TString.h"
+#include "host/parameters/IParameters.h"
+
+#include <string>
+#include <string_view>
+
+class ParametersRegistry;
+class SerializeStructure;
+
+/// The deepest nesting of JSON arrays and objects the reader accepts.
+inline constexpr int kMaxJsonNesting = 256;
+
+/// Writes every parameter of `bag`, in the bag's order, into `ss`: simple values as
+/// parameters, lists and maps as list and map structures, records through their structure
+/// serializers as sub-structures. Parameters flagged unserializable are left out; an id the
+/// registry does not know is a logic error.
+HLVHOST_API void WriteParameters(const IParameters& bag, SerializeStructure& ss);
+
+/// The JSON text of `bag`, with names from `registry`.
+HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry);
+
+/// Reads a bag from the JSON text `json` (UTF-8), resolving member names through `registry`.
+///
+/// `context`, when given, holds values that every bag the reader makes starts with (such as
+/// a column context that structure serializers look for); members read from the text replace
+/// them. Text that is not JSON, that is not an object, or that nests deeper than
+/// kMaxJsonNesting raises ParameterParseException saying what and where. Errors raised by a
+/// serializer while it rebuilds a value are passed on.
+HLVHOST_API RefCntPtr<IParameters> ReadParametersJson(std::string_view json, const ParametersRegistry& registry,
+                                                     const IParameters* context = nullptr);

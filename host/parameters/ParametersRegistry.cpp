@@ -1,0 +1,187 @@
+#include "host/parameters/ParametersRegistry.h"
+
+#include "host/Exceptions.h"
+#include "host/parameters/ParameterBag.h"
+
+#include <utility>
+
+namespace {
+
+QString Hex(unsigned int id) { return QStringLiteral("0x%1").arg(id, 8, 16, QLatin1Char('0')); }
+
+[[noreturn]] void Fail(const QString& message) {
+  throw LogicException(__FILE__, __LINE__, message);
+}
+
+}  // namespace
+
+ParameterInfo::ParameterInfo(unsigned int id, const wchar_t* name, ParameterKind kind,
+                             const ParameterNamespaceName& ns, RefCntPtr<IParameterSerializer> valueSerializer,
+                             RefCntPtr<IStructureSerializer> structureSerializer)
+    : m_id(id),
+      m_wideName(name),
+      m_name(TStringFromWide(name)),
+      m_utf8Name(ToUtf8(m_name)),
+      m_kind(kind),
+      m_namespace(ns),
+      m_valueSerializer(std::move(valueSerializer)),
+      m_structureSerializer(std::move(structureSerializer)) {}
+
+AbstractParamAdder::~AbstractParamAdder() = default;
+
+struct ParametersRegistry::Namespace {
+  ParameterNamespaceName name;
+  unsigned int low;
+  unsigned int high;
+  std::vector<std::unique_ptr<ParameterInfo>> parameters;  // registration order
+  std::unordered_map<TString, const ParameterInfo*> byName;
+};
+
+class ParametersRegistry::NamespaceAdder final : public AbstractParamAdder {
+ public:
+  NamespaceAdder(ParametersRegistry& registry, Namespace& ns) : m_registry(registry), m_ns(ns) {}
+
+  void AddSimple(unsigned int id, const wchar_t* name, IParameterSerializer* serializer) override {
+    m_registry.Add(m_ns, id, name, ParameterKind::kSimple, serializer, nullptr);
+  }
+  void AddList(unsigned int id, const wchar_t* name, IParameterSerializer* serializer) override {
+    m_registry.Add(m_ns, id, name, ParameterKind::kList, serializer, nullptr);
+  }
+  void AddMap(unsigned int id, const wchar_t* name, IParameterSerializer* serializer) override {
+    m_registry.Add(m_ns, id, name, ParameterKind::kMap, serializer, nullptr);
+  }
+  void AddStructure(unsigned int id, const wchar_t* name, IStructureSerializer* serializer) override {
+    m_registry.Add(m_ns, id, name, ParameterKind::kStructure, nullptr, serializer);
+  }
+  void AddStructureList(unsigned int id, const wchar_t* name, IStructureSerializer* serializer) override {
+    m_registry.Add(m_ns, id, name, ParameterKind::kStructureList, nullptr, serializer);
+  }
+
+ private:
+  ParametersRegistry& m_registry;
+  Namespace& m_ns;
+};
+
+ParametersRegistry::ParametersRegistry() = default;
+ParametersRegistry::~ParametersRegistry() = default;
+
+ParametersRegistry& ParametersRegistry::Get() {
+  static ParametersRegistry registry;
+  return registry;
+}
+
+void ParametersRegistry::RegisterNamespace(const ParameterNamespaceName& ns, unsigned int low, unsigned int high) {
+  if (ns.GetValue().isEmpty()) Fail(QStringLiteral("A parameter namespace needs a name"));
+  if (low > high) Fail(QStringLiteral("Namespace \"%1\" has an empty id range").arg(ns.GetValue()));
+  for (const auto& existing : m_namespaces) {
+    if (existing->name == ns)
+      Fail(QStringLiteral("Namespace \"%1\" is already registered").arg(ns.GetValue()));
+    if (low <= existing->high && existing->low <= high)
+      Fail(QStringLiteral("The ids of namespace \"%1\" overlap those of \"%2\"")
+               .arg(ns.GetValue(), existing->name.GetValue()));
+  }
+  m_namespaces.push_back(std::make_unique<Namespace>(Namespace{ns, low, high, {}, {}}));
+}
+
+ParametersRegistry::Namespace& ParametersRegistry::FindNamespace(const ParameterNamespaceName& ns) const {
+  for (const auto& existing : m_namespaces)
+    if (existing->name == ns) return *existing;
+  Fail(QStringLiteral("Namespace \"%1\" is not registered").arg(ns.GetValue()));
+}
+
+void ParametersRegistry::AddParametersToNamespace(const ParameterNamespaceName& ns,
+                                                  const std::function<void(AbstractParamAdder&)>& addParameters) {
+  NamespaceAdder adder(*this, FindNamespace(ns));
+  addParameters(adder);
+}
+
+void ParametersRegistry::Add(Namespace& ns, unsigned int id, const wchar_t* name, ParameterKind kind,
+                             IParameterSerializer* valueSerializer, IStructureSerializer* structureSerializer) {
+  if (name == nullptr || *name == L'\0') Fail(QStringLiteral("Parameter %1 has no name").arg(Hex(id)));
+  auto info = std::make_unique<ParameterInfo>(id, name, kind, ns.name, RefCntPtr<IParameterSerializer>(valueSerializer),
+                                              RefCntPtr<IStructureSerializer>(structureSerializer));
+  if (id < ns.low || id > ns.high)
+    Fail(QStringLiteral("Parameter \"%1\" %2 lies outside the ids of namespace \"%3\"")
+             .arg(info->GetName(), Hex(id), ns.name.GetValue()));
+  if (m_byId.count(id) != 0) Fail(QStringLiteral("Parameter id %1 is registered twice").arg(Hex(id)));
+  if (ns.byName.count(info->GetName()) != 0)
+    Fail(QStringLiteral("Parameter name \"%1\" is registered twice in \"%2\"")
+             .arg(info->GetName(), ns.name.GetValue()));
+
+  ParameterInfo* added = info.get();
+  ns.parameters.push_back(std::move(info));
+  m_byId.emplace(id, added);
+  ns.byName.emplace(added->GetName(), added);
+  m_byUtf8Name.emplace(added->GetUtf8Name(), added);  // keeps the first namespace's parameter
+}
+
+ParameterInfo& ParametersRegistry::FlagTarget(unsigned int id, const char* flagName) {
+  auto found = m_byId.find(id);
+  if (found == m_byId.end())
+    Fail(QStringLiteral("Cannot flag %1: parameter %2 is not registered").arg(QLatin1String(flagName), Hex(id)));
+  return *found->second;
+}
+
+void ParametersRegistry::AddUnserializable(unsigned int id) {
+  FlagTarget(id, "unserializable").m_flags |= kParameterUnserializable;
+}
+
+void ParametersRegistry::AddSecuritySensitive(unsigned int id) {
+  FlagTarget(id, "security-sensitive").m_flags |= kParameterSecuritySensitive;
+}
+
+void ParametersRegistry::AddNeverAdulterateMapKeys(unsigned int id) {
+  ParameterInfo& info = FlagTarget(id, "never-adulterate-map-keys");
+  if (info.GetKind() != ParameterKind::kMap)
+    Fail(QStringLiteral("Parameter \"%1\" is not a map, so its keys cannot be flagged").arg(info.GetName()));
+  info.m_flags |= kParameterNeverAdulterateMapKeys;
+}
+
+RefCntPtr<IParameters> ParametersRegistry::CreateParameters() const { return MakeRefCnt<ParameterBag>(); }
+
+const ParameterInfo* ParametersRegistry::FindParameter(unsigned int id) const {
+  auto found = m_byId.find(id);
+  return found == m_byId.end() ? nullptr : found->second;
+}
+
+const ParameterInfo* ParametersRegistry::FindParameter(const ParameterNamespaceName& ns, const TString& name) const {
+  for (const auto& existing : m_namespaces) {
+    if (existing->name != ns) continue;
+    auto found = existing->byName.find(name);
+    return found == existing->byName.end() ? nullptr : found->second;
+  }
+  return nullptr;
+}
+
+const ParameterInfo* ParametersRegistry::FindParameterByUtf8Name(std::string_view utf8Name) const {
+  auto found = m_byUtf8Name.find(utf8Name);
+  return found == m_byUtf8Name.end() ? nullptr : found->second;
+}
+
+LegacyParameterName ParametersRegistry::FindParameterName(unsigned int id) const {
+  const ParameterInfo* info = FindParameter(id);
+  return info ? LegacyParameterName(info->GetName()) : LegacyParameterName();
+}
+
+unsigned int ParametersRegistry::FindParameterId(const ParameterNamespaceName& ns,
+                                                 const LegacyParameterName& name) const {
+  const ParameterInfo* info = FindParameter(ns, name.GetValue());
+  return info ? info->GetId() : 0;
+}
+
+std::vector<ParameterNamespaceName> ParametersRegistry::GetNamespaces() const {
+  std::vector<ParameterNamespaceName> names;
+  names.reserve(m_namespaces.size());
+  for (const auto& ns : m_namespaces) names.push_back(ns->name);
+  return names;
+}
+
+std::vector<const ParameterInfo*> ParametersRegistry::GetParameters(const ParameterNamespaceName& ns) const {
+  std::vector<const ParameterInfo*> parameters;
+  for (const auto& existing : m_namespaces) {
+    if (existing->name != ns) continue;
+    parameters.reserve(existing->parameters.size());
+    for (const auto& info : existing->parameters) parameters.push_back(info.get());
+  }
+  return parameters;
+}

@@ -1,0 +1,4 @@
+#include "host/parameters/PresentationModel.h"
+
+PresentationModel::PresentationModel() = default;
+PresentationModel::~PresentationModel() = default;

@@ -1,0 +1,144 @@
+// SerializeStructure and its scopes: the writer of parameters in the JSON text form.
+//
+// A written structure is one JSON object. Each parameter is a member named by its registered
+// name, members in write order, and every value is a JSON string:
+//
+//   Parameter(id, text)             "name":"text"
+//   ListStructure(id, ...)          "name":[ ...ListItem strings or element structures... ]
+//   MapStructure(id, ...)           "name":{"key":"value",...}
+//   SubStructure(id, ss, true)      "name":{ ...parameters... }
+//   CompositeStructure(id, ss)      the same
+//   SubStructure(id, ss, false)     "name":[ ...ListItem strings... ]
+//
+// Inside a list, a structure is an element without a name. The text is compact (no white
+// space outside strings) and UTF-8; quotes, backslashes and control characters are escaped as
+// JSON requires, everything else is written as it is. docs/json-form.md has the whole form.
+#pragma once
+
+#include "host/HostExport.h"
+#include "host/TString.h"
+#include "host/parameters/ParameterSerializers.h"
+
+#include <string>
+#include <vector>
+
+class ParametersRegistry;
+
+class HLVHOST_API SerializeStructure {
+ public:
+  /// Records what a writer writes, so that the same text can be written again in one step.
+  /// Captures nest; each EndCapture closes the innermost one.
+  class HLVHOST_API Visitor {
+   public:
+    /// Starts recording at the current position.
+    void BeginCapture();
+    /// Stops the innermost recording and returns the members or elements it saw, as text.
+    TString EndCapture();
+    /// Drops the innermost recording; for a writer that leaves by an exception.
+    void AbandonCapture();
+    /// Writes a recording again, as the next members or elements of the current scope.
+    void WriteCaptured(const TString& text);
+
+   private:
+    friend class SerializeStructure;
+    explicit Visitor(SerializeStructure& ss) : m_ss(ss) {}
+    SerializeStructure& m_ss;
+  };
+
+  /// A structure whose parameter names come from `registry`.
+  explicit SerializeStructure(const ParametersRegistry& registry);
+  /// A structure whose parameter names come from the process-wide registry.
+  SerializeStructure();
+  SerializeStructure(const SerializeStructure&) = delete;
+  SerializeStructure& operator=(const SerializeStructure&) = delete;
+  ~SerializeStructure();
+
+  /// Writes `"name":"text"` for parameter `id`.
+  void Parameter(unsigned int id, const TString& text);
+  /// Writes one string element of the current list.
+  void ListItem(const TString& text);
+  /// Writes one entry of the current map. The JSON form keeps every key as it is; the flag
+  /// only says that a key must never be rewritten.
+  void MapItem(const TString& key, const TString& value, bool keysVerbatim);
+
+  Visitor& GetVisitor() noexcept { return m_visitor; }
+  const ParametersRegistry& GetRegistry() const noexcept { return m_registry; }
+
+  /// The JSON object written so far. Every scope must be closed.
+  std::string GetJson() const;
+  /// GetJson() as a TString.
+  TString GetText() const;
+
+ private:
+  friend class ListStructure;
+  friend class MapStructure;
+  friend class SubStructure;
+  friend class CompositeStructure;
+
+  enum class FrameKind : char { kObject, kList, kMap };
+  struct Frame {
+    FrameKind kind;
+    bool empty;
+  };
+
+  void OpenScope(unsigned int id, FrameKind kind);
+  void CloseScope() noexcept;
+  void BeginMember(FrameKind expected, const char* what);
+  const TString& NameOf(unsigned int id) const;
+  void WriteName(const TString& name);
+
+  const ParametersRegistry& m_registry;
+  std::string m_out;
+  std::vector<Frame> m_frames;
+  std::vector<size_t> m_captures;
+  Visitor m_visitor{*this};
+};
+
+/// A list of values or structures under one parameter, open while the object lives.
+class HLVHOST_API ListStructure {
+ public:
+  ListStructure(unsigned int id, SerializeStructure& ss, ParameterTypeCategory category);
+  ~ListStructure();
+  ListStructure(const ListStructure&) = delete;
+  ListStructure& operator=(const ListStructure&) = delete;
+
+ private:
+  SerializeStructure& m_ss;
+};
+
+/// A map of strings under one parameter, open while the object lives.
+class HLVHOST_API MapStructure {
+ public:
+  MapStructure(unsigned int id, SerializeStructure& ss);
+  ~MapStructure();
+  MapStructure(const MapStructure&) = delete;
+  MapStructure& operator=(const MapStructure&) = delete;
+
+ private:
+  SerializeStructure& m_ss;
+};
+
+/// A structure under one parameter, open while the object lives: a composite one holds
+/// parameters, another one holds list items.
+class HLVHOST_API SubStructure {
+ public:
+  SubStructure(unsigned int id, SerializeStructure& ss, bool composite);
+  ~SubStructure();
+  SubStructure(const SubStructure&) = delete;
+  SubStructure& operator=(const SubStructure&) = delete;
+
+ private:
+  SerializeStructure& m_ss;
+};
+
+/// A composite structure under one parameter, open while the object lives.
+class HLVHOST_API CompositeStructure {
+ public:
+  CompositeStructure(unsigned int id, SerializeStructure& ss);
+  ~CompositeStructure();
+  CompositeStructure(const CompositeStructure&) = delete;
+  CompositeStructure& operator=(const CompositeStructure&) = delete;
+
+ private:
+  SerializeStructure& m_ss;
+};

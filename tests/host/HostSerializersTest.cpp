@@ -1,0 +1,72 @@
+#include "host/Exceptions.h"
+#include "host/parameters/ParameterTypeSerializer.h"
+#include "host/parameters/ParametersRegistry.h"
+
+#include "tests/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+
+namespace {
+
+TEST(HostSerializersTest, NumbersAndBooleansRoundTripAtTheirLimits) {
+  using Int = ParameterTypeSerializer<int>;
+  using UInt = ParameterTypeSerializer<unsigned int>;
+  using Bool = ParameterTypeSerializer<bool>;
+  for (int value : {0, -1, 42, INT_MIN, INT_MAX}) EXPECT_EQ(Int::TypeFromString(Int::TypeToString(value)), value);
+  for (unsigned int value : {0u, 7u, UINT_MAX}) EXPECT_EQ(UInt::TypeFromString(UInt::TypeToString(value)), value);
+  EXPECT_EQ(Int::TypeToString(-2147483647 - 1), QStringLiteral("-2147483648"));
+  EXPECT_EQ(Bool::TypeToString(true), QStringLiteral("true"));
+  EXPECT_FALSE(Bool::TypeFromString(QStringLiteral("false")));
+}
+
+TEST(HostSerializersTest, RejectsTextThatIsNotExactlyANumberOrABoolean) {
+  for (const char* text : {"", "-", "+1", " 1", "1 ", "1.0", "0x10", "2147483648", "-2147483649", "１"})
+    EXPECT_THROW(ParameterTypeSerializer<int>::TypeFromString(QString::fromUtf8(text)), ParameterParseException) << text;
+  for (const char* text : {"-1", "4294967296", "-0"})
+    EXPECT_THROW(ParameterTypeSerializer<unsigned int>::TypeFromString(QString::fromUtf8(text)),
+                 ParameterParseException)
+        << text;
+  for (const char* text : {"", "TRUE", "1", "yes"})
+    EXPECT_THROW(ParameterTypeSerializer<bool>::TypeFromString(QString::fromUtf8(text)), ParameterParseException)
+        << text;
+}
+
+TEST(HostSerializersTest, ConvertsListsAndMapsElementByElement) {
+  RefCntPtr<IParameterSerializer> serializer = CreateParameterSerializer<ParameterTypeSerializer<int>>();
+  EXPECT_EQ(serializer->GetType(), kParameterTypeText);
+  const std::vector<TString> texts = {QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("3")};
+  RefCntPtr<IParameter> list = serializer->ListFromStrings(texts);
+  EXPECT_EQ(GetValueOf<std::vector<int>>(list), (std::vector<int>{3, 1, 3}));
+  EXPECT_EQ(serializer->ListToStrings(list), texts);
+
+  const std::map<TString, TString> entries = {{QStringLiteral("Key One"), QStringLiteral("1")},
+                                              {QStringLiteral("b"), QStringLiteral("-2")}};
+  RefCntPtr<IParameter> map = serializer->MapFromStrings(entries);
+  EXPECT_EQ((GetValueOf<std::map<TString, int>>(map).at(QStringLiteral("Key One"))), 1);  // keys unchanged
+  EXPECT_EQ(serializer->MapToStrings(map), entries);
+}
+
+TEST(HostSerializersTest, ValuesOfAnotherTypeAreTypeMismatches) {
+  RefCntPtr<IParameterSerializer> serializer = CreateParameterSerializer<TStringSerializer>();
+  SerializeStructure ss(ParametersRegistry::Get());
+  const RefCntPtr<IParameter> number = MakeValParameter(1);
+  for (const auto& operation : std::vector<std::function<void()>>{
+           [&] { serializer->ValueToString(number); },
+           [&] { serializer->ListToStrings(number); },
+           [&] { serializer->SerializeList(number, ss, 0xd930e08a); },
+           [&] { serializer->MapToStrings(number); },
+           [&] { serializer->ValueToString(nullptr); },
+       }) {
+    try {
+      operation();
+      ADD_FAILURE() << "no exception";
+    } catch (const TypeMismatchCommandException& e) {
+      EXPECT_EQ(e.GetParameterId(), 0u);
+    }
+  }
+}
+
+}  // namespace

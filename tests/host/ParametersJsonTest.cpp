@@ -1,0 +1,162 @@
+#include "host/Exceptions.h"
+#include "host/parameters/ParametersJson.h"
+#include "parameters/ParameterIds.h"
+#include "parameters/ParameterRegistration.h"
+#include "presentation-model/InitialSQLPresModel.h"
+#include "tests/host/TestVocabulary.h"
+
+#include "tests/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace testvocabulary;
+using InitialSQLSerializer = StructSerializer<RefCntPtr<const InitialSQLPresModel>, RefCntPtr<InitialSQLPresModel>>;
+
+// The test namespace, whose structures are initial SQL records, beside the data namespace that
+// names the records' fields.
+class ParametersJsonTest : public ::testing::Test {
+ protected:
+  ParametersJsonTest() {
+    RegisterDataNamespaceParameters(m_registry);
+    Register(m_registry, CreateStructureSerializer<InitialSQLSerializer>().Get());
+  }
+
+  RefCntPtr<IParameters> Read(const std::string& json) const { return ReadParametersJson(json, m_registry); }
+  std::string Write(const IParameters& bag) const { return WriteParametersJson(bag, m_registry); }
+  std::string RoundTrip(const std::string& json) const { return Write(*Read(json)); }
+
+  // The message of the ParameterParseException that reading `json` raises.
+  std::string ReadError(const std::string& json) const {
+    try {
+      Read(json);
+    } catch (const ParameterParseException& e) {
+      return e.what();
+    }
+    return "no error";
+  }
+
+  ParametersRegistry m_registry;
+};
+
+TEST_F(ParametersJsonTest, ReadsEveryKindBackToTheSameText) {
+  const std::string json =
+      R"({"text":"t","list":["a","","a"],"map":{"b":"2","a":"1"},"flag":"true","number":"-7",)"
+      R"("sub":{"is-supported":"true","initial-sql":"x"},"items":[{"learn-more-uri":"u"},{}],"verbatim-map":{}})";
+  const RefCntPtr<IParameters> bag = Read(json);
+  EXPECT_EQ(*FindParameterValue<TString>(*bag, kText), QStringLiteral("t"));
+  EXPECT_EQ(FindParameterValue<std::vector<TString>>(*bag, kList)->size(), 3u);  // order and duplicates kept
+  EXPECT_EQ(*FindParameterValue<int>(*bag, kCount), -7);
+  const auto& sub = *FindParameterValue<RefCntPtr<const InitialSQLPresModel>>(*bag, kSub);
+  EXPECT_TRUE(sub->GetIsSupported());
+  EXPECT_EQ(sub->GetInitialSQL(), QStringLiteral("x"));
+  EXPECT_EQ(FindParameterValue<std::vector<RefCntPtr<const InitialSQLPresModel>>>(*bag, kItems)->size(), 2u);
+
+  // Maps come back in key order; records come back whole, every field written.
+  EXPECT_EQ(Write(*bag),
+            R"({"text":"t","list":["a","","a"],"map":{"a":"1","b":"2"},"flag":"true","number":"-7",)"
+            R"("sub":{"is-supported":"true","is-initial-sql-visible":"false","initial-sql":"x",)"
+            R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":""},)"
+            R"("items":[{"is-supported":"false","is-initial-sql-visible":"false","initial-sql":"",)"
+            R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":"u"},)"
+            R"({"is-supported":"false","is-initial-sql-visible":"false","initial-sql":"",)"
+            R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":""}],"verbatim-map":{}})");
+}
+
+TEST_F(ParametersJsonTest, WritingThenReadingIsStable) {
+  // Whatever the reader accepts, writing it, reading that and writing again changes nothing.
+  for (const std::string json : {
+           R"({})",
+           R"({"text":"\u00e9\ud83d\ude00\"\\\/\b\f\n\r\t\u0001","unknown":[1,{"a":null}]})",
+           R"({"map":{"k":"1","k":"2"},"list":[],"text":"a","text":"b"})",
+           R"({"sub":{"initial-sql-parameters":["p","q"],"is-supported":"no-such"}})",
+       }) {
+    SCOPED_TRACE(json);
+    std::string first;
+    try {
+      first = RoundTrip(json);
+    } catch (const ParameterParseException&) {
+      continue;  // rejected input has nothing to compare
+    }
+    EXPECT_EQ(RoundTrip(first), first);
+  }
+  EXPECT_EQ(RoundTrip(R"({"map":{"k":"1","k":"2"},"text":"a","text":"b"})"), R"({"map":{"k":"2"},"text":"b"})");
+}
+
+TEST_F(ParametersJsonTest, SkipsMembersThatDoNotFitTheirParameter) {
+  const RefCntPtr<IParameters> bag = Read(
+      R"({"unknown":"x","text":1,"list":["a",2],"map":{"k":[]},"flag":true,"sub":"not a record",)"
+      R"("items":[{},"not a record"],"hidden":"x","number":null,"list":{},"map":[]})");
+  EXPECT_TRUE(bag->GetParameterIds().empty());
+
+  // Inside a record, a member of the wrong kind leaves that field at its default.
+  const RefCntPtr<IParameters> record = Read(R"({"sub":{"is-supported":true,"initial-sql":"kept"}})");
+  const auto& sub = *FindParameterValue<RefCntPtr<const InitialSQLPresModel>>(*record, kSub);
+  EXPECT_FALSE(sub->GetIsSupported());
+  EXPECT_EQ(sub->GetInitialSQL(), QStringLiteral("kept"));
+}
+
+TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObject) {
+  EXPECT_EQ(ReadError(""), "Cannot parse parameter text: invalid JSON at offset 0: The document is empty.");
+  EXPECT_EQ(ReadError(R"({"text":"a",})"),
+            "Cannot parse parameter text: invalid JSON at offset 12: Missing a name for object member.");
+  EXPECT_EQ(ReadError(R"({"text":"a"} x)"),
+            "Cannot parse parameter text: invalid JSON at offset 13: The document root must not be followed by "
+            "other values.");
+  EXPECT_EQ(ReadError(R"(["text"])"), "Cannot parse parameter text: the JSON text is not an object");
+  EXPECT_EQ(ReadError(std::string("{\"text\":\"a\"}\0{}", 15)),
+            "Cannot parse parameter text: invalid JSON at offset 12: unexpected NUL byte");
+  EXPECT_NE(ReadError("{\"text\":\"\xff\"}").find("Invalid encoding in string"), std::string::npos);
+  EXPECT_NE(ReadError("{\"text\":\"a\nb\"}").find("invalid JSON at offset 10"), std::string::npos);
+  EXPECT_NE(ReadError(R"({"text":"\ud800"})").find("surrogate"), std::string::npos);
+}
+
+TEST_F(ParametersJsonTest, BoundsNestingWithoutRecursingOnTheStack) {
+  const auto nested = [](int depth) {
+    return "{\"unknown\":" + std::string(static_cast<size_t>(depth - 1), '[') +
+           std::string(static_cast<size_t>(depth - 1), ']') + "}";
+  };
+  EXPECT_EQ(RoundTrip(nested(kMaxJsonNesting)), "{}");
+  EXPECT_EQ(ReadError(nested(kMaxJsonNesting + 1)),
+            "Cannot parse parameter text: JSON nests deeper than 256 levels at offset 265");
+  // Far deeper than any stack would take, and never closed.
+  EXPECT_NE(ReadError(std::string(1000000, '[')).find("nests deeper"), std::string::npos);
+}
+
+TEST_F(ParametersJsonTest, PassesOnTheSerializersErrors) {
+  try {
+    Read(R"({"number":"12x"})");
+    FAIL() << "no exception";
+  } catch (const ParameterParseException& e) {
+    EXPECT_STREQ(e.what(), "Cannot parse parameter text: \"12x\" is not a 32-bit integer");
+  }
+  EXPECT_THROW(Read(R"({"sub":{"is-supported":"yes"}})"), ParameterParseException);
+}
+
+TEST_F(ParametersJsonTest, StartsEveryBagFromTheContext) {
+  RefCntPtr<IParameters> context = m_registry.CreateParameters();
+  context->SetParameter(kText, MakeValParameter(QStringLiteral("from context")));
+  context->SetParameter(kFlag, MakeValParameter(true));
+  const RefCntPtr<IParameters> bag = ReadParametersJson(R"({"flag":"false"})", m_registry, context.Get());
+  EXPECT_EQ(*FindParameterValue<TString>(*bag, kText), QStringLiteral("from context"));
+  EXPECT_FALSE(*FindParameterValue<bool>(*bag, kFlag));  // the text's own member wins
+}
+
+TEST_F(ParametersJsonTest, WriterLeavesOutUnserializableValuesAndRejectsUnknownIds) {
+  RefCntPtr<IParameters> bag = m_registry.CreateParameters();
+  bag->SetParameter(kHidden, MakeValParameter(42));
+  bag->SetParameter(kFlag, MakeValParameter(true));
+  EXPECT_EQ(Write(*bag), R"({"flag":"true"})");
+
+  bag->SetParameter(kCount, MakeValParameter(QStringLiteral("not an int")));
+  EXPECT_THROW(Write(*bag), TypeMismatchCommandException);
+
+  RefCntPtr<IParameters> unknown = m_registry.CreateParameters();
+  unknown->SetParameter(0x1e, MakeValParameter(1));
+  EXPECT_THROW(Write(*unknown), LogicException);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+#include "host/Exceptions.h"
+#include "host/app/AppConfig.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "parameters/ParameterIds.h"
+#include "presentation-model/InitialSQLPresModel.h"
+#include "presentation-model/InitialSQLPresModelBuilder.h"
+
+#include "tests/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Serializer = StructSerializer<RefCntPtr<const InitialSQLPresModel>, RefCntPtr<InitialSQLPresModel>>;
+
+const char kDefaultJson[] =
+    R"({"gen-initial-sqlpres-model":{"is-supported":"false","is-initial-sql-visible":"false","initial-sql":"",)"
+    R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":""}})";
+
+std::string Write(const RefCntPtr<const InitialSQLPresModel>& model) {
+  return WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get());
+}
+
+RefCntPtr<const InitialSQLPresModel> ReadRecord(const std::string& json) {
+  const RefCntPtr<IParameters> bag = ReadParametersJson(json, ParametersRegistry::Get());
+  return GetParameterValue<RefCntPtr<const InitialSQLPresModel>>(*bag, InitialSQLPresModel::ID);
+}
+
+RefCntPtr<InitialSQLPresModel> FullRecord() {
+  RefCntPtr<InitialSQLPresModel> model = MakeRefCnt<InitialSQLPresModel>();
+  model->SetIsSupported(true);
+  model->SetIsInitialSqlVisible(true);
+  model->SetInitialSQL(QStringLiteral("SET name = 'Zoë \"\\ ✓';\n"));
+  model->AddInitialSQLParameter(QStringLiteral("[HalvaneApp]"));
+  model->AddInitialSQLParameter(QStringLiteral("[ServerUser]"));
+  model->SetDoValidation(true);
+  model->SetLearnMoreUri(QStringLiteral("https://example.com/ä"));
+  return model;
+}
+
+TEST(InitialSQLPresModelTest, NewRecordWritesItsDefaults) {
+  const RefCntPtr<InitialSQLPresModel> model = MakeRefCnt<InitialSQLPresModel>();
+  EXPECT_EQ(InitialSQLPresModel::ID, 0x0224eb59u);
+  EXPECT_EQ(model->GetDefaultParamID(), InitialSQLPresModel::ID);
+  const RefCntPtr<IParameters> bag = model->AsIParameters();
+  EXPECT_EQ(bag->GetParameterIds(), std::vector<unsigned int>{InitialSQLPresModel::ID});
+  EXPECT_EQ(model->GetRefCount(), 2);  // the bag holds a reference of its own
+  EXPECT_EQ(Write(model), kDefaultJson);
+}
+
+TEST(InitialSQLPresModelTest, AccessorsOfTheList) {
+  RefCntPtr<InitialSQLPresModel> model = FullRecord();
+  EXPECT_EQ(model->GetInitialSQLParameterCount(), 2u);
+  EXPECT_EQ(model->GetInitialSQLParameter(1), QStringLiteral("[ServerUser]"));
+  EXPECT_THROW(model->GetInitialSQLParameter(2), std::out_of_range);
+  std::vector<TString> moved = {QStringLiteral("x")};
+  model->SetInitialSQLParameters(std::move(moved));
+  EXPECT_EQ(model->GetInitialSQLParameters(), std::vector<TString>{QStringLiteral("x")});
+  model->ClearInitialSQLParameters();
+  EXPECT_EQ(model->GetInitialSQLParameterCount(), 0u);
+}
+
+TEST(InitialSQLPresModelTest, FullRecordSurvivesBagJsonBagRecord) {
+  const RefCntPtr<const InitialSQLPresModel> model = FullRecord();
+  const std::string json = Write(model);
+  EXPECT_EQ(json,
+            "{\"gen-initial-sqlpres-model\":{\"is-supported\":\"true\",\"is-initial-sql-visible\":\"true\","
+            "\"initial-sql\":\"SET name = 'Zo\xc3\xab \\\"\\\\ \xe2\x9c\x93';\\n\",\"initial-sql-parameters\":"
+            "[\"[HalvaneApp]\",\"[ServerUser]\"],\"do-validation\":\"true\",\"learn-more-uri\":"
+            "\"https://example.com/\xc3\xa4\"}}");
+  const RefCntPtr<const InitialSQLPresModel> read = ReadRecord(json);
+  EXPECT_NE(read, model);
+  EXPECT_EQ(read->GetInitialSQL(), model->GetInitialSQL());
+  EXPECT_EQ(read->GetInitialSQLParameters(), model->GetInitialSQLParameters());
+  EXPECT_TRUE(read->GetDoValidation());
+  EXPECT_EQ(Write(read), json);
+}
+
+TEST(InitialSQLPresModelTest, SecondWriteReplaysTheFirstEvenAfterASetter) {
+  RefCntPtr<InitialSQLPresModel> model = MakeRefCnt<InitialSQLPresModel>();
+  EXPECT_TRUE(model->GetSerializedVal().isEmpty());
+  const std::string first = Write(model);
+  EXPECT_EQ(model->GetSerializedVal(),
+            QStringLiteral(R"("is-supported":"false","is-initial-sql-visible":"false","initial-sql":"",)"
+                           R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":"")"));
+  model->SetInitialSQL(QStringLiteral("changed"));  // setters never clear the cache
+  EXPECT_EQ(Write(model), first);
+
+  // The replay is the cache itself: a record whose cache says otherwise writes that.
+  model->SetSerializedVal(QStringLiteral(R"("initial-sql":"from the cache")"));
+  EXPECT_EQ(Write(model), R"({"gen-initial-sqlpres-model":{"initial-sql":"from the cache"}})");
+}
+
+TEST(InitialSQLPresModelTest, ReadingIsLenient) {
+  RefCntPtr<IParameters> bag = ParametersRegistry::Get().CreateParameters();
+  RefCntPtr<InitialSQLPresModel> fromEmpty = Serializer::ToObject(bag, InitialSQLPresModel::ID, nullptr);
+  EXPECT_EQ(Write(fromEmpty), kDefaultJson);
+
+  bag->SetParameter(DataParameters::IsSupported, MakeValParameter(QStringLiteral("true")));  // a string, not a bool
+  bag->SetParameter(DataParameters::InitialSql, MakeValParameter(QStringLiteral("new text")));
+  RefCntPtr<InitialSQLPresModel> into = FullRecord();
+  RefCntPtr<InitialSQLPresModel> updated = Serializer::ToObject(bag, InitialSQLPresModel::ID, &into);
+  EXPECT_EQ(updated, into);  // updated in place
+  EXPECT_TRUE(updated->GetIsSupported());  // the mistyped value left the field as it was
+  EXPECT_EQ(updated->GetInitialSQL(), QStringLiteral("new text"));
+  EXPECT_EQ(updated->GetInitialSQLParameterCount(), 2u);  // absent fields keep their values
+
+  RefCntPtr<InitialSQLPresModel> none;
+  EXPECT_NE(Serializer::ToObject(bag, InitialSQLPresModel::ID, &none), nullptr);  // no target: a new record
+}
+
+TEST(InitialSQLPresModelTest, SerializerOperations) {
+  const RefCntPtr<IStructureSerializer> serializer = CreateStructureSerializer<Serializer>();
+  EXPECT_FALSE(serializer->ParsesStringList());
+  EXPECT_TRUE(Serializer::IsComposite());
+
+  const std::vector<RefCntPtr<const InitialSQLPresModel>> models = {FullRecord(), MakeRefCnt<InitialSQLPresModel>()};
+  const std::vector<RefCntPtr<IParameter>> items = serializer->SplitList(MakeValParameter(models));
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(GetValueOf<RefCntPtr<const InitialSQLPresModel>>(items[1]), models[1]);
+  RefCntPtr<IParameters> target = ParametersRegistry::Get().CreateParameters();
+  serializer->JoinList(items, target, DataParameters::InitialSqlPresModel);
+  EXPECT_EQ(GetParameterValue<std::vector<RefCntPtr<const InitialSQLPresModel>>>(*target,
+                                                                                DataParameters::InitialSqlPresModel),
+            models);
+
+  const std::map<TString, RefCntPtr<const InitialSQLPresModel>> byName = {{QStringLiteral("a"), models[0]}};
+  serializer->JoinMap(serializer->SplitMap(MakeValParameter(byName)), target, DataParameters::InitialSqlPresModel);
+  EXPECT_EQ((GetParameterValue<std::map<TString, RefCntPtr<const InitialSQLPresModel>>>(
+                *target, DataParameters::InitialSqlPresModel)),
+            byName);
+
+  // Writing straight into the current level, as a nested record does.
+  SerializeStructure ss;
+  serializer->SerializeValue(MakeValParameter(models[1]), InitialSQLPresModel::ID, ss, false);
+  EXPECT_EQ(ss.GetJson().substr(0, 23), R"({"is-supported":"false")");
+}
+
+TEST(InitialSQLPresModelTest, NullRecordsAndMistypedValuesAreErrors) {
+  SerializeStructure ss;
+  EXPECT_THROW(Serializer::SerializeObj(nullptr, ss), LogicException);
+  const RefCntPtr<IStructureSerializer> serializer = CreateStructureSerializer<Serializer>();
+  try {
+    serializer->SerializeValue(MakeValParameter(QStringLiteral("not a record")), InitialSQLPresModel::ID, ss, true);
+    FAIL() << "no exception";
+  } catch (const TypeMismatchCommandException& e) {
+    EXPECT_EQ(e.GetParameterId(), InitialSQLPresModel::ID);
+  }
+  EXPECT_THROW(Serializer::ToObject(nullptr, InitialSQLPresModel::ID, nullptr), LogicException);
+  EXPECT_EQ(ss.GetJson(), "{}");
+}
+
+class InitialSQLPresModelBuilderTest : public ::testing::Test {
+ protected:
+  ~InitialSQLPresModelBuilderTest() override { AppConfig::SetApplicationMode(ApplicationMode::kDesktop); }
+};
+
+TEST_F(InitialSQLPresModelBuilderTest, BuildsForAConnectionClass) {
+  const RefCntPtr<const InitialSQLPresModel> model = InitialSQLPresModelBuilder().Build(QStringLiteral("postgres"), true);
+  EXPECT_TRUE(model->GetIsSupported());
+  EXPECT_TRUE(model->GetIsInitialSqlVisible());
+  EXPECT_FALSE(model->GetDoValidation());
+  EXPECT_TRUE(model->GetInitialSQL().isEmpty());
+  EXPECT_EQ(model->GetInitialSQLParameters(),
+            (std::vector<TString>{QStringLiteral("[HalvaneApp]"), QStringLiteral("[ServerUser]"),
+                                  QStringLiteral("[ServerUserFull]"), QStringLiteral("[HalvaneVersion]"),
+                                  QStringLiteral("[WorkbookName]")}));
+  EXPECT_EQ(model->GetLearnMoreUri(), QStringLiteral("https://help.halvane.com/current/connect-basic-initialsql.htm"));
+
+  // Unknown classes and classes without initial SQL keep every default.
+  EXPECT_EQ(Write(InitialSQLPresModelBuilder().Build(QStringLiteral("no-such-class"), true)), kDefaultJson);
+  EXPECT_EQ(Write(InitialSQLPresModelBuilder().Build(QStringLiteral("excel-direct"), true)), kDefaultJson);
+}
+
+TEST_F(InitialSQLPresModelBuilderTest, FlowApplicationsOfferOtherParameters) {
+  for (ApplicationMode mode :
+       {ApplicationMode::kPrepDesktop, ApplicationMode::kFlowProcessor, ApplicationMode::kFlowProcessorService}) {
+    AppConfig::SetApplicationMode(mode);
+    EXPECT_EQ(InitialSQLPresModelBuilder().Build(QStringLiteral("mysql"), false)->GetInitialSQLParameters(),
+              (std::vector<TString>{QStringLiteral("[FlowName]"), QStringLiteral("[HalvaneApp]"),
+                                    QStringLiteral("[HalvaneVersion]")}));
+  }
+}
+
+TEST_F(InitialSQLPresModelBuilderTest, BuildsFromAConnectionConfiguration) {
+  RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
+      QStringLiteral("sqlserver"), {{DSConnectionConfig::InitialSQLAttribute(), QStringLiteral("SET stored;")}});
+  config->SetConnected(true);
+  const InitialSQLPresModelBuilder builder;
+  RefCntPtr<const InitialSQLPresModel> model = builder.Build(config, {}, false);
+  EXPECT_TRUE(model->GetIsSupported());
+  EXPECT_FALSE(model->GetIsInitialSqlVisible());
+  EXPECT_TRUE(model->GetDoValidation());
+  EXPECT_EQ(model->GetInitialSQL(), QStringLiteral("SET stored;"));
+  model = builder.Build(config, {{DSConnectionConfig::InitialSQLAttribute(), QStringLiteral("SET edited;")}}, true);
+  EXPECT_EQ(model->GetInitialSQL(), QStringLiteral("SET edited;"));
+
+  EXPECT_EQ(Write(builder.Build(DSConnectionConfig::CreateInstance(QStringLiteral("textscan"), {}), {}, true)),
+            kDefaultJson);
+  EXPECT_THROW(builder.Build(RefCntPtr<const DSConnectionConfig>(), {}, true), LogicException);
+  EXPECT_THROW(DSConnectionConfig::CreateInstance(QStringLiteral("no-such-class"), {}), HalvaneException);
+}
+
+}  // namespace

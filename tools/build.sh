@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Installs what hlvpreslayerdata needs on Debian, builds it and runs it.
+#
+#   tools/build.sh demo   build, then run the main job: hlvpres demo
+#   tools/build.sh test   build, run every test, then build and test again under
+#                         AddressSanitizer and UndefinedBehaviorSanitizer
+#
+# Builds go to build/ and build-sanitize/. Set HLV_JOBS to change the parallelism (default 2).
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+jobs="${HLV_JOBS:-2}"
+
+packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libboost-dev libssl-dev
+          libgtest-dev libbenchmark-dev)
+
+install_dependencies() {
+  local missing=()
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  echo "Installing ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  # The package lists may be missing or stale on a fresh machine: refresh them when needed.
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" ||
+    { "${sudo[@]}" apt-get update && "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; }
+}
+
+build() {  # build DIR [CMAKE-ARGS...]
+  local dir="$1"
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {  # run_tests DIR
+  # Offscreen Qt: image tests need no display.
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j "$jobs"
+}
+
+case "${1:-}" in
+  demo)
+    install_dependencies
+    build build -DHLV_BUILD_TESTS=OFF -DHLV_BUILD_BENCHMARKS=OFF
+    ./build/cli/hlvpres demo
+    ;;
+  test)
+    install_dependencies
+    build build
+    run_tests build
+    build build-sanitize -DHLV_SANITIZE=ON -DHLV_BUILD_BENCHMARKS=OFF
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      run_tests build-sanitize
+    ;;
+  *)
+    echo "usage: tools/build.sh demo|test" >&2
+    exit 2
+    ;;
+esac

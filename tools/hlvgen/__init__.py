@@ -1,0 +1,1 @@
+"""The code generator of hlvpreslayerdata: reads the schema and writes C++."""
