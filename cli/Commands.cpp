@@ -5,11 +5,14 @@
 #include "host/connect/DSConnectionConfig.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "parameters/EnumSerializer.h"
 #include "parameters/ParameterCatalog.h"
 #include "parameters/ParameterRegistration.h"
 #include "presentation-model/InitialSQLPresModelBuilder.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -123,6 +126,23 @@ int Catalog(const Arguments& arguments, std::istream&, std::ostream& out, std::o
   return 0;
 }
 
+int Enums(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  if (!arguments.empty()) {
+    err << "hlvpres enums: takes no arguments\n";
+    return 2;
+  }
+  std::vector<const EnumStringTable*> tables = LibraryEnumTables();
+  std::sort(tables.begin(), tables.end(), [](const EnumStringTable* a, const EnumStringTable* b) {
+    return std::strcmp(a->GetName(), b->GetName()) < 0;
+  });
+  for (const EnumStringTable* table : tables) {
+    out << table->GetName() << '\t' << table->GetDefault();
+    for (const EnumStringTable::Entry& entry : table->GetEntries()) out << '\t' << entry.value << '=' << ToUtf8(entry.text);
+    out << '\n';
+  }
+  return 0;
+}
+
 int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   if (arguments.size() > 1) {
     err << "hlvpres demo: takes at most one connection class\n";
@@ -175,6 +195,12 @@ const std::vector<Command>& Commands() {
        "namespace, id (0x and 8 hex digits), name, kind, value type (- for none) and flags\n"
        "(comma-separated, or -), separated by tabs.\n",
        Catalog},
+      {"enums", "list every enum string table",
+       "usage: hlvpres enums\n\n"
+       "Prints one line per enum string table of the library, sorted by enum name: the name, a\n"
+       "tab, the default value, then for each entry in ascending order of value a tab and\n"
+       "VALUE=STRING. The lines come from the tables the serializers use.\n",
+       Enums},
   };
   return commands;
 }

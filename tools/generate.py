@@ -15,8 +15,8 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from hlvgen import catalog_gen, records_gen  # noqa: E402
-from hlvgen.schema import SchemaError, link, read_parameters, read_records, read_serializers  # noqa: E402
+from hlvgen import catalog_gen, enums_gen, records_gen  # noqa: E402
+from hlvgen.schema import SchemaError, link, read_enums, read_parameters, read_records, read_serializers  # noqa: E402
 from hlvgen.writer import Output  # noqa: E402
 
 
@@ -26,15 +26,16 @@ def build(schema_dir):
     parameters_path = os.path.join(schema_dir, "parameters.def")
     vocabulary = read_parameters(parameters_path)
     serializers = read_serializers(os.path.join(schema_dir, "serializers.def"))
-    enums = {}
+    enums = read_enums(os.path.join(schema_dir, "enums.def"))
     record_files = sorted(glob.glob(os.path.join(schema_dir, "records", "*.records")))
     record_lists = [read_records(path, vocabulary) for path in record_files]
-    schema = link(vocabulary, record_lists, enums)
+    schema = link(vocabulary, record_lists, enums, serializers)
 
     output = Output()
     catalog_gen.generate(schema, serializers, output, relative(parameters_path))
     sources = {os.path.splitext(os.path.basename(p))[0]: relative(p) for p in record_files}
     records_gen.generate(schema, output, sources)
+    enums_gen.generate(schema, output, relative(os.path.join(schema_dir, "enums.def")))
     return output
 
 

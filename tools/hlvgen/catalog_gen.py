@@ -101,8 +101,8 @@ def generate(schema, serializers, output, source):
         headers.add(serializer.header)
         if serializer.cpp not in factories:
             name = "k" + "".join(w[:1].upper() + w[1:] for w in re.findall(r"[A-Za-z0-9]+", serializer.value_type)) + "Serializer"
-            pair = (f"{serializer.factory}, nullptr" if serializer.kind == "value"
-                    else f"nullptr, {serializer.factory}")
+            pair = (f"nullptr, {serializer.factory}" if serializer.is_structure
+                    else f"{serializer.factory}, nullptr")
             factories[serializer.cpp] = (name, f"constexpr ParameterFactory {name}{{{pair}}};  // {serializer.value_type}")
         return factories[serializer.cpp][0]
 

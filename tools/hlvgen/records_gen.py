@@ -145,12 +145,11 @@ class FieldModel:
         if field.element_kind == "record":
             return f"MakeRefCnt<{field.type.element}>()" if default == "new" else None
         if field.element_kind == "enum":
-            table = self.schema.enums[field.type.element]
             if default is None:
-                return None  # the enum's own default member initializer below
+                return f"{field.type.element}{{}}"
             if re.fullmatch(r"-?\d+", default):
                 return f"static_cast<{field.type.element}>({default})"
-            return f"{field.type.element}::{table.by_string[default].enumerator}"
+            return f"{field.type.element}::{self.schema.enums[field.type.element].by_string[default].enumerator}"
         return default
 
     def comment(self):
@@ -243,7 +242,7 @@ def _header(record, schema, banner):
         if model.field.element_kind == "record":
             includes.add(f"presentation-model/{element}.h")
         elif model.field.element_kind == "enum":
-            includes.add(schema.enums[element].header)
+            includes.add(schema.enum_header(element))
         elif element in VALUE_HEADERS:
             includes.add(VALUE_HEADERS[element])
         if container == "list":
@@ -265,8 +264,6 @@ def _header(record, schema, banner):
     for model in fields:
         mutable = "mutable " if model.field.guard else ""
         default = model.default()
-        if default is None and model.field.element_kind == "enum" and not model.field.type.container:
-            default = f"{model.element}::{schema.enums[model.field.type.element].default_enumerator}"
         if default is None and model.by_value and not model.field.type.container:
             default = "false" if model.field.type.element == "bool" else "0"
         init = f" = {default}" if default is not None and model.field.element_kind != "record" else ""

@@ -273,19 +273,27 @@ def read_records(path, vocabulary):
 
 
 class Schema:
-    def __init__(self, vocabulary, records, enums):
+    def __init__(self, vocabulary, records, enums, serializers):
         self.vocabulary = vocabulary
         self.records = records  # pres-model registration order
         self.by_name = {r.name: r for r in records}
-        self.enums = enums  # name -> EnumTable (the library's and the host's)
+        self.enums = enums  # name -> EnumTable, the library's own
+        self.serializers = serializers  # value type -> Serializer, for the other value types
+
+    def is_enum(self, name):
+        return name in self.enums or (name in self.serializers and self.serializers[name].kind == "enum")
+
+    def enum_header(self, name):
+        return self.enums[name].header if name in self.enums else self.serializers[name].header
 
 
 # The parameter value type a field of each schema value type is written under.
 _PARAMETER_VALUE_TYPE = {"unsigned": "unsigned int"}
 
 
-def link(vocabulary, record_lists, enums):
+def link(vocabulary, record_lists, enums, serializers):
     """Checks the records against the vocabulary and each other; returns the Schema."""
+    schema = Schema(vocabulary, [], enums, serializers)
     records = {}
     for record in (r for rs in record_lists for r in rs):
         if record.name in records:
@@ -315,21 +323,19 @@ def link(vocabulary, record_lists, enums):
                 raise SchemaError(f"{field.where}: field {field.name} is declared twice in {record.name}")
             seen[field.name] = field
         for field in record.fields:
-            _link_field(field, records, enums)
+            _link_field(field, records, schema)
         _check_accessors(record)
 
-    ordered = []
-    for parameter in vocabulary.presmodels.parameters:
-        if parameter.value_type in records:
-            ordered.append(records[parameter.value_type])
-    return Schema(vocabulary, ordered, enums)
+    schema.records = [records[p.value_type] for p in vocabulary.presmodels.parameters if p.value_type in records]
+    schema.by_name = {r.name: r for r in schema.records}
+    return schema
 
 
-def _link_field(field, records, enums):
+def _link_field(field, records, schema):
     where, element, container = field.where, field.type.element, field.type.container
     if element in VALUE_TYPES:
         field.element_kind = "value"
-    elif element in enums:
+    elif schema.is_enum(element):
         field.element_kind = "enum"
     elif element in records:
         field.element_kind = "record"
@@ -371,9 +377,9 @@ def _link_field(field, records, enums):
         if container:
             raise SchemaError(f"{where}: lists and maps start empty")
         if field.element_kind == "enum":
-            table = enums[element]
-            if not re.fullmatch(r"-?\d+", default) and default not in table.by_string:
-                raise SchemaError(f"{where}: '{default}' is not a string of {element}")
+            table = schema.enums.get(element)
+            if not re.fullmatch(r"-?\d+", default) and (table is None or default not in table.by_string):
+                raise SchemaError(f"{where}: '{default}' is not a string of {element} (give host enums by number)")
         elif element == "bool" and default not in ("true", "false"):
             raise SchemaError(f"{where}: a bool starts 'true' or 'false'")
         elif element in ("int", "unsigned") and not re.fullmatch(r"-?\d+", default):
@@ -408,13 +414,20 @@ class Serializer:
     """How the values of one value type are written: the serializer class, how it is created
     and the header that declares it."""
 
-    def __init__(self, kind, value_type, cpp, header):
-        self.kind = kind  # "value" or "structure"
+    def __init__(self, kind, value_type, cpp, header, factory=None):
+        self.kind = kind  # "value", "enum" (a host enum, a value passed by value) or "structure"
         self.value_type, self.cpp, self.header = value_type, cpp, header
+        self.custom_factory = factory
+
+    @property
+    def is_structure(self):
+        return self.kind == "structure"
 
     @property
     def factory(self):
-        creator = "CreateParameterSerializer" if self.kind == "value" else "CreateStructureSerializer"
+        if self.custom_factory:
+            return "&" + self.custom_factory
+        creator = "CreateStructureSerializer" if self.is_structure else "CreateParameterSerializer"
         return f"&{creator}<{self.cpp}>"
 
 
@@ -423,8 +436,8 @@ def read_serializers(path):
     serializers = {}
     for number, tokens in _lines(path):
         where = f"{path}:{number}"
-        if len(tokens) != 4 or tokens[0] not in ("value", "structure"):
-            raise SchemaError(f"{where}: expected '(value|structure) TYPE SERIALIZER HEADER'")
+        if len(tokens) not in (4, 5) or tokens[0] not in ("value", "enum", "structure"):
+            raise SchemaError(f"{where}: expected '(value|enum|structure) TYPE SERIALIZER HEADER [FACTORY]'")
         if tokens[1] in serializers:
             raise SchemaError(f"{where}: '{tokens[1]}' has two serializers")
         serializers[tokens[1]] = Serializer(*tokens)
@@ -439,7 +452,7 @@ def serializer_of(value_type, kind, schema, serializers):
         return serializers[value_type]
     if value_type in schema.enums:
         table = schema.enums[value_type]
-        return Serializer("value", value_type, f"ParameterTypeSerializer<{value_type}>", table.header)
+        return Serializer("enum", value_type, f"ParameterTypeSerializer<{value_type}>", table.header)
     if value_type in schema.by_name:
         record = schema.by_name[value_type]
         return Serializer("structure", value_type, record_serializer(record.name),
@@ -449,3 +462,93 @@ def serializer_of(value_type, kind, schema, serializers):
 
 def record_serializer(name):
     return f"StructSerializer<RefCntPtr<const {name}>, RefCntPtr<{name}>>"
+
+
+# --- Enum tables --------------------------------------------------------------------------
+
+class EnumEntry:
+    def __init__(self, value, text, enumerator):
+        self.value, self.text, self.enumerator = value, text, enumerator
+
+
+class EnumTable:
+    """One enum with its string table: C++ name (qualified where nested), default and entries in
+    ascending order of value."""
+
+    header = "parameters/Enums.h"
+
+    def __init__(self, name, default, section, where):
+        self.name, self.default, self.section, self.where = name, default, section, where
+        self.entries = []
+        self.by_string = {}
+
+    @property
+    def scope(self):
+        """The namespace the enum is declared in ("TableCalc"), or None."""
+        return self.name.rpartition("::")[0] or None
+
+    @property
+    def short_name(self):
+        return self.name.rpartition("::")[2]
+
+    @property
+    def identifier(self):
+        """A name usable in C++ identifiers: "TableCalcRelativeAddress"."""
+        return self.name.replace("::", "")
+
+    @property
+    def default_entry(self):
+        return next((e for e in self.entries if e.value == self.default), None)
+
+
+def _enumerator(text):
+    """"auth-option-explicit" -> "AuthOptionExplicit"; "multiPolygon" -> "MultiPolygon"."""
+    return camel_case(text)
+
+
+def read_enums(path):
+    """Reads the enum string tables; returns them by name, in file order."""
+    tables = {}
+    table = None
+    for number, tokens in _lines(path):
+        where = f"{path}:{number}"
+        if tokens[0] == "enum":
+            m = re.fullmatch(r"default=(-?\d+)", tokens[2]) if len(tokens) == 3 else None
+            if table is not None or not m or not re.fullmatch(r"[A-Z]\w*(::[A-Z]\w*)?", tokens[1]):
+                raise SchemaError(f"{where}: expected 'enum NAME default=VALUE' outside a table")
+            if tokens[1] in tables:
+                raise SchemaError(f"{where}: enum {tokens[1]} is declared twice")
+            table = EnumTable(tokens[1], int(m.group(1)), None, where)
+        elif tokens[0] == "end":
+            if table is None or not table.entries:
+                raise SchemaError(f"{where}: 'end' without a table, or a table without entries")
+            tables[table.name] = table
+            table = None
+        else:
+            if table is None or len(tokens) != 2 or not re.fullmatch(r"-?\d+", tokens[0]):
+                raise SchemaError(f"{where}: expected 'VALUE \"STRING\"' inside a table")
+            value, text = int(tokens[0]), tokens[1]
+            if not -2**31 <= value < 2**31:
+                raise SchemaError(f"{where}: {value} is not a 32-bit value")
+            if table.entries and value <= table.entries[-1].value:
+                raise SchemaError(f"{where}: values must ascend")
+            enumerator = _enumerator(text)
+            if not re.fullmatch(r"[A-Z][A-Za-z0-9]*", enumerator):
+                raise SchemaError(f"{where}: '{text}' makes no C++ enumerator")
+            if any(e.enumerator == enumerator for e in table.entries):
+                raise SchemaError(f"{where}: '{text}' makes the enumerator {enumerator} twice")
+            table.entries.append(EnumEntry(value, text, enumerator))
+            table.by_string.setdefault(text, table.entries[-1])
+    if table is not None:
+        raise SchemaError(f"{path}: enum {table.name} has no 'end'")
+    # Sections are the `# --- Title ---` comments; assign each table the one above it.
+    with open(path, encoding="utf-8") as f:
+        section = None
+        for line in f:
+            m = re.match(r"#\s*---\s*(.*?)\s*-*\s*$", line)
+            if m:
+                section = m.group(1)
+            m = re.match(r"enum\s+(\S+)", line)
+            if m and m.group(1) in tables:
+                tables[m.group(1)].section = section
+    return tables

@@ -1,0 +1,39 @@
+#include "host/EnumXMLEncoding.h"
+
+#include "host/Exceptions.h"
+
+#include <algorithm>
+#include <utility>
+
+EnumStringTable::EnumStringTable(const char* name, std::int32_t defaultValue, std::vector<Entry> entries)
+    : m_name(name), m_default(defaultValue) {
+  // Keep the last string given for a value, then order by value.
+  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.value < b.value; });
+  for (Entry& entry : entries) {
+    if (!m_entries.empty() && m_entries.back().value == entry.value)
+      m_entries.back().text = std::move(entry.text);
+    else
+      m_entries.push_back(std::move(entry));
+  }
+}
+
+const TString* EnumStringTable::FindText(std::int32_t value) const noexcept {
+  const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), value,
+                                      [](const Entry& entry, std::int32_t v) { return entry.value < v; });
+  return found != m_entries.end() && found->value == value ? &found->text : nullptr;
+}
+
+std::optional<std::int32_t> EnumStringTable::FindValue(const TString& text) const noexcept {
+  for (const Entry& entry : m_entries)
+    if (entry.text == text) return entry.value;
+  return std::nullopt;
+}
+
+TString EnumStringTable::Encode(std::int32_t value) const {
+  if (const TString* text = FindText(value)) return *text;
+  Implementation::ThrowXMLEnumEncodingException(m_name, value);
+}
+
+std::int32_t EnumStringTable::Decode(const TString& text) const noexcept {
+  return FindValue(text).value_or(m_default);
+}

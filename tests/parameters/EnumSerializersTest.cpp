@@ -1,0 +1,199 @@
+#include "host/Exceptions.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "host/values/DataEnums.h"
+#include "parameters/DataParameterID.h"
+#include "parameters/Enums.h"
+#include "parameters/ParameterIds.h"
+#include "parameters/StyleEnumSerializers.h"
+#include "tests/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+namespace {
+
+template <typename E>
+TString Write(E value) {
+  return ParameterTypeSerializer<E>::TypeToString(value);
+}
+
+template <typename E>
+E Read(const char* text) {
+  return ParameterTypeSerializer<E>::TypeFromString(QString::fromUtf8(text));
+}
+
+template <typename E>
+std::int32_t ReadNumber(const char* text) {
+  return static_cast<std::int32_t>(Read<E>(text));
+}
+
+TEST(EnumSerializersTest, AnchorPointIsTheReferenceMember) {
+  EXPECT_EQ(Write(AnchorPoint::Begin), QStringLiteral("begin"));
+  EXPECT_EQ(Write(AnchorPoint::Size), QStringLiteral("size"));
+  EXPECT_EQ(Read<AnchorPoint>("end"), AnchorPoint::End);
+  // Decoding is exact and case-sensitive; anything else is the default.
+  for (const char* text : {"END", "End", "end ", "", "size\n"}) EXPECT_EQ(Read<AnchorPoint>(text), AnchorPoint::Begin);
+  try {
+    Write(static_cast<AnchorPoint>(3));
+    FAIL() << "no exception";
+  } catch (const XMLEnumEncodingException& e) {
+    EXPECT_STREQ(e.what(), "AnchorPoint value 3 has no string");
+  }
+}
+
+TEST(EnumSerializersTest, TablesOfEveryShape) {
+  using TableCalc::RelativeAddress;
+  // Negative values and no 0: unknown text is the default -2, and 0 cannot be written.
+  EXPECT_EQ(Write(static_cast<RelativeAddress>(-1)), QStringLiteral("relative-address-previous"));
+  EXPECT_EQ(ReadNumber<RelativeAddress>("relative-address-last"), 2);
+  EXPECT_EQ(ReadNumber<RelativeAddress>("no-such-address"), -2);
+  EXPECT_THROW(Write(static_cast<RelativeAddress>(0)), XMLEnumEncodingException);
+
+  // Bit flags, and a default that is also the last entry.
+  EXPECT_EQ(Write(CredentialTypePropertiesFlag::CustomDomainClass), QStringLiteral("custom-domain-class"));
+  EXPECT_THROW(Write(static_cast<CredentialTypePropertiesFlag>(3)), XMLEnumEncodingException);
+  EXPECT_EQ(ReadNumber<ColumnGroups>("cols-all"), 65535);
+  EXPECT_EQ(ReadNumber<ColumnGroups>(""), 65535);
+  EXPECT_EQ(ReadNumber<ColumnGroups>("cols-ref-by-filters-or-sorts"), 68);
+
+  // Gaps.
+  EXPECT_EQ(Write(MarkType::Invalid), QStringLiteral("invalid"));
+  EXPECT_THROW(Write(static_cast<MarkType>(3)), XMLEnumEncodingException);
+
+  // One entry; and a default without an entry of its own.
+  EXPECT_EQ(ReadNumber<LayoutType>("anything"), 0);
+  EXPECT_EQ(ReadNumber<ButtonsOption>("buttons-hide"), 1);
+  EXPECT_EQ(ReadNumber<ButtonsOption>("buttons-show"), 0);
+  EXPECT_THROW(Write(static_cast<ButtonsOption>(0)), XMLEnumEncodingException);
+
+  // The long tables.
+  EXPECT_EQ(Write(CustomEncodingIcon::InvalidIcon), QStringLiteral("invalid-icon"));
+  EXPECT_EQ(ReadNumber<CustomEncodingIcon>("no-such-icon"), 78);
+  EXPECT_EQ(Write(static_cast<Expression::Op>(50)), QStringLiteral("op-invalid"));
+  EXPECT_EQ(Write(ShelfType::EndShelf), QStringLiteral("end-shelf"));
+  EXPECT_EQ(Read<ShelfType>("columns"), ShelfType::NoneShelf);
+}
+
+TEST(EnumSerializersTest, EveryStringOfEveryTableReadsBackToItsValue) {
+  ASSERT_EQ(LibraryEnumTables().size(), 124u);
+  for (const EnumStringTable* table : LibraryEnumTables()) {
+    for (const EnumStringTable::Entry& entry : table->GetEntries()) {
+      EXPECT_EQ(table->Decode(entry.text), entry.value) << table->GetName() << " " << entry.text.toStdString();
+      EXPECT_EQ(table->Encode(entry.value), entry.text);
+    }
+  }
+}
+
+TEST(EnumSerializersTest, ListsAndMapsKeepOrderDuplicatesAndKeys) {
+  const RefCntPtr<IParameterSerializer> serializer = CreateParameterSerializer<ParameterTypeSerializer<SortDirection>>();
+  EXPECT_EQ(serializer->GetType(), kParameterTypeText);
+  const std::vector<TString> texts = {QStringLiteral("desc"), QStringLiteral("asc"), QStringLiteral("desc"),
+                                      QStringLiteral("DESC")};
+  const RefCntPtr<IParameter> list = serializer->ListFromStrings(texts);
+  EXPECT_EQ(GetValueOf<std::vector<SortDirection>>(list),
+            (std::vector<SortDirection>{SortDirection::Desc, SortDirection::Asc, SortDirection::Desc,
+                                        SortDirection::Asc}));
+  EXPECT_EQ(serializer->ListToStrings(list).size(), 4u);
+
+  const std::map<TString, TString> entries = {{QStringLiteral("Mixed Case Key"), QStringLiteral("desc")},
+                                              {QStringLiteral("other"), QStringLiteral("???")}};
+  const RefCntPtr<IParameter> map = serializer->MapFromStrings(entries);
+  const auto& values = GetValueOf<std::map<TString, SortDirection>>(map);
+  EXPECT_EQ(values.at(QStringLiteral("Mixed Case Key")), SortDirection::Desc);
+  EXPECT_EQ(values.at(QStringLiteral("other")), SortDirection::Asc);
+  EXPECT_EQ(serializer->MapToStrings(map).at(QStringLiteral("other")), QStringLiteral("asc"));
+
+  SerializeStructure ss;
+  ParameterTypeSerializer<SortDirection>().WriteListItems(ss, DataParameters::SortDirectionValues, {});
+  serializer->SerializeList(list, ss, DataParameters::SortDirectionValues);
+  EXPECT_EQ(ss.GetJson(), R"({"sort-direction-values":[],"sort-direction-values":["desc","asc","desc","asc"]})");
+}
+
+TEST(EnumSerializersTest, ValuesOfAnotherTypeAreTypeMismatches) {
+  const RefCntPtr<IParameterSerializer> serializer = CreateParameterSerializer<ParameterTypeSerializer<AnchorPoint>>();
+  const RefCntPtr<IParameter> wrong = MakeValParameter(static_cast<std::int32_t>(1));  // the right bits, not the type
+  SerializeStructure ss;
+  for (const auto& operation : std::vector<std::function<void()>>{
+           [&] { serializer->ValueToString(wrong); },
+           [&] { serializer->ListToStrings(wrong); },
+           [&] { serializer->SerializeList(wrong, ss, DataParameters::AnchorPoint); },
+           [&] { serializer->MapToStrings(wrong); },
+       }) {
+    try {
+      operation();
+      ADD_FAILURE() << "no exception";
+    } catch (const TypeMismatchCommandException& e) {
+      EXPECT_EQ(e.GetParameterId(), 0u);
+    }
+  }
+  EXPECT_EQ(ss.GetJson(), "{}");
+}
+
+TEST(EnumSerializersTest, TablesAreReadSafelyFromSeveralThreads) {
+  // Every thread encodes and decodes every entry of every table many times over.
+  std::vector<std::thread> threads;
+  std::vector<int> mismatches(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &mismatches] {
+      for (int round = 0; round < 50; ++round)
+        for (const EnumStringTable* table : LibraryEnumTables())
+          for (const EnumStringTable::Entry& entry : table->GetEntries())
+            if (table->Decode(table->Encode(entry.value)) != entry.value) ++mismatches[t];
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}
+
+TEST(EnumSerializersTest, RegisteredEnumParametersTravelAsTheirEnum) {
+  const RefCntPtr<IParameters> bag = ReadParametersJson(
+      R"({"auth-mode":"auth-mode-basic","auth-options":["auth-oauth","nope"],"data-type":"string"})",
+      ParametersRegistry::Get());
+  EXPECT_EQ(GetParameterValue<AuthenticationEnums::Mode>(*bag, DataParameters::AuthMode),
+            AuthenticationEnums::Mode::AuthModeBasic);
+  EXPECT_EQ(GetParameterValue<std::vector<AuthenticationEnums::AuthOption>>(*bag, DataParameters::AuthOptions),
+            (std::vector<AuthenticationEnums::AuthOption>{AuthenticationEnums::AuthOption::AuthOauth,
+                                                          AuthenticationEnums::AuthOption::AuthOptionExplicit}));
+  EXPECT_EQ(GetParameterValue<DataType>(*bag, DataParameters::DataType), DataType::String);
+  EXPECT_EQ(WriteParametersJson(*bag, ParametersRegistry::Get()),
+            R"({"auth-mode":"auth-mode-basic","auth-options":["auth-oauth","auth-option-explicit"],)"
+            R"("data-type":"string"})");
+}
+
+TEST(EnumSerializersTest, HostEncodingsDecodeLeniently) {
+  EXPECT_EQ(Write(AnimationOn::On), QStringLiteral("animation-on"));
+  EXPECT_EQ(Read<AnimationStyle>("sequential"), AnimationStyle::Sequential);
+  EXPECT_EQ(Read<LinePattern>("Dotted"), LinePattern::Solid);
+  EXPECT_EQ(Write(LineVisibility::Off), QStringLiteral("off"));
+  EXPECT_EQ(Read<StylesLinePattern>(""), StylesLinePattern::None);
+  EXPECT_EQ(Read<StyleTheme>("modern"), StyleTheme::Modern);
+  EXPECT_THROW(Write(static_cast<StyleTheme>(9)), XMLEnumEncodingException);
+  EXPECT_THROW(StylesheetEncodings::StyleThemeEncodings::Singleton().Decode(QStringLiteral("x"), true),
+               XMLEnumDecodingException);
+
+  EXPECT_EQ(Write(DataType::DateTime), QStringLiteral("datetime"));
+  EXPECT_EQ(Read<DataType>("no-such-type"), DataType::Unknown);
+  EXPECT_EQ(Read<AggType>("countd"), AggType::CountD);
+  EXPECT_EQ(Read<DatePeriodType>("fortnights"), DatePeriodType::Invalid);
+  EXPECT_EQ(Write(CalendarType::Iso8601), QStringLiteral("iso-8601"));
+}
+
+TEST(EnumSerializersTest, DataParameterIdsAreWrittenAsParameterNames) {
+  // The serializer is not exported: it is reached through its one parameter, "data-param-type".
+  const IParameterSerializer& serializer =
+      *ParametersRegistry::Get().FindParameter(DataParameters::DataParamType)->GetValueSerializer();
+  const auto id = static_cast<DataParameterID>(DataParameters::InitialSql);
+  EXPECT_EQ(serializer.ValueToString(MakeValParameter(id)), QStringLiteral("initial-sql"));
+  EXPECT_EQ(GetValueOf<DataParameterID>(serializer.ValueFromString(QStringLiteral("learn-more-uri"))),
+            static_cast<DataParameterID>(DataParameters::LearnMoreUri));
+  // A name of another namespace, or of none, reads as 0; an unknown id cannot be written.
+  EXPECT_EQ(GetValueOf<DataParameterID>(serializer.ValueFromString(QStringLiteral("gen-initial-sqlpres-model"))),
+            DataParameterID{});
+  EXPECT_THROW(serializer.ValueToString(MakeValParameter(static_cast<DataParameterID>(0xd9000000))),
+               XMLEnumEncodingException);
+}
+
+}  // namespace
