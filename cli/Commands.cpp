@@ -5,8 +5,11 @@
 #include "host/connect/DSConnectionConfig.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "host/values/DataColumn.h"
+#include "host/values/DataEnums.h"
 #include "parameters/EnumSerializer.h"
 #include "parameters/ParameterCatalog.h"
+#include "parameters/ParameterIds.h"
 #include "parameters/ParameterRegistration.h"
 #include "presentation-model/InitialSQLPresModelBuilder.h"
 
@@ -64,17 +67,38 @@ int New(const Arguments& arguments, std::istream&, std::ostream& out, std::ostre
   return status;
 }
 
+// The bag every read bag starts from: a column context, against which aliased data values are
+// read, of the given data type.
+RefCntPtr<IParameters> ReadContext(DataType type) {
+  RefCntPtr<const VizEngine::UserType> userType =
+      type == DataType::String ? RefCntPtr<const VizEngine::UserType>(MakeRefCnt<VizEngine::StringType>(Collation()))
+                               : MakeRefCnt<VizEngine::SimpleType>(type);
+  RefCntPtr<IParameters> context = Registry().CreateParameters();
+  context->SetParameter(DataParameters::ColumnContext,
+                        MakeValParameter(RefCntPtr<IColumn>(MakeRefCnt<DataColumn>(userType, std::vector<DataValue>()))));
+  return context;
+}
+
 int Read(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
-  if (!arguments.empty()) {
-    err << "hlvpres read: takes no arguments; the bags come on standard input\n";
+  DataType columnType = DataType::String;
+  if (arguments.size() == 2 && arguments[0] == "--column-type") {
+    const TString name = TStringFromUtf8(arguments[1]);
+    if (!DataEnumEncodings::DataTypes().GetTable().FindValue(name)) {
+      err << "hlvpres read: '" << arguments[1] << "' is not a data type\n";
+      return 2;
+    }
+    columnType = ParameterTypeSerializer<DataType>::TypeFromString(name);
+  } else if (!arguments.empty()) {
+    err << "hlvpres read: takes only --column-type TYPE; the bags come on standard input\n";
     return 2;
   }
+  const RefCntPtr<IParameters> context = ReadContext(columnType);
   int status = 0;
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     try {
-      const RefCntPtr<IParameters> bag = ReadParametersJson(line, Registry());
+      const RefCntPtr<IParameters> bag = ReadParametersJson(line, Registry(), context.Get());
       out << WriteParametersJson(*bag, Registry()) << '\n';
     } catch (const std::exception& e) {  // reported on the line's own output line
       out << "error: " << e.what() << '\n';
@@ -184,10 +208,12 @@ const std::vector<Command>& Commands() {
        "is not a pres-model structure.\n",
        New},
       {"read", "read JSON bags from standard input and write them again",
-       "usage: hlvpres read < BAGS\n\n"
+       "usage: hlvpres read [--column-type TYPE] < BAGS\n\n"
        "Reads one JSON bag per line, rebuilds its values through the registered serializers and\n"
        "prints the bag written again, one line each. A line that cannot be read prints 'error: '\n"
-       "and the message; the exit status is then 1.\n",
+       "and the message; the exit status is then 1.\n\n"
+       "Aliased data values are read against a column of TYPE (a data type such as string,\n"
+       "integer or date; string unless given).\n",
        Read},
       {"catalog", "list every registered parameter",
        "usage: hlvpres catalog\n\n"

@@ -44,9 +44,7 @@ void AddParameters(AbstractParamAdder& adder, CatalogTable<ParameterDescriptor> 
         adder.AddStructureList(entry.id, entry.name, serializer);
       continue;
     }
-    // Until every value type has its serializer, parameters without one are left out; the one
-    // parameter without a value type ("column-context") is added without a serializer.
-    if (factory.createValueSerializer == nullptr && entry.valueType != nullptr) continue;
+    // The one parameter without a value type ("column-context") is added without a serializer.
     IParameterSerializer* serializer =
         factory.createValueSerializer != nullptr ? serializers.Value(factory) : nullptr;
     switch (entry.kind) {
@@ -59,7 +57,6 @@ void AddParameters(AbstractParamAdder& adder, CatalogTable<ParameterDescriptor> 
 
 void SetFlags(ParametersRegistry& registry) {
   for (const FlagDescriptor& flag : DataNamespaceFlags()) {
-    if (registry.FindParameter(flag.id) == nullptr) continue;  // left out above
     switch (flag.flag) {
       case kParameterUnserializable: registry.AddUnserializable(flag.id); break;
       case kParameterSecuritySensitive: registry.AddSecuritySensitive(flag.id); break;

@@ -2,7 +2,7 @@
 
 import re
 
-from .schema import serializer_of
+from .schema import SchemaError, serializer_of
 from .writer import BANNER, fill
 
 IDS_HEADER = """\
@@ -95,9 +95,12 @@ def generate(schema, serializers, output, source):
     factories = {}  # serializer class -> (constant name, factory expression)
 
     def factory_of(parameter):
+        if parameter.value_type is None:
+            return "kNoSerializer"
         serializer = serializer_of(parameter.value_type, parameter.kind, schema, serializers)
         if serializer is None:
-            return "kNoSerializer"
+            raise SchemaError(f"{parameter.where}: no serializer for the value type {parameter.value_type}; "
+                              "declare it in serializers.def, enums.def or a record file")
         headers.add(serializer.header)
         if serializer.cpp not in factories:
             name = "k" + "".join(w[:1].upper() + w[1:] for w in re.findall(r"[A-Za-z0-9]+", serializer.value_type)) + "Serializer"

@@ -84,9 +84,9 @@ RefCntPtr<IStructureSerializer> CreateStructureSerializer<$serializer$>() {
 # Headers for the value types a field may hold.
 VALUE_HEADERS = {
     "TString": "host/TString.h",
-    "PasswordString": "host/values/PasswordString.h",
+    "PasswordString": "host/values/SimpleValues.h",
     "QualifiedName": "host/values/QualifiedName.h",
-    "FieldName": "host/values/FieldName.h",
+    "FieldName": "host/values/SimpleValues.h",
     "QImage": "parameters/ImageSerializers.h",
     "DataValue": "host/values/DataValue.h",
     "AliasedDataValue": "parameters/DataValueSerializers.h",

@@ -1,0 +1,239 @@
+// The serializers of data values read against a column, and of the small data records:
+// DataColumn, DataTable, the pair of a QualifiedName and a DataColumn, AliasedDataValue and
+// VerboselySerializableAliasedDataValue.
+//
+// Their JSON forms (docs/json-form.md), for a column of integers named [Region]:
+//
+//   "data-column":{"data-type":"integer","data-values":["3",""]}       (3 and null)
+//   "data-table":{"count":"2","named-data-columns":[{"data-column-name":"[Region]",
+//                 "data-type":"integer","data-values":["3",""]}]}
+//   "value-alias":["3","West"]                                          (read against a column)
+//   {"alias":"West","value-string":"3","data-type":"integer"}           (verbose)
+//
+// A string column with a known collation also writes "string-collation":{"name":...,
+// "charset-id":...} before its values. These records carry no text cache: their writers run
+// every time.
+#pragma once
+
+#include "host/TString.h"
+#include "host/parameters/IParameters.h"
+#include "host/parameters/SerializeStructure.h"
+#include "host/values/AliasedDataValue.h"
+#include "host/values/DataColumn.h"
+#include "host/values/DataNamespace.h"
+#include "host/values/DataTable.h"
+#include "host/values/DataValue.h"
+#include "host/values/QualifiedName.h"
+#include "parameters/PresLayerExport.h"
+#include "presentation-model/StructSerializer.h"
+
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+/// Reads the plain texts of ContextualDataValueSerializerCore::ToString against a column, and
+/// finds the column a value belongs to. It holds nothing.
+class HLVPRES_API ContextualDataValueSerializer {
+ public:
+  ContextualDataValueSerializer() = default;
+  ContextualDataValueSerializer(const ContextualDataValueSerializer&) = default;
+  ContextualDataValueSerializer(ContextualDataValueSerializer&&) = default;
+  ContextualDataValueSerializer& operator=(const ContextualDataValueSerializer&);
+  ContextualDataValueSerializer& operator=(ContextualDataValueSerializer&&) noexcept;
+
+  /// The value of `text` for `column`'s data type. "null" is the null value of a non-string
+  /// column; a string column reads every other text as the string itself, "%" and "#"
+  /// included ("%null%" is its null value). Text that is not a value of the column's type
+  /// raises ParameterParseException.
+  static DataValue FromString(const TString& text, const IColumn& column);
+
+  /// The column of the field that `bag` holds under `id` (a ValParameter<FieldName>; anything
+  /// else raises ThrowTypeMismatchCommandException(id)), in the data source `dataSourceName`
+  /// of `ns`. Null when the namespace has no such data source or the source no such field.
+  static RefCntPtr<IColumn> GetColumn(RefCntPtr<const IParameters> bag, const INamespace& ns, unsigned int id,
+                                      const TString& dataSourceName);
+  /// The same, in the namespace that `getNamespace` gives for the bag.
+  static RefCntPtr<IColumn> GetColumn(
+      RefCntPtr<const IParameters> bag,
+      const std::function<const INamespace&(RefCntPtr<const IParameters>&)>& getNamespace, unsigned int id,
+      const TString& dataSourceName);
+  /// The same, in the namespace that the host's parameter accessor (the host object "HlvDoc",
+  /// "ParameterAccessorID") gives for the bag. The accessor is deleted after the call.
+  static RefCntPtr<IColumn> GetColumn(RefCntPtr<const IParameters> bag, unsigned int id,
+                                      const TString& dataSourceName);
+};
+
+/// What the data record serializers share. Values of T travel as ValParameter<T>, lists as
+/// ValParameter<std::vector<T>> and maps as ValParameter<std::map<TString, T>>; handing an
+/// operation anything else raises ThrowTypeMismatchCommandException. Derived provides
+/// `static void SerializeObj(const T&, SerializeStructure&)` and
+/// `static ... ToObject(const IParameters& bag, unsigned int id)`.
+template <typename T, typename Derived>
+class DataRecordSerializer : public IStructureSerializer {
+ public:
+  /// Writes the record, inside a composite SubStructure under `id` when `asSubStructure` is set.
+  void SerializeValue(RefCntPtr<IParameter> value, unsigned int id, SerializeStructure& ss,
+                      bool asSubStructure) const override {
+    const T& record = GetValueOf<T>(value, id);
+    if (!asSubStructure) {
+      Derived::SerializeObj(record, ss);
+      return;
+    }
+    SubStructure structure(id, ss, true);
+    Derived::SerializeObj(record, ss);
+  }
+
+  RefCntPtr<IParameter> DeserializeValue(RefCntPtr<const IParameters> bag, unsigned int id) const override {
+    return MakeValParameter<T>(T(Derived::ToObject(*bag, id)));
+  }
+
+  std::vector<RefCntPtr<IParameter>> SplitList(RefCntPtr<IParameter> list) const override {
+    const auto& records = GetValueOf<std::vector<T>>(list);
+    std::vector<RefCntPtr<IParameter>> items;
+    items.reserve(records.size());
+    for (const T& record : records) items.push_back(MakeValParameter(record));
+    return items;
+  }
+
+  void JoinList(std::vector<RefCntPtr<IParameter>> items, RefCntPtr<IParameters> target,
+                unsigned int id) const override {
+    std::vector<T> records;
+    records.reserve(items.size());
+    for (const RefCntPtr<IParameter>& item : items) records.push_back(GetValueOf<T>(item, id));
+    target->SetParameter(id, MakeValParameter(std::move(records)));
+  }
+
+  std::map<TString, RefCntPtr<IParameter>> SplitMap(RefCntPtr<IParameter> map) const override {
+    std::map<TString, RefCntPtr<IParameter>> items;
+    for (const auto& [key, record] : GetValueOf<std::map<TString, T>>(map))
+      items.emplace_hint(items.end(), key, MakeValParameter(record));
+    return items;
+  }
+
+  void JoinMap(std::map<TString, RefCntPtr<IParameter>> items, RefCntPtr<IParameters> target,
+               unsigned int id) const override {
+    std::map<TString, T> records;
+    for (const auto& [key, item] : items) records.emplace_hint(records.end(), key, GetValueOf<T>(item, id));
+    target->SetParameter(id, MakeValParameter(std::move(records)));
+  }
+
+  bool ParsesStringList() const override { return false; }
+
+  void SetContext(RefCntPtr<const IParameters>, unsigned int, RefCntPtr<IParameters>) const override {}
+};
+
+/// DataColumn records, held as RefCntPtr<const DataColumn>: "data-type", then
+/// "string-collation" for a string column with a known collation, then "data-values" (see
+/// DataSerializerHelpers::SerializeDataValueVector).
+template <>
+class HLVPRES_API StructSerializer<RefCntPtr<const DataColumn>, RefCntPtr<DataColumn>> final
+    : public DataRecordSerializer<RefCntPtr<const DataColumn>,
+                                  StructSerializer<RefCntPtr<const DataColumn>, RefCntPtr<DataColumn>>> {
+ public:
+  static bool IsComposite() { return true; }
+
+  /// Writes the column's fields; a null column raises "Null pointer dereferenced".
+  static void SerializeObj(const RefCntPtr<const DataColumn>& column, SerializeStructure& ss);
+  /// The fields of `column`, as SerializeObj and the DataTable writer write them.
+  static void WriteFields(const DataColumn& column, SerializeStructure& ss);
+
+  /// Reads a column from `bag`. "data-type" (a DataType) and "data-values" (a
+  /// std::vector<TString>) are required: a missing or mistyped one raises
+  /// ThrowTypeMismatchCommandException with its id. A text that is not a value of the type
+  /// raises ParameterParseException.
+  static RefCntPtr<DataColumn> ToObject(const IParameters& bag, unsigned int id);
+};
+
+/// DataTable records, held as RefCntPtr<const DataTable>: "count", the row count, then the
+/// list "named-data-columns" with one composite "data-column" per column, holding
+/// "data-column-name" and the column's fields.
+template <>
+class HLVPRES_API StructSerializer<RefCntPtr<const DataTable>, RefCntPtr<const DataTable>> final
+    : public DataRecordSerializer<RefCntPtr<const DataTable>,
+                                  StructSerializer<RefCntPtr<const DataTable>, RefCntPtr<const DataTable>>> {
+ public:
+  /// A null table raises "Null pointer dereferenced".
+  static void SerializeObj(const RefCntPtr<const DataTable>& table, SerializeStructure& ss);
+  /// "count" (an unsigned int) and "named-data-columns" (a std::vector of named columns) are
+  /// required: a missing or mistyped one raises ThrowTypeMismatchCommandException with its id.
+  static RefCntPtr<const DataTable> ToObject(const IParameters& bag, unsigned int id);
+};
+
+/// A column under its name, held as std::pair<QualifiedName, RefCntPtr<DataColumn>>. Named
+/// columns are written by the DataTable writer: this serializer writes nothing of its own
+/// (an empty sub-structure when asked for one), and reads "data-column-name" (required, a
+/// QualifiedName) and a column from the same bag.
+template <>
+class HLVPRES_API StructSerializer<std::pair<QualifiedName, RefCntPtr<DataColumn>>,
+                                   std::pair<QualifiedName, RefCntPtr<DataColumn>>>
+    final : public DataRecordSerializer<std::pair<QualifiedName, RefCntPtr<DataColumn>>,
+                                        StructSerializer<std::pair<QualifiedName, RefCntPtr<DataColumn>>,
+                                                         std::pair<QualifiedName, RefCntPtr<DataColumn>>>> {
+ public:
+  using NamedColumn = std::pair<QualifiedName, RefCntPtr<DataColumn>>;
+
+  static void SerializeObj(const NamedColumn&, SerializeStructure&) {}
+  static NamedColumn ToObject(const IParameters& bag, unsigned int id);
+};
+
+/// Aliased data values, held as AliasedDataValue: two strings, the value's plain text
+/// (ContextualDataValueSerializerCore::ToString) and the alias. As a structure they are a
+/// list, `"value-alias":["3","West"]`, and they are read back against the column that the bag
+/// holds under "column-context".
+template <>
+class HLVPRES_API StructSerializer<AliasedDataValue, AliasedDataValue> final
+    : public DataRecordSerializer<AliasedDataValue, StructSerializer<AliasedDataValue, AliasedDataValue>> {
+ public:
+  /// The two strings are list items, not parameters.
+  static bool IsComposite() { return false; }
+  static void SerializeObj(const AliasedDataValue& value, SerializeStructure& ss);
+
+  /// Reads `bag`'s ValParameter<std::vector<TString>> under `id` (anything else raises
+  /// ThrowTypeMismatchCommandException(id)) against the ValParameter<RefCntPtr<IColumn>> under
+  /// "column-context". Not exactly two strings, or no column context, raises
+  /// ParameterParseException(id).
+  static AliasedDataValue ToObject(const IParameters& bag, unsigned int id);
+
+  /// As a structure, the value is written as the list SubStructure(id, ss, IsComposite()):
+  /// a composite one could not hold its two strings.
+  void SerializeValue(RefCntPtr<IParameter> value, unsigned int id, SerializeStructure& ss,
+                      bool asSubStructure) const override;
+  bool ParsesStringList() const override { return true; }
+  /// Hands the column context of `source` on to `target`.
+  void SetContext(RefCntPtr<const IParameters> source, unsigned int id, RefCntPtr<IParameters> target) const override;
+};
+
+/// Verbose aliased data values, held as VerboselySerializableAliasedDataValue: the parameters
+/// "alias", "value-string" (the value's plain text) and "data-type", readable without a
+/// column.
+template <>
+class HLVPRES_API StructSerializer<VerboselySerializableAliasedDataValue, VerboselySerializableAliasedDataValue> final
+    : public DataRecordSerializer<VerboselySerializableAliasedDataValue,
+                                  StructSerializer<VerboselySerializableAliasedDataValue,
+                                                   VerboselySerializableAliasedDataValue>> {
+ public:
+  static void SerializeObj(const VerboselySerializableAliasedDataValue& value, SerializeStructure& ss);
+  /// "data-type" is required; "unknown" gives the empty value. Otherwise "value-string", read
+  /// as user input for the type under the session's locale, and then "alias" are required. A
+  /// missing or mistyped one raises ThrowTypeMismatchCommandException with its id.
+  static VerboselySerializableAliasedDataValue ToObject(const IParameters& bag, unsigned int id);
+};
+
+template <>
+HLVPRES_API RefCntPtr<IStructureSerializer>
+CreateStructureSerializer<StructSerializer<RefCntPtr<const DataColumn>, RefCntPtr<DataColumn>>>();
+template <>
+HLVPRES_API RefCntPtr<IStructureSerializer>
+CreateStructureSerializer<StructSerializer<RefCntPtr<const DataTable>, RefCntPtr<const DataTable>>>();
+template <>
+HLVPRES_API RefCntPtr<IStructureSerializer>
+CreateStructureSerializer<StructSerializer<std::pair<QualifiedName, RefCntPtr<DataColumn>>,
+                                           std::pair<QualifiedName, RefCntPtr<DataColumn>>>>();
+template <>
+HLVPRES_API RefCntPtr<IStructureSerializer> CreateStructureSerializer<
+    StructSerializer<VerboselySerializableAliasedDataValue, VerboselySerializableAliasedDataValue>>();
+
+/// The serializer of aliased data values. It is made directly, not through an exported
+/// factory.
+RefCntPtr<IStructureSerializer> CreateAliasedDataValueSerializer();

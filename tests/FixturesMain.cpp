@@ -1,0 +1,16 @@
+// hlvfixtures: prints every full record as a JSON bag, one per line, in registration order.
+
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "parameters/ParameterRegistration.h"
+#include "tests/RecordFixtures.h"
+
+#include <iostream>
+
+int main() {
+  RegisterDataNamespaceParameters();
+  RegisterDataPresModelParameters();
+  for (const FullRecordSample& sample : FullRecordSamples())
+    std::cout << WriteParametersJson(*sample.makeBag(), ParametersRegistry::Get()) << '\n';
+  return 0;
+}

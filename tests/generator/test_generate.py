@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Tests of the code generator: the real schema generates, and broken schemas are refused with
+the file and line of the fault."""
+
+import os
+import sys
+import tempfile
+import textwrap
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+
+import generate  # noqa: E402
+from hlvgen.schema import SchemaError  # noqa: E402
+
+PARAMETERS = """\
+namespace data hlvdata 0xd9000001 0xd9ffffff
+group "Values."
+simple  flag      0xd9000001  bool
+simple  text      0xd9000002  TString
+list    texts     0xd9000003  TString
+map     attrs     0xd9000004  TString
+simple  mode      0xd9000005  Mode
+group "Records."
+structure       item   0xd9000006  ItemPresModel
+structure-list  items  0xd9000007  ItemPresModel
+namespace presmodels hlvdata-presmodels 0x02000000 0x02ffffff
+group "Records."
+structure  gen-item-pres-model  0x02000001  ItemPresModel
+structure  gen-box-pres-model   0x02000002  BoxPresModel
+"""
+
+SERIALIZERS = """\
+value bool "ParameterTypeSerializer<bool>" host/parameters/ParameterTypeSerializer.h
+value TString TStringSerializer host/parameters/ParameterTypeSerializer.h
+"""
+
+ENUMS = """\
+enum Mode default=0
+  0 "mode-off"
+  1 "mode-on"
+end
+"""
+
+RECORDS = """\
+record ItemPresModel
+  doc "One item."
+  TString  Text  text
+  Mode     Mode  mode  default=mode-on
+end
+record BoxPresModel
+  doc "A box of items."
+  bool             Flag  flag   default=true
+  [TString]        Text  texts
+  {TString}        Attr  attrs  when=non-empty
+  ItemPresModel    Item  item   default=new
+  [ItemPresModel]  Entry items  item=item
+end
+"""
+
+
+class SchemaTest(unittest.TestCase):
+    def build(self, parameters=PARAMETERS, enums=ENUMS, records=RECORDS):
+        with tempfile.TemporaryDirectory() as schema:
+            os.makedirs(os.path.join(schema, "records"))
+            for name, text in (("parameters.def", parameters), ("serializers.def", SERIALIZERS),
+                               ("enums.def", enums), (os.path.join("records", "box.records"), records)):
+                with open(os.path.join(schema, name), "w", encoding="utf-8") as f:
+                    f.write(textwrap.dedent(text))
+            return generate.build(schema)
+
+    def assertRefused(self, message, **files):
+        with self.assertRaises(SchemaError) as refused:
+            self.build(**files)
+        self.assertIn(message, str(refused.exception))
+        return str(refused.exception)
+
+    def test_the_real_schema_generates_the_same_files_twice(self):
+        first = generate.build(os.path.join(ROOT, "schema"))
+        second = generate.build(os.path.join(ROOT, "schema"))
+        self.assertEqual(first.files, second.files)
+        self.assertIn("presentation-model/ConnectionParamsPresModel.h", first.files)
+        header = first.files["presentation-model/ConnectionParamsPresModel.h"]
+        for accessor in ("GetOAuthAttributes() const", "GetOAuthAttribute(const TString& key) const",
+                         "HasOAuthAttribute(", "GetOAuthAttributeCount()", "ClearOAuthAttributes()"):
+            self.assertIn(accessor, header)
+        self.assertIn("GetClassNameW() const", first.files["presentation-model/TableCleaningPresModel.h"])
+        self.assertIn("GetMetadataCategorie(unsigned int index)",
+                      first.files["presentation-model/CubeEnumerationPresModel.h"])
+
+    def test_a_small_schema_generates_readable_records(self):
+        files = self.build().files
+        box = files["presentation-model/BoxPresModel.h"]
+        self.assertIn("// {TString} Attr: \"attrs\" 0xd9000004, written only when not empty", box)
+        self.assertIn("void AddEntry(RefCntPtr<const ItemPresModel> value)", box)
+        self.assertIn("bool m_flag = true;", box)
+        source = files["presentation-model/box.records.cpp"]
+        self.assertIn("WriteMap(ss, DataParameters::Attrs, model->GetAttrs(), false);", source)
+        self.assertIn("BoxPresModel::BoxPresModel() : m_item(MakeRefCnt<ItemPresModel>()) {}", source)
+        self.assertIn("ItemPresModel::ItemPresModel() {}", source)
+        self.assertIn("Mode m_mode = Mode::ModeOn;", files["presentation-model/ItemPresModel.h"])
+
+    def test_refuses_broken_vocabularies(self):
+        self.assertRefused("is used twice", parameters=PARAMETERS.replace("0xd9000002", "0xd9000001"))
+        self.assertRefused("lies outside", parameters=PARAMETERS.replace("0xd9000002", "0xd8000002"))
+        self.assertRefused("used twice in", parameters=PARAMETERS.replace("simple  text ", "simple  flag "))
+        where = self.assertRefused("unknown directive", parameters=PARAMETERS + "simpel x 0xd9000009 bool\n")
+        self.assertRegex(where, r"parameters\.def:15:")
+
+    def test_refuses_records_that_do_not_fit_their_parameters(self):
+        self.assertRefused("no data parameter 'nothing'", records=RECORDS.replace("Text  text\n", "Text  nothing\n"))
+        self.assertRefused("not a list of TString", records=RECORDS.replace("[TString]        Text  texts",
+                                                                             "[TString]        Text  attrs"))
+        self.assertRefused("mark it 'when=non-empty'", records=RECORDS.replace("attrs  when=non-empty", "attrs"))
+        self.assertRefused("'default=new' or 'default=null'", records=RECORDS.replace("item   default=new", "item"))
+        self.assertRefused("name their items", records=RECORDS.replace(" item=item", ""))
+        self.assertRefused("not a string of Mode", records=RECORDS.replace("default=mode-on", "default=mode-up"))
+        self.assertRefused("both make", records=RECORDS.replace("bool             Flag ", "bool             TextCount "))
+        self.assertRefused("guard field", records=RECORDS.replace("record BoxPresModel", "record BoxPresModel : ItemPresModel"))
+
+    def test_refuses_broken_enum_tables(self):
+        self.assertRefused("values must ascend", enums=ENUMS.replace('1 "mode-on"', '0 "mode-on"'))
+        self.assertRefused("makes the enumerator", enums=ENUMS.replace('"mode-on"', '"mode_off"'))
+        self.assertRefused("no 'end'", enums=ENUMS.replace("end\n", ""))
+
+
+if __name__ == "__main__":
+    unittest.main()
