@@ -6,6 +6,7 @@
 #include "host/parameters/IParameters.h"
 #include "host/parameters/ParameterTypeSerializer.h"
 #include "host/parameters/PresentationModel.h"
+#include "host/parameters/RecordSerializerBase.h"
 #include "host/parameters/SerializeStructure.h"
 #include "presentation-model/StructSerializer.h"
 
@@ -21,59 +22,15 @@
 /// ValParameter<std::vector<RefCntPtr<const X>>> and maps as
 /// ValParameter<std::map<TString, RefCntPtr<const X>>>.
 template <typename X>
-class PresModelStructSerializer : public IStructureSerializer {
+class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>, PresModelStructSerializer<X>> {
  public:
   using ConstHandle = RefCntPtr<const X>;
   using Serializer = StructSerializer<RefCntPtr<const X>, RefCntPtr<X>>;
 
-  void SerializeValue(RefCntPtr<IParameter> value, unsigned int id, SerializeStructure& ss,
-                      bool asSubStructure) const override {
-    const ConstHandle& model = GetValueOf<ConstHandle>(value, id);
-    if (!asSubStructure) {
-      SerializeObj(model, ss);
-      return;
-    }
-    SubStructure structure(id, ss, true);
-    SerializeObj(model, ss);
+  /// A new record rebuilt from `bag`.
+  static ConstHandle ReadRecord(RefCntPtr<const IParameters> bag, unsigned int id) {
+    return ConstHandle(Serializer::ToObject(std::move(bag), id, nullptr));
   }
-
-  RefCntPtr<IParameter> DeserializeValue(RefCntPtr<const IParameters> bag, unsigned int id) const override {
-    return MakeValParameter(ConstHandle(Serializer::ToObject(std::move(bag), id, nullptr)));
-  }
-
-  std::vector<RefCntPtr<IParameter>> SplitList(RefCntPtr<IParameter> list) const override {
-    const auto& models = GetValueOf<std::vector<ConstHandle>>(list);
-    std::vector<RefCntPtr<IParameter>> items;
-    items.reserve(models.size());
-    for (const ConstHandle& model : models) items.push_back(MakeValParameter(model));
-    return items;
-  }
-
-  void JoinList(std::vector<RefCntPtr<IParameter>> items, RefCntPtr<IParameters> target,
-                unsigned int id) const override {
-    std::vector<ConstHandle> models;
-    models.reserve(items.size());
-    for (const RefCntPtr<IParameter>& item : items) models.push_back(GetValueOf<ConstHandle>(item, id));
-    target->SetParameter(id, MakeValParameter(std::move(models)));
-  }
-
-  std::map<TString, RefCntPtr<IParameter>> SplitMap(RefCntPtr<IParameter> map) const override {
-    std::map<TString, RefCntPtr<IParameter>> items;
-    for (const auto& [key, model] : GetValueOf<std::map<TString, ConstHandle>>(map))
-      items.emplace_hint(items.end(), key, MakeValParameter(model));
-    return items;
-  }
-
-  void JoinMap(std::map<TString, RefCntPtr<IParameter>> items, RefCntPtr<IParameters> target,
-               unsigned int id) const override {
-    std::map<TString, ConstHandle> models;
-    for (const auto& [key, item] : items) models.emplace_hint(models.end(), key, GetValueOf<ConstHandle>(item, id));
-    target->SetParameter(id, MakeValParameter(std::move(models)));
-  }
-
-  bool ParsesStringList() const override { return false; }
-
-  void SetContext(RefCntPtr<const IParameters>, unsigned int, RefCntPtr<IParameters>) const override {}
 
   /// Pres models are written as structures of parameters.
   static bool IsComposite() { return true; }
