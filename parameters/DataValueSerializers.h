@@ -154,6 +154,9 @@ class HLVPRES_API StructSerializer<AliasedDataValue, AliasedDataValue> final
   void SetContext(RefCntPtr<const IParameters> source, unsigned int id, RefCntPtr<IParameters> target) const override;
 };
 
+/// The structure serializer of aliased data values.
+using AliasedDataValueSerializer = StructSerializer<AliasedDataValue, AliasedDataValue>;
+
 /// Verbose aliased data values, held as VerboselySerializableAliasedDataValue: the parameters
 /// "alias", "value-string" (the value's plain text) and "data-type", readable without a
 /// column.

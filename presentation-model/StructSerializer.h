@@ -10,6 +10,10 @@
 template <typename ConstHandle, typename Handle>
 class StructSerializer;
 
+/// The structure serializer of the pres model X.
+template <typename X>
+using PresModelSerializer = StructSerializer<RefCntPtr<const X>, RefCntPtr<X>>;
+
 /// A new structure serializer of type S, with a reference count of one.
 template <typename S>
 RefCntPtr<IStructureSerializer> CreateStructureSerializer();

@@ -195,17 +195,18 @@ class BagReader {
     }
   }
 
-  // One structure from an object, or from an array of strings when the serializer takes its
+  // One structure: from an object, or from an array of strings for a serializer that takes its
   // structures as plain string lists. Null when the JSON does not fit.
   RefCntPtr<IParameter> ReadStructure(const IStructureSerializer& serializer, unsigned int id, const Value& value,
                                       const RefCntPtr<IParameters>& outer) const {
-    if (value.IsObject()) {
+    if (!serializer.ParsesStringList()) {
+      if (!value.IsObject()) return nullptr;
       RefCntPtr<IParameters> inner = ReadObject(value);
       serializer.SetContext(outer, id, inner);
       return serializer.DeserializeValue(inner, id);
     }
     std::vector<TString> texts;
-    if (!serializer.ParsesStringList() || !value.IsArray() || !ReadStrings(value, texts)) return nullptr;
+    if (!value.IsArray() || !ReadStrings(value, texts)) return nullptr;
     RefCntPtr<IParameters> holder = NewBag();
     serializer.SetContext(outer, id, holder);
     holder->SetParameter(id, MakeValParameter(std::move(texts)));

@@ -210,6 +210,10 @@ TEST(RecordCatalogTest, EditableValuesWriteTheirOptionalPartsOnlyWhenThereAreAny
 
   // Aliased values are read against the context's column; without one they cannot be read.
   EXPECT_THROW(ReadParametersJson(json, Registry()), ParameterParseException);
+  // An aliased value is a list of strings; an object there does not fit and is skipped.
+  const RefCntPtr<const EditableVariableValuePresModel> skipped = ReadRecord<EditableVariableValuePresModel>(
+      R"({"gen-editable-variable-value-pres-model":{"first-alised-value":{"alias":"x"}}})");
+  EXPECT_FALSE(skipped->GetFirstValue().HasValue());
 }
 
 TEST(RecordCatalogTest, TheGuardIsRestoredWhenTheWriterFails) {

@@ -134,8 +134,8 @@ class FieldModel:
     def structure_serializer(self):
         element = self.field.type.element
         if element == "AliasedDataValue":
-            return "StructSerializer<AliasedDataValue, AliasedDataValue>"
-        return record_serializer(element)
+            return "AliasedDataValueSerializer"
+        return f"PresModelSerializer<{element}>"
 
     def default(self):
         """The member's initializer, or None when the type's own default is right."""
@@ -285,7 +285,7 @@ def _source_part(record, schema):
     writes, reads = [], []
     if record.base:
         guard = record.guard_field
-        base = record_serializer(record.base.name)
+        base = f"PresModelSerializer<{record.base.name}>"
         writes += [
             f"  if (model->Get{guard.name}()) return;  // entered again while writing: write nothing",
             f"  SetRestoreValue<bool, std::function<void(bool)>> guard(",
