@@ -2,7 +2,9 @@
 
 #include "host/parameters/ParametersJson.h"
 #include "bench/BenchRegistry.h"
+#include "host/values/DataColumn.h"
 #include "parameters/EnumSerializer.h"
+#include "parameters/ParameterIds.h"
 #include "tests/RecordFixtures.h"
 
 #include <benchmark/benchmark.h>
@@ -42,16 +44,20 @@ void BM_WriteCatalogReplay(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteCatalogReplay)->Unit(benchmark::kMicrosecond);
 
-// Reads every full record back from its JSON text.
+// Reads every full record back from its JSON text, aliased values against a string column.
 void BM_ReadCatalog(benchmark::State& state) {
   const ParametersRegistry& registry = BenchRegistry();
+  RefCntPtr<IParameters> context = registry.CreateParameters();
+  const RefCntPtr<const VizEngine::UserType> stringType = MakeRefCnt<VizEngine::StringType>(Collation());
+  context->SetParameter(DataParameters::ColumnContext,
+                        MakeValParameter(RefCntPtr<IColumn>(MakeRefCnt<DataColumn>(stringType, std::vector<DataValue>()))));
   std::vector<std::string> texts;
   for (const FullRecordSample& sample : FullRecordSamples())
     texts.push_back(WriteParametersJson(*sample.makeBag(), registry));
   size_t bytes = 0;
   for (auto _ : state)
     for (const std::string& text : texts) {
-      benchmark::DoNotOptimize(ReadParametersJson(text, registry));
+      benchmark::DoNotOptimize(ReadParametersJson(text, registry, context.Get()));
       bytes += text.size();
     }
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
