@@ -19,12 +19,15 @@ endif()
 string(REPLACE "\n" ";" hlv_generated_list "${hlv_generated_list}")
 set(HLV_GENERATED_FILES "")
 set(HLV_GENERATED_SOURCES "")          # the library's
+set(HLV_GENERATED_HOST_SOURCES "")     # the host runtime's
 set(HLV_GENERATED_TEST_SOURCES "")     # the tests' fixtures
 foreach(path IN LISTS hlv_generated_list)
   if(path)
     list(APPEND HLV_GENERATED_FILES ${HLV_GENERATED_DIR}/${path})
     if(path MATCHES "^tests/.*\\.cpp$")
       list(APPEND HLV_GENERATED_TEST_SOURCES ${HLV_GENERATED_DIR}/${path})
+    elseif(path MATCHES "^host/.*\\.cpp$")
+      list(APPEND HLV_GENERATED_HOST_SOURCES ${HLV_GENERATED_DIR}/${path})
     elseif(path MATCHES "\\.cpp$")
       list(APPEND HLV_GENERATED_SOURCES ${HLV_GENERATED_DIR}/${path})
     endif()

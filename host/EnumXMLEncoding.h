@@ -49,6 +49,11 @@ class HLVHOST_API EnumStringTable {
   std::vector<Entry> m_entries;  // ascending values
 };
 
+/// The string table of enum E. Each enum with a generated table specializes it: the host's
+/// connection enums in host/HostEnums.h, the library's in parameters/Enums.h.
+template <typename E>
+const EnumStringTable& EnumTableOf();
+
 /// The strings of enum E, through an EnumStringTable. Hosts keep one instance per enum.
 template <typename E, typename S = TString>
 class EnumXMLEncoding {

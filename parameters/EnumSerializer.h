@@ -8,10 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-/// The string table of enum E. Each enum with a table in this library specializes it.
-template <typename E>
-const EnumStringTable& EnumTableOf();
-
 /// Writes E as the string its table holds for the value, and reads text back by scanning the
 /// table in ascending order of value. Writing a value without a string raises
 /// XMLEnumEncodingException; reading never fails, and text that names no value (the empty text

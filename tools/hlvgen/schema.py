@@ -475,12 +475,14 @@ class EnumTable:
     """One enum with its string table: C++ name (qualified where nested), default and entries in
     ascending order of value."""
 
-    header = "parameters/Enums.h"
-
-    def __init__(self, name, default, section, where):
+    def __init__(self, name, default, section, where, host=False):
         self.name, self.default, self.section, self.where = name, default, section, where
+        self.host = host
         self.entries = []
         self.by_string = {}
+
+    # The header that declares the enum's serializer; it includes the host's enums too.
+    header = "parameters/Enums.h"
 
     @property
     def scope(self):
@@ -513,12 +515,14 @@ def read_enums(path):
     for number, tokens in _lines(path):
         where = f"{path}:{number}"
         if tokens[0] == "enum":
-            m = re.fullmatch(r"default=(-?\d+)", tokens[2]) if len(tokens) == 3 else None
-            if table is not None or not m or not re.fullmatch(r"[A-Z]\w*(::[A-Z]\w*)?", tokens[1]):
-                raise SchemaError(f"{where}: expected 'enum NAME default=VALUE' outside a table")
+            m = re.fullmatch(r"default=(-?\d+)", tokens[2]) if len(tokens) in (3, 4) else None
+            host = len(tokens) == 4 and tokens[3] == "host"
+            if (table is not None or not m or not re.fullmatch(r"[A-Z]\w*(::[A-Z]\w*)?", tokens[1])
+                    or (len(tokens) == 4 and not host)):
+                raise SchemaError(f"{where}: expected 'enum NAME default=VALUE [host]' outside a table")
             if tokens[1] in tables:
                 raise SchemaError(f"{where}: enum {tokens[1]} is declared twice")
-            table = EnumTable(tokens[1], int(m.group(1)), None, where)
+            table = EnumTable(tokens[1], int(m.group(1)), None, where, host)
         elif tokens[0] == "end":
             if table is None or not table.entries:
                 raise SchemaError(f"{where}: 'end' without a table, or a table without entries")
