@@ -175,7 +175,7 @@ int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostr
   const TString connectionClass = TStringFromUtf8(arguments.empty() ? "postgres" : arguments[0]);
   try {
     const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
-        connectionClass, {{DSConnectionConfig::InitialSQLAttribute(), QStringLiteral("SET application_name = 'hlvpres';")}});
+        connectionClass, {{TString(DataConnectionAttrs::attrInitialSQL), QStringLiteral("SET application_name = 'hlvpres';")}});
     const RefCntPtr<const InitialSQLPresModel> model = InitialSQLPresModelBuilder().Build(config, {}, true);
     const std::string written = WriteParametersJson(*model->AsIParameters(), Registry());
     const std::string read = WriteParametersJson(*ReadParametersJson(written, Registry()), Registry());

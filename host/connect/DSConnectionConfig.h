@@ -1,46 +1,268 @@
-// DSConnectionConfig: the configuration of one data source connection.
+// DSConnectionConfig and its relational and hierarchical kinds: the configuration of one data
+// connection, as the connection dialogs read it.
+//
+// These are interfaces. The default implementation, driven by connector descriptions, is in
+// host/connectors/; DSConnectionConfig::CreateInstance makes configurations through the
+// installed IConnectionConfigFactory, which a host or a test can replace.
 #pragma once
 
+#include "host/HostEnums.h"
 #include "host/HostExport.h"
 #include "host/RefCntPtr.h"
 #include "host/TString.h"
-#include "host/connect/ConnectorRegistry.h"
+#include "host/connect/ConnectionAttributes.h"
+#include "host/connect/ConnectionFields.h"
+#include "host/connect/ConnectionOptions.h"
+#include "host/connect/DataSource.h"
+#include "host/connect/SQLRelation.h"
 
-#include <unordered_map>
+#include <memory>
+#include <utility>
+#include <vector>
 
-/// The connection attributes of a data source, with what its connector can do.
-///
-/// The default implementation is driven by data: a connector from the registry and a map of
-/// connection attributes. Hosts with richer connection models derive from it.
+class RelationalDSConnectionConfig;
+class HierarchicalDSConnectionConfig;
+
+/// The configuration of one data connection: its class, its attributes, what its connector
+/// asks for and the state of the connection.
 class HLVHOST_API DSConnectionConfig : public RefCntObject {
  public:
-  using Attributes = std::unordered_map<TString, TString>;
+  using Attributes = ConnectionAttributeMap;
 
-  /// The attribute that holds the initial SQL statement.
-  static const TString& InitialSQLAttribute();
-
-  /// A configuration of `connector` holding `attributes`; not connected.
-  DSConnectionConfig(RefCntPtr<const Connect::IConnector> connector, Attributes attributes);
-
-  /// A configuration of the registry's connector for `connectionClass`. An unknown class is
-  /// a HalvaneException.
+  /// A configuration of `connectionClass` for `dataSource` (which may be null), through the
+  /// installed factory. `isNewConnection` is true for a connection the user is about to make,
+  /// false for one that exists (a data source's). An unknown class raises HalvaneException.
+  static RefCntPtr<DSConnectionConfig> CreateInstance(const TString& connectionClass,
+                                                      RefCntPtr<const IDataSource> dataSource,
+                                                      RefCntPtr<const IDataSourceInfoProvider> infoProvider,
+                                                      const TString& name, const DataObjectModel::ObjectId& objectId,
+                                                      bool isNewConnection);
+  /// A configuration of `connectionClass` holding `attributes`, not connected and not new.
   static RefCntPtr<DSConnectionConfig> CreateInstance(const TString& connectionClass, Attributes attributes);
 
-  virtual TString ClassName() const;
-  virtual const Attributes& GetConnectionAttributes() const;
-  virtual bool IsConnected() const;
-  virtual bool SupportsInitialSQL() const;
+  // --- Identity and attributes -----------------------------------------------------------
+
+  /// The connection class, such as "postgres".
+  virtual TString ClassName() const = 0;
+  /// The "connection-type" attribute of the connection.
+  virtual TString GetConnectionType() const = 0;
+  virtual const Attributes& GetConnectionAttributes() const = 0;
+  /// The configuration's name (the data source's name, or empty).
+  virtual TString GetConfigName() const = 0;
+  /// The file a file connection reads; empty for a server connection.
+  virtual TString GetFilename() const = 0;
+  /// Lets the configuration amend attributes taken from the settings cache for a new connection
+  /// (dropping what must not be reused, adding what the class always needs).
+  virtual void PrepareCachedAttributes(Attributes& attributes) const = 0;
+
+  // --- Kind ------------------------------------------------------------------------------
+
+  /// Whether the configuration connects to a data source published on the analytics server.
+  virtual bool IsServerDataSource() const = 0;
+  virtual bool IsRelational() const = 0;
+  /// This configuration as a relational one, or null.
+  virtual RefCntPtr<const RelationalDSConnectionConfig> AsRelational() const = 0;
+  virtual bool IsHierarchical() const = 0;
+  /// This configuration as a hierarchical (cube) one, or null.
+  virtual RefCntPtr<const HierarchicalDSConnectionConfig> AsHierarchical() const = 0;
+  virtual bool IsGoogleAnalytics() const = 0;
+  /// Whether the configuration joins several connections (never described by the dialogs).
+  virtual bool IsFederatedConfig() const = 0;
+
+  // --- State -----------------------------------------------------------------------------
+
+  /// Whether the user is making the connection now (rather than editing one that exists).
+  virtual bool IsNewConnection() const = 0;
+  virtual bool IsConnected() const = 0;
+  /// Whether the connection has been completed far enough for its lists to be read.
+  virtual bool ShouldFinishConnection() const = 0;
+  virtual bool HasUncommittedChanges() const = 0;
+  /// The number of database variables (prompts) of the connection.
+  virtual int GetDbVariablesCount() const = 0;
+  /// The data source the configuration belongs to, or null.
+  virtual RefCntPtr<const IDataSource> GetDataSource() const = 0;
+
+  // --- Texts the dialogs show ------------------------------------------------------------
+
+  virtual TString GetConnectionTypeLabel() const = 0;
+  virtual TString GetConnectionDescriptionLabel() const = 0;
+  virtual TString GetAuthenticationPrompt() const = 0;
+  virtual bool ShowVendorSupportInfo() const = 0;
+  virtual TString GetVendorSupportInfo() const = 0;
+
+  // --- Authentication --------------------------------------------------------------------
+
+  virtual AuthenticationEnums::Mode GetAuthMode() const = 0;
+  /// The option the connection's attributes choose, or the class's default option.
+  virtual AuthenticationEnums::AuthOption GetCurrentAuthOption() const = 0;
+  /// The options the class offers, in the order the dialog lists them.
+  virtual std::vector<AuthenticationEnums::AuthOption> GetAuthOptions() const = 0;
+  /// How the credentials of the stored connection are asked for again on reconnection.
+  virtual AuthenticationEnums::ReconnectMode GetReconnectAuthMode() const = 0;
+  /// Adds the parameters of the reconnect mode to `parameters`.
+  virtual void GetReconnectAuthParams(Attributes& parameters) const = 0;
+
+  // --- Initial SQL -----------------------------------------------------------------------
+
+  virtual bool SupportsInitialSQL() const = 0;
   /// The initial SQL statement of `attributes`, or of this configuration's own attributes
   /// when `attributes` has none.
-  virtual TString GetInitialSQL(const Attributes& attributes) const;
-
-  void SetConnected(bool connected) { m_connected = connected; }
+  virtual TString GetInitialSQL(const Attributes& attributes) const = 0;
 
  protected:
   ~DSConnectionConfig() override;
+};
 
- private:
-  RefCntPtr<const Connect::IConnector> m_connector;
-  Attributes m_attributes;
-  bool m_connected = false;
+/// A configuration of a relational (SQL) connection. Its dialog queries are named after the
+/// fields of the connection dialog they fill.
+class HLVHOST_API RelationalDSConnectionConfig : public DSConnectionConfig {
+ public:
+  // --- Prompts ---------------------------------------------------------------------------
+
+  virtual TString ServerNamePrompt() const = 0;
+  virtual TString PortPrompt() const = 0;
+  virtual TString DBNamePrompt() const = 0;
+  virtual TString DBWHNamePrompt() const = 0;
+  virtual TString ServiceNamePrompt() const = 0;
+  virtual TString Vendor1NamePrompt() const = 0;
+  virtual TString Vendor2NamePrompt() const = 0;
+  virtual TString Vendor3NamePrompt() const = 0;
+
+  // --- What the dialog shows, and what may stay empty ------------------------------------
+
+  virtual bool ShowServerNamePrompt() const = 0;
+  virtual bool ShowPortPrompt() const = 0;
+  virtual bool DatabaseNameOptional() const = 0;
+  virtual bool DatabaseWHOptional() const = 0;
+  virtual bool ShowDBNamePrompt() const = 0;
+  virtual bool ShowDBBrowseButton() const = 0;
+  virtual bool ShowDBWHNamePrompt() const = 0;
+  virtual bool ShowServiceNamePrompt() const = 0;
+  virtual bool ShowVendor1NamePrompt() const = 0;
+  virtual bool ShowVendor2NamePrompt() const = 0;
+  virtual bool ShowVendor3NamePrompt() const = 0;
+  virtual bool ServiceNameOptional() const = 0;
+  virtual bool Vendor1NameOptional() const = 0;
+  virtual bool Vendor2NameOptional() const = 0;
+  virtual bool Vendor3NameOptional() const = 0;
+  virtual bool ShowUncommittedDataCheckbox() const = 0;
+  virtual bool ShowEncryptionCheckbox() const = 0;
+  virtual bool ShowSSLCheckbox() const = 0;
+  virtual bool ShowImportSSLCertLabel() const = 0;
+  virtual bool SSLRequiresCertificate() const = 0;
+  virtual bool ShowConnectionPrompt() const = 0;
+  virtual bool ShowClientSSLBox() const = 0;
+  virtual bool ShowDriverConfig() const = 0;
+  virtual bool ShowInstanceUrlPrompt() const = 0;
+
+  // --- The connection's values -----------------------------------------------------------
+
+  virtual TString GetServer() const = 0;
+  virtual TString GetPort() const = 0;
+  /// The "sslmode" attribute, such as "require".
+  virtual TString GetSSLMode() const = 0;
+  virtual TString GetVendor1() const = 0;
+  virtual TString GetVendor2() const = 0;
+  virtual TString GetVendor3() const = 0;
+
+  // --- Choices the connector offers ------------------------------------------------------
+
+  virtual std::vector<Connect::ConnectionSettingsOption> GetConnectionSettingsOptions() const = 0;
+  /// The ODBC data source names offered; `forDataPreparation` asks for those the data
+  /// preparation application may use.
+  virtual std::vector<Connect::DsnSettingsOption> GetDsnSettingsOptions(bool forDataPreparation) const = 0;
+  virtual std::vector<Connect::TransportTypeConfig> GetTransportTypeConfigs() const = 0;
+
+  // --- Connection fields and the modular dialog ------------------------------------------
+
+  /// The connector's connection fields, or null when it describes none.
+  virtual RefCntPtr<const Connect::IConnectionFieldsModel> GetConnectionFieldsModel() const = 0;
+  /// The names of the connection fields that apply under `filter`; empty without a model.
+  virtual std::vector<TString> GetConnectionFieldsNames(const Connect::ConnectionFieldsFilter& filter) const = 0;
+  /// The description of the class's modular connection dialog, as JSON text; empty when the
+  /// class has none.
+  virtual TString GetModularConnectionDialogJson() const = 0;
+
+  // --- Relations -------------------------------------------------------------------------
+
+  /// The relation of the configuration's data source that goes by `alias`, or null.
+  virtual RefCntPtr<const SQLRelation> GetConstRelationForAlias(const TString& alias) const = 0;
+
+ protected:
+  ~RelationalDSConnectionConfig() override;
+};
+
+/// A configuration of a hierarchical (cube, multidimensional) connection.
+class HLVHOST_API HierarchicalDSConnectionConfig : public DSConnectionConfig {
+ public:
+  /// One choice of the cube connection specification: a combo box, a line edit, or a line edit
+  /// with a browse button.
+  class HLVHOST_API ConnectionSpecificationOption {
+   public:
+    ConnectionSpecificationOption(ConnectionSpecificationType itemType, bool selected, TString prompt,
+                                  TString currentText, std::vector<TString> possibleChoices, TString optionId)
+        : m_itemType(itemType), m_selected(selected), m_prompt(std::move(prompt)),
+          m_currentText(std::move(currentText)), m_possibleChoices(std::move(possibleChoices)),
+          m_optionId(std::move(optionId)) {}
+
+    ConnectionSpecificationType GetItemType() const noexcept { return m_itemType; }
+    /// Whether this is the option the connection uses.
+    bool IsSelected() const noexcept { return m_selected; }
+    const TString& GetPrompt() const noexcept { return m_prompt; }
+    const TString& GetCurrentText() const noexcept { return m_currentText; }
+    /// The choices of a combo box; empty for the other kinds.
+    const std::vector<TString>& GetPossibleChoices() const noexcept { return m_possibleChoices; }
+    const TString& GetOptionId() const noexcept { return m_optionId; }
+
+   private:
+    ConnectionSpecificationType m_itemType;
+    bool m_selected;
+    TString m_prompt;
+    TString m_currentText;
+    std::vector<TString> m_possibleChoices;
+    TString m_optionId;
+  };
+
+  /// The title above the specification's options.
+  virtual TString GetConnectionSpecificationTitle() const = 0;
+  /// The specification's options for a connection with `attributes`, with their current texts
+  /// and which one is selected.
+  virtual std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
+      const Attributes& attributes) const = 0;
+
+ protected:
+  ~HierarchicalDSConnectionConfig() override;
+};
+
+/// What DSConnectionConfig::CreateInstance is asked for.
+struct ConnectionConfigRequest {
+  TString connectionClass;
+  RefCntPtr<const IDataSource> dataSource;
+  RefCntPtr<const IDataSourceInfoProvider> infoProvider;
+  TString name;
+  DataObjectModel::ObjectId objectId;
+  bool isNewConnection = false;
+  /// The connection's attributes; those of the data source when empty and there is one.
+  ConnectionAttributeMap attributes;
+};
+
+/// Makes connection configurations.
+class HLVHOST_API IConnectionConfigFactory {
+ public:
+  virtual ~IConnectionConfigFactory();
+
+  /// The configuration `request` describes. An unknown class raises HalvaneException.
+  virtual RefCntPtr<DSConnectionConfig> CreateConfig(const ConnectionConfigRequest& request) const = 0;
+};
+
+/// The process-wide configuration factory.
+class HLVHOST_API ConnectionConfigFactory {
+ public:
+  ConnectionConfigFactory() = delete;
+
+  /// The installed factory; by default the one that makes configurations from the connector
+  /// descriptions of Connect::Registry::Instance().
+  static const IConnectionConfigFactory& Instance();
+  /// Installs `factory` (null puts the default back) and returns the one it replaces.
+  static std::shared_ptr<IConnectionConfigFactory> Install(std::shared_ptr<IConnectionConfigFactory> factory);
 };

@@ -5,6 +5,7 @@
 #include "parameters/ParameterIds.h"
 #include "presentation-model/InitialSQLPresModel.h"
 #include "presentation-model/InitialSQLPresModelBuilder.h"
+#include "tests/support/FakeConnectionModel.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -184,20 +185,21 @@ TEST_F(InitialSQLPresModelBuilderTest, FlowApplicationsOfferOtherParameters) {
 }
 
 TEST_F(InitialSQLPresModelBuilderTest, BuildsFromAConnectionConfiguration) {
-  RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
-      QStringLiteral("sqlserver"), {{DSConnectionConfig::InitialSQLAttribute(), QStringLiteral("SET stored;")}});
-  config->SetConnected(true);
+  auto config = MakeRefCnt<fake::PlainConfig>();
+  config->state.supportsInitialSQL = true;
+  config->state.isConnected = true;
+  config->state.attributes = {{TString(DataConnectionAttrs::attrInitialSQL), QStringLiteral("SET stored;")}};
   const InitialSQLPresModelBuilder builder;
   RefCntPtr<const InitialSQLPresModel> model = builder.Build(config, {}, false);
   EXPECT_TRUE(model->GetIsSupported());
   EXPECT_FALSE(model->GetIsInitialSqlVisible());
   EXPECT_TRUE(model->GetDoValidation());
   EXPECT_EQ(model->GetInitialSQL(), QStringLiteral("SET stored;"));
-  model = builder.Build(config, {{DSConnectionConfig::InitialSQLAttribute(), QStringLiteral("SET edited;")}}, true);
+  model = builder.Build(config, {{TString(DataConnectionAttrs::attrInitialSQL), QStringLiteral("SET edited;")}}, true);
   EXPECT_EQ(model->GetInitialSQL(), QStringLiteral("SET edited;"));
 
-  EXPECT_EQ(Write(builder.Build(DSConnectionConfig::CreateInstance(QStringLiteral("textscan"), {}), {}, true)),
-            kDefaultJson);
+  config->state.supportsInitialSQL = false;
+  EXPECT_EQ(Write(builder.Build(config, {}, true)), kDefaultJson);
   EXPECT_THROW(builder.Build(RefCntPtr<const DSConnectionConfig>(), {}, true), LogicException);
   EXPECT_THROW(DSConnectionConfig::CreateInstance(QStringLiteral("no-such-class"), {}), HalvaneException);
 }

@@ -1,0 +1,357 @@
+// Test doubles of the host's connection model: configurations whose every answer is a public
+// member a test sets, and a registry answering from maps. They reach branches that no
+// connector description would take (a field list naming "credential-id", a relational
+// configuration of a cube class, ...) and let a test see exactly what a builder asked.
+#pragma once
+
+#include "host/connect/ConnectorRegistry.h"
+#include "host/connect/DSConnectionConfig.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace fake {
+
+/// A connection fields model listing `names` in order, those in `secure` marked secure. A
+/// field applies when every condition of it ({attribute: value}) holds in the filter.
+class FieldsModel final : public Connect::IConnectionFieldsModel {
+ public:
+  void Add(const TString& name, bool secure = false, std::map<TString, TString> conditions = {}) {
+    m_fields.push_back({Connect::ConnectionField(name, secure), std::move(conditions)});
+  }
+
+  std::vector<TString> GetConnectionFieldsNames(const Connect::ConnectionFieldsFilter& filter) const override {
+    std::vector<TString> names;
+    for (const Entry& entry : m_fields) {
+      bool applies = true;
+      for (const auto& [attribute, value] : entry.conditions) applies = applies && filter.GetValue(attribute) == value;
+      if (applies) names.push_back(entry.field.GetName());
+    }
+    return names;
+  }
+
+  const Connect::ConnectionField* GetField(const TString& name) const override {
+    for (const Entry& entry : m_fields)
+      if (entry.field.GetName() == name) return &entry.field;
+    return nullptr;
+  }
+
+ private:
+  struct Entry {
+    Connect::ConnectionField field;
+    std::map<TString, TString> conditions;
+  };
+  std::vector<Entry> m_fields;
+};
+
+/// What every configuration answers; a test sets the members it needs.
+struct ConfigState {
+  TString className = QStringLiteral("postgres");
+  TString connectionType;
+  DSConnectionConfig::Attributes attributes;
+  TString configName;
+  TString filename;
+  bool isServerDataSource = false;
+  bool isGoogleAnalytics = false;
+  bool isFederated = false;
+  bool isNewConnection = false;
+  bool isConnected = false;
+  bool shouldFinishConnection = true;
+  bool hasUncommittedChanges = false;
+  int dbVariablesCount = 0;
+  RefCntPtr<const IDataSource> dataSource;
+  TString connectionTypeLabel;
+  TString connectionDescriptionLabel;
+  TString authenticationPrompt;
+  bool showVendorSupportInfo = false;
+  TString vendorSupportInfo;
+  AuthenticationEnums::Mode authMode = AuthenticationEnums::Mode::AuthModeNone;
+  AuthenticationEnums::AuthOption currentAuthOption = AuthenticationEnums::AuthOption::AuthOptionExplicit;
+  std::vector<AuthenticationEnums::AuthOption> authOptions;
+  AuthenticationEnums::ReconnectMode reconnectMode = AuthenticationEnums::ReconnectMode::ReconnectModeNone;
+  DSConnectionConfig::Attributes reconnectParams;
+  bool supportsInitialSQL = false;
+  /// Attributes PrepareCachedAttributes adds (overwriting) to cached ones.
+  DSConnectionConfig::Attributes preparedAttributes;
+};
+
+/// The answers of the relational queries.
+struct RelationalState {
+  std::map<QString, TString> prompts;  // by query name: "ServerNamePrompt", ...
+  std::set<QString> flags;             // the boolean queries that answer true: "ShowPortPrompt", ...
+  TString server, port, sslMode, vendor1, vendor2, vendor3;
+  std::vector<Connect::ConnectionSettingsOption> connectionOptions;
+  std::vector<Connect::DsnSettingsOption> dsnOptions;
+  /// The flag GetDsnSettingsOptions was last asked with.
+  mutable bool dsnAskedForDataPreparation = false;
+  std::vector<Connect::TransportTypeConfig> transportTypes;
+  RefCntPtr<fake::FieldsModel> fields;
+  TString modularDialogJson;
+  std::map<TString, RefCntPtr<const SQLRelation>> relations;
+};
+
+/// A plain configuration (neither relational nor hierarchical).
+template <typename Base = DSConnectionConfig>
+class Config : public Base {
+ public:
+  ConfigState state;
+
+  TString ClassName() const override { return state.className; }
+  TString GetConnectionType() const override { return state.connectionType; }
+  const DSConnectionConfig::Attributes& GetConnectionAttributes() const override { return state.attributes; }
+  TString GetConfigName() const override { return state.configName; }
+  TString GetFilename() const override { return state.filename; }
+  void PrepareCachedAttributes(DSConnectionConfig::Attributes& attributes) const override {
+    for (const auto& [name, value] : state.preparedAttributes) attributes[name] = value;
+  }
+  bool IsServerDataSource() const override { return state.isServerDataSource; }
+  bool IsRelational() const override { return AsRelational() != nullptr; }
+  RefCntPtr<const RelationalDSConnectionConfig> AsRelational() const override {
+    return RefCntPtr<const RelationalDSConnectionConfig>(dynamic_cast<const RelationalDSConnectionConfig*>(this));
+  }
+  bool IsHierarchical() const override { return AsHierarchical() != nullptr; }
+  RefCntPtr<const HierarchicalDSConnectionConfig> AsHierarchical() const override {
+    return RefCntPtr<const HierarchicalDSConnectionConfig>(dynamic_cast<const HierarchicalDSConnectionConfig*>(this));
+  }
+  bool IsGoogleAnalytics() const override { return state.isGoogleAnalytics; }
+  bool IsFederatedConfig() const override { return state.isFederated; }
+  bool IsNewConnection() const override { return state.isNewConnection; }
+  bool IsConnected() const override { return state.isConnected; }
+  bool ShouldFinishConnection() const override { return state.shouldFinishConnection; }
+  bool HasUncommittedChanges() const override { return state.hasUncommittedChanges; }
+  int GetDbVariablesCount() const override { return state.dbVariablesCount; }
+  RefCntPtr<const IDataSource> GetDataSource() const override { return state.dataSource; }
+  TString GetConnectionTypeLabel() const override { return state.connectionTypeLabel; }
+  TString GetConnectionDescriptionLabel() const override { return state.connectionDescriptionLabel; }
+  TString GetAuthenticationPrompt() const override { return state.authenticationPrompt; }
+  bool ShowVendorSupportInfo() const override { return state.showVendorSupportInfo; }
+  TString GetVendorSupportInfo() const override { return state.vendorSupportInfo; }
+  AuthenticationEnums::Mode GetAuthMode() const override { return state.authMode; }
+  AuthenticationEnums::AuthOption GetCurrentAuthOption() const override { return state.currentAuthOption; }
+  std::vector<AuthenticationEnums::AuthOption> GetAuthOptions() const override { return state.authOptions; }
+  AuthenticationEnums::ReconnectMode GetReconnectAuthMode() const override { return state.reconnectMode; }
+  void GetReconnectAuthParams(DSConnectionConfig::Attributes& parameters) const override {
+    for (const auto& entry : state.reconnectParams) parameters.insert(entry);
+  }
+  bool SupportsInitialSQL() const override { return state.supportsInitialSQL; }
+  TString GetInitialSQL(const DSConnectionConfig::Attributes& attributes) const override {
+    auto found = attributes.find(DataConnectionAttrs::attrInitialSQL);
+    if (found != attributes.end()) return found->second;
+    found = state.attributes.find(DataConnectionAttrs::attrInitialSQL);
+    return found != state.attributes.end() ? found->second : TString();
+  }
+};
+
+/// A relational configuration: prompts by query name, flags by the names that answer true.
+class RelationalConfig final : public Config<RelationalDSConnectionConfig> {
+ public:
+  RelationalState rel;
+
+  TString ServerNamePrompt() const override { return Prompt("ServerNamePrompt"); }
+  TString PortPrompt() const override { return Prompt("PortPrompt"); }
+  TString DBNamePrompt() const override { return Prompt("DBNamePrompt"); }
+  TString DBWHNamePrompt() const override { return Prompt("DBWHNamePrompt"); }
+  TString ServiceNamePrompt() const override { return Prompt("ServiceNamePrompt"); }
+  TString Vendor1NamePrompt() const override { return Prompt("Vendor1NamePrompt"); }
+  TString Vendor2NamePrompt() const override { return Prompt("Vendor2NamePrompt"); }
+  TString Vendor3NamePrompt() const override { return Prompt("Vendor3NamePrompt"); }
+
+  bool ShowServerNamePrompt() const override { return Flag("ShowServerNamePrompt"); }
+  bool ShowPortPrompt() const override { return Flag("ShowPortPrompt"); }
+  bool DatabaseNameOptional() const override { return Flag("DatabaseNameOptional"); }
+  bool DatabaseWHOptional() const override { return Flag("DatabaseWHOptional"); }
+  bool ShowDBNamePrompt() const override { return Flag("ShowDBNamePrompt"); }
+  bool ShowDBBrowseButton() const override { return Flag("ShowDBBrowseButton"); }
+  bool ShowDBWHNamePrompt() const override { return Flag("ShowDBWHNamePrompt"); }
+  bool ShowServiceNamePrompt() const override { return Flag("ShowServiceNamePrompt"); }
+  bool ShowVendor1NamePrompt() const override { return Flag("ShowVendor1NamePrompt"); }
+  bool ShowVendor2NamePrompt() const override { return Flag("ShowVendor2NamePrompt"); }
+  bool ShowVendor3NamePrompt() const override { return Flag("ShowVendor3NamePrompt"); }
+  bool ServiceNameOptional() const override { return Flag("ServiceNameOptional"); }
+  bool Vendor1NameOptional() const override { return Flag("Vendor1NameOptional"); }
+  bool Vendor2NameOptional() const override { return Flag("Vendor2NameOptional"); }
+  bool Vendor3NameOptional() const override { return Flag("Vendor3NameOptional"); }
+  bool ShowUncommittedDataCheckbox() const override { return Flag("ShowUncommittedDataCheckbox"); }
+  bool ShowEncryptionCheckbox() const override { return Flag("ShowEncryptionCheckbox"); }
+  bool ShowSSLCheckbox() const override { return Flag("ShowSSLCheckbox"); }
+  bool ShowImportSSLCertLabel() const override { return Flag("ShowImportSSLCertLabel"); }
+  bool SSLRequiresCertificate() const override { return Flag("SSLRequiresCertificate"); }
+  bool ShowConnectionPrompt() const override { return Flag("ShowConnectionPrompt"); }
+  bool ShowClientSSLBox() const override { return Flag("ShowClientSSLBox"); }
+  bool ShowDriverConfig() const override { return Flag("ShowDriverConfig"); }
+  bool ShowInstanceUrlPrompt() const override { return Flag("ShowInstanceUrlPrompt"); }
+
+  TString GetServer() const override { return rel.server; }
+  TString GetPort() const override { return rel.port; }
+  TString GetSSLMode() const override { return rel.sslMode; }
+  TString GetVendor1() const override { return rel.vendor1; }
+  TString GetVendor2() const override { return rel.vendor2; }
+  TString GetVendor3() const override { return rel.vendor3; }
+
+  std::vector<Connect::ConnectionSettingsOption> GetConnectionSettingsOptions() const override {
+    return rel.connectionOptions;
+  }
+  std::vector<Connect::DsnSettingsOption> GetDsnSettingsOptions(bool forDataPreparation) const override {
+    rel.dsnAskedForDataPreparation = forDataPreparation;
+    return rel.dsnOptions;
+  }
+  std::vector<Connect::TransportTypeConfig> GetTransportTypeConfigs() const override { return rel.transportTypes; }
+
+  RefCntPtr<const Connect::IConnectionFieldsModel> GetConnectionFieldsModel() const override { return rel.fields; }
+  std::vector<TString> GetConnectionFieldsNames(const Connect::ConnectionFieldsFilter& filter) const override {
+    return rel.fields ? rel.fields->GetConnectionFieldsNames(filter) : std::vector<TString>();
+  }
+  TString GetModularConnectionDialogJson() const override { return rel.modularDialogJson; }
+  RefCntPtr<const SQLRelation> GetConstRelationForAlias(const TString& alias) const override {
+    const auto found = rel.relations.find(alias);
+    return found == rel.relations.end() ? nullptr : found->second;
+  }
+
+ private:
+  ~RelationalConfig() override = default;
+  TString Prompt(const char* query) const {
+    const auto found = rel.prompts.find(QLatin1String(query));
+    return found == rel.prompts.end() ? TString() : found->second;
+  }
+  bool Flag(const char* query) const { return rel.flags.count(QLatin1String(query)) != 0; }
+};
+
+/// A hierarchical (cube) configuration.
+class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
+ public:
+  TString title;
+  std::vector<ConnectionSpecificationOption> options;
+  /// The attributes GetConnectionSpecificationOptions was last asked with.
+  mutable DSConnectionConfig::Attributes askedWith;
+
+  TString GetConnectionSpecificationTitle() const override { return title; }
+  std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
+      const DSConnectionConfig::Attributes& attributes) const override {
+    askedWith = attributes;
+    return options;
+  }
+
+ private:
+  ~HierarchicalConfig() override = default;
+};
+
+/// A plain configuration (a server data source, Google Analytics, ...).
+class PlainConfig final : public Config<DSConnectionConfig> {
+ private:
+  ~PlainConfig() override = default;
+};
+
+/// A connector whose answers are public members.
+class Connector final : public Connect::IConnector {
+ public:
+  TString className;
+  TString caption;
+  bool supportsInitialSQL = false;
+  bool supportsOAuth = false;
+  std::set<TString> customDomainConfigs;  // the config ids (the empty one: the class) with a custom domain
+  std::vector<std::pair<TString, TString>> oauthConfigs;  // id, label
+
+  const TString& GetClassName() const override { return className; }
+  const TString& GetCaption() const override { return caption; }
+  bool SupportsInitialSQL() const override { return supportsInitialSQL; }
+  bool SupportsOAuth() const override { return supportsOAuth; }
+  bool SupportsCustomDomain(const TString& configId) const override { return customDomainConfigs.count(configId) != 0; }
+  std::vector<TString> GetOAuthConfigs() const override {
+    std::vector<TString> ids;
+    for (const auto& config : oauthConfigs) ids.push_back(config.first);
+    return ids;
+  }
+  TString GetOAuthConfigLabel(const TString& configId) const override {
+    for (const auto& config : oauthConfigs)
+      if (config.first == configId) return config.second;
+    return TString();
+  }
+
+ private:
+  ~Connector() override = default;
+};
+
+/// A registry answering from its public members. Install it with Connect::Registry::Install.
+class Registry final : public Connect::IRegistry {
+ public:
+  std::map<TString, RefCntPtr<Connector>> connectors;
+  std::map<TString, TString> captions;  // by class
+  /// Authentication attribute values by class, then option.
+  std::map<TString, std::map<AuthenticationEnums::AuthOption, TString>> authValues;
+  std::vector<TString> fileClasses, serverClasses;
+  std::set<TString> hidden, restrictedUsable, cloudFile, excludesGenericAuth, legacyOAuth, webDataConnector,
+      serverConnection, semiStructured, recommendsTables, recommendsDataSources, mayNeedAuth, inMemoryCredentials;
+
+  /// Adds a connector of `connectionClass` and returns it to be set up.
+  Connector& Add(const TString& connectionClass) {
+    auto connector = MakeRefCnt<Connector>();
+    connector->className = connectionClass;
+    connector->caption = connectionClass;
+    connectors[connectionClass] = connector;
+    return *connector;
+  }
+
+  RefCntPtr<const Connect::IConnector> LookupConnector(const TString& connectionClass) const override {
+    const auto found = connectors.find(connectionClass);
+    return found == connectors.end() ? nullptr : RefCntPtr<const Connect::IConnector>(found->second);
+  }
+  RefCntPtr<const Connect::IConnector> CreateConnector(const TString& connectionClass, int) const override {
+    return LookupConnector(connectionClass);
+  }
+  RefCntPtr<const Connect::IConnectorPlugin> GetConnectorPlugin(const TString&) const override { return nullptr; }
+  std::vector<TString> GetRegisteredClasses() const override {
+    std::vector<TString> classes;
+    for (const auto& entry : connectors) classes.push_back(entry.first);
+    return classes;
+  }
+  std::vector<TString> GetConnectionClasses(Connect::ConnectionClassKind kind) const override {
+    return kind == Connect::ConnectionClassKind::kFile ? fileClasses : serverClasses;
+  }
+  TString GetClassCaption(const TString& connectionClass, const TString&) const override {
+    const auto found = captions.find(connectionClass);
+    return found == captions.end() ? connectionClass : found->second;
+  }
+  TString GetAuthenticationValue(const TString& connectionClass, AuthenticationEnums::AuthOption option) const override {
+    const auto byClass = authValues.find(connectionClass);
+    if (byClass == authValues.end()) return TString();
+    const auto found = byClass->second.find(option);
+    return found == byClass->second.end() ? TString() : found->second;
+  }
+  AuthenticationEnums::AuthOption GetAuthOption(const TString& connectionClass, const TString& value) const override {
+    const auto byClass = authValues.find(connectionClass);
+    if (byClass != authValues.end())
+      for (const auto& [option, text] : byClass->second)
+        if (text == value) return option;
+    return AuthenticationEnums::AuthOption::AuthOptionInvalid;
+  }
+  bool IsConnectionTypeVisible(const TString& c) const override { return hidden.count(c) == 0; }
+  bool IsUsableWhenRestricted(const TString& c) const override { return restrictedUsable.count(c) != 0; }
+  bool IsCloudFileClass(const TString& c) const override { return cloudFile.count(c) != 0; }
+  bool ExcludesGenericAuth(const TString& c) const override { return excludesGenericAuth.count(c) != 0; }
+  bool IsLegacyOAuthClass(const TString& c) const override { return legacyOAuth.count(c) != 0; }
+  bool IsWebDataConnectorClass(const TString& c) const override { return webDataConnector.count(c) != 0; }
+  bool IsServerConnectionClass(const TString& c) const override { return serverConnection.count(c) != 0; }
+  bool IsSemiStructuredClass(const TString& c) const override { return semiStructured.count(c) != 0; }
+  bool CanRecommendTablesFor(const TString& c) const override { return recommendsTables.count(c) != 0; }
+  bool CanRecommendDataSourcesFor(const TString& c) const override { return recommendsDataSources.count(c) != 0; }
+  bool MayNeedAuth(const TString& c) const override { return mayNeedAuth.count(c) != 0; }
+  bool UsesInMemoryCredentials(const TString& c) const override { return inMemoryCredentials.count(c) != 0; }
+};
+
+/// Installs a service for the life of a test scope and puts the previous one back.
+template <typename Facade, typename Interface>
+class ScopedInstall {
+ public:
+  explicit ScopedInstall(std::shared_ptr<Interface> service) : m_previous(Facade::Install(std::move(service))) {}
+  ~ScopedInstall() { Facade::Install(std::move(m_previous)); }
+  ScopedInstall(const ScopedInstall&) = delete;
+  ScopedInstall& operator=(const ScopedInstall&) = delete;
+
+ private:
+  std::shared_ptr<Interface> m_previous;
+};
+
+}  // namespace fake
