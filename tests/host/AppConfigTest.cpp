@@ -67,16 +67,6 @@ TEST(AppConfigTest, ModeComesFromTheEnvironment) {
   }
 }
 
-TEST(AppConfigTest, SettersChangeOnlyTheirSetting) {
-  SettableAppConfig config;
-  EXPECT_EQ(config.GetHelpBaseUrl(), QStringLiteral("https://help.halvane.com/current/"));
-  EXPECT_EQ(config.GetQuendlConnectionUsername(), QStringLiteral("hlv_extract"));
-  config.SetHelpBaseUrl(QStringLiteral("https://help.example/"));
-  config.SetQuendlConnectionUsername(QStringLiteral("extract_user"));
-  EXPECT_EQ(config.GetHelpBaseUrl(), QStringLiteral("https://help.example/"));
-  EXPECT_EQ(config.GetQuendlConnectionUsername(), QStringLiteral("extract_user"));
-}
-
 class ServerSettings final : public IAppConfig {
  public:
   ApplicationMode GetApplicationMode() const override { return ApplicationMode::kServer; }
