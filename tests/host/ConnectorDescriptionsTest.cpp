@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -181,6 +182,20 @@ TEST(ConnectorDescriptionLoaderTest, ShortDescriptionsTakeTheDefaults) {
   EXPECT_FALSE(dialog->Facts().dialog.server.show);
   EXPECT_EQ(dialog->Facts().authentication.defaultOption, AuthOption::AuthOptionKerberos);
   EXPECT_TRUE(dialog->Facts().authentication.mayNeedAuth);
+}
+
+// The documented format and its examples must not drift apart.
+TEST(ConnectorDescriptionLoaderTest, TheDocumentedExamplesLoad) {
+  QFile document(QStringLiteral(HLV_SOURCE_DIR "/docs/connectors.md"));
+  ASSERT_TRUE(document.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QString text = QString::fromUtf8(document.readAll());
+  const QRegularExpression block(QStringLiteral("```json\\n(.*?)```"), QRegularExpression::DotMatchesEverythingOption);
+  int examples = 0;
+  for (QRegularExpressionMatchIterator it = block.globalMatch(text); it.hasNext(); ++examples) {
+    const std::string json = it.next().captured(1).toStdString();
+    EXPECT_NO_THROW(Connect::ParseConnectorDescription(json, QStringLiteral("docs/connectors.md"))) << json;
+  }
+  EXPECT_EQ(examples, 3);
 }
 
 TEST(DescriptionRegistryTest, LoadFolderKeepsTheGoodDescriptionsAndListsTheFaults) {
