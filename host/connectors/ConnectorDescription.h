@@ -222,7 +222,10 @@ class HLVHOST_API ConnectorDescription final : public IConnector {
   const TString& GetClassName() const override { return m_facts.className; }
   const TString& GetCaption() const override { return m_englishCaption; }
   bool SupportsInitialSQL() const override { return m_facts.supportsInitialSQL; }
-  bool SupportsOAuth() const override { return m_facts.oauth.has_value(); }
+  /// Whether the class signs in with the connector's OAuth. A legacy-OAuth class signs in
+  /// through its own flow instead: its "oauth" part gives only its custom domains and
+  /// configurations, so it is not listed twice among the OAuth credentials.
+  bool SupportsOAuth() const override { return m_facts.oauth.has_value() && !m_facts.legacyOAuth; }
   bool SupportsCustomDomain(const TString& configId) const override;
   std::vector<TString> GetOAuthConfigs() const override;
   TString GetOAuthConfigLabel(const TString& configId) const override;

@@ -398,6 +398,11 @@ TEST_F(BuiltinConnectorsTest, OAuthConnectorsAndWebDataConnectors) {
   EXPECT_FALSE(snowflake->SupportsCustomDomain(QStringLiteral("snowflake")));
   EXPECT_EQ(snowflake->GetOAuthConfigLabel(QStringLiteral("nope")), QString());
   EXPECT_FALSE(s_registry->CreateConnector(QStringLiteral("postgres"), 0)->SupportsOAuth());
+  // A legacy-OAuth class signs in through its own flow, yet tells its custom-domain support.
+  const RefCntPtr<const Connect::IConnector> nimbara = s_registry->CreateConnector(QStringLiteral("nimbara"), 0);
+  EXPECT_FALSE(nimbara->SupportsOAuth());
+  EXPECT_TRUE(nimbara->SupportsCustomDomain(QString()));
+  EXPECT_TRUE(s_registry->CreateConnector(QStringLiteral("nimbara-zeltra"), 0)->SupportsOAuth());
 
   const RefCntPtr<const Connect::IWebDataConnectorInfo> info =
       s_registry->GetConnectorPlugin(QStringLiteral("webdata"))->GetWebDataConnectorInfo();
