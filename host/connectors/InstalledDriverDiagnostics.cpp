@@ -25,6 +25,13 @@ bool HasJdbcDriver(const TString& jarName) {
   return false;
 }
 
+// The name users see for `connectionType`: its connection option's, else the type itself.
+TString ConnectionTypeName(const Connect::ConnectorFacts& facts, const TString& connectionType) {
+  for (const Connect::ConnectionSettingsOption& option : facts.connectionOptions)
+    if (option.GetConnectionType() == connectionType) return option.GetName();
+  return connectionType;
+}
+
 }  // namespace
 
 bool InstalledDriverDiagnostics::IsInstalled(const Connect::DriverRequirement& driver) {
@@ -50,8 +57,12 @@ bool InstalledDriverDiagnostics::HasDriver(const ConnectionAttributeMap& attribu
   if (driver == nullptr || IsInstalled(*driver)) return true;
   // The connection type is named only when it is what chose the driver.
   const bool chosenByType = driver != (description->Facts().driver ? &*description->Facts().driver : nullptr);
-  message = chosenByType
-                ? TString(LookupTFmtStr(StringIds::kDriverNotInstalledForType).arg(driver->name).arg(connectionType))
-                : TString(LookupTFmtStr(StringIds::kDriverNotInstalled).arg(driver->name));
+  if (!chosenByType) {
+    message = LookupTFmtStr(StringIds::kDriverNotInstalled).arg(driver->name);
+    return false;
+  }
+  message = LookupTFmtStr(StringIds::kDriverNotInstalledForType)
+                .arg(driver->name)
+                .arg(ConnectionTypeName(description->Facts(), connectionType));
   return false;
 }

@@ -402,7 +402,7 @@ TEST_F(DriverDiagnosticsTest, TheConnectionTypeChoosesTheDriverAndIsNamed) {
   TString message;
   EXPECT_FALSE(Has("hive", message, "zookeeper"));
   EXPECT_EQ(message,
-            QStringLiteral("The driver \"HiveJDBC42.jar\" is not installed. Install it to connect to zookeeper."));
+            QStringLiteral("The driver \"HiveJDBC42.jar\" is not installed. Install it to connect to ZooKeeper."));
   QFile jar(QDir(jars.path()).filePath(QStringLiteral("HiveJDBC42.jar")));
   ASSERT_TRUE(jar.open(QIODevice::WriteOnly));
   jar.close();
