@@ -37,6 +37,7 @@ IConnectionConfigFactory::~IConnectionConfigFactory() = default;
 IDSConnectorParams::~IDSConnectorParams() = default;
 IDataSourceInfoProvider::~IDataSourceInfoProvider() = default;
 IDataSource::~IDataSource() = default;
+RefCntPtr<const SQLRelation> IDataSource::GetRelationForAlias(const TString&) const { return nullptr; }
 DSConnectionConfig::~DSConnectionConfig() = default;
 RelationalDSConnectionConfig::~RelationalDSConnectionConfig() = default;
 HierarchicalDSConnectionConfig::~HierarchicalDSConnectionConfig() = default;

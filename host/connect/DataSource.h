@@ -5,6 +5,7 @@
 #include "host/RefCntPtr.h"
 #include "host/TString.h"
 #include "host/connect/ConnectionAttributes.h"
+#include "host/connect/SQLRelation.h"
 
 #include <utility>
 
@@ -49,6 +50,9 @@ class HLVHOST_API IDataSource : public RefCntObject {
   /// The caption users see for the parameter `name` (its name when it has none); used to show
   /// parameter tokens in SQL text.
   virtual TString GetParameterCaption(const TString& name) const = 0;
+  /// The relation (table, custom SQL) that goes by `alias`, or null. A data source that keeps
+  /// no relations answers null, as this default does.
+  virtual RefCntPtr<const SQLRelation> GetRelationForAlias(const TString& alias) const;
 
  protected:
   ~IDataSource() override;

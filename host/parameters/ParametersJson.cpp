@@ -1,12 +1,11 @@
 #include "host/parameters/ParametersJson.h"
 
 #include "host/Exceptions.h"
-#include "host/detail/RapidJson.h"
+#include "host/detail/HardenedJson.h"
 #include "host/parameters/ParametersRegistry.h"
 #include "host/parameters/SerializeStructure.h"
 
 #include <map>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -62,66 +61,16 @@ std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry
 namespace {
 
 using rapidjson::Document;
-using rapidjson::SizeType;
 using rapidjson::Value;
-
-// Builds the document like Document itself, but refuses to nest deeper than the limit.
-class NestingLimitedHandler {
- public:
-  NestingLimitedHandler(Document& document, const rapidjson::MemoryStream& stream)
-      : m_document(document), m_stream(stream) {}
-
-  bool Null() { return m_document.Null(); }
-  bool Bool(bool b) { return m_document.Bool(b); }
-  bool Int(int i) { return m_document.Int(i); }
-  bool Uint(unsigned u) { return m_document.Uint(u); }
-  bool Int64(int64_t i) { return m_document.Int64(i); }
-  bool Uint64(uint64_t u) { return m_document.Uint64(u); }
-  bool Double(double d) { return m_document.Double(d); }
-  bool RawNumber(const char* text, SizeType length, bool copy) { return m_document.RawNumber(text, length, copy); }
-  bool String(const char* text, SizeType length, bool copy) { return m_document.String(text, length, copy); }
-  bool Key(const char* text, SizeType length, bool copy) { return m_document.Key(text, length, copy); }
-  bool StartObject() { return Enter() && m_document.StartObject(); }
-  bool EndObject(SizeType count) { --m_depth; return m_document.EndObject(count); }
-  bool StartArray() { return Enter() && m_document.StartArray(); }
-  bool EndArray(SizeType count) { --m_depth; return m_document.EndArray(count); }
-
-  /// The offset of the bracket that went one level too deep, if one did.
-  std::optional<size_t> TooDeepAt() const { return m_tooDeepAt; }
-
- private:
-  bool Enter() {
-    if (++m_depth <= kMaxJsonNesting) return true;
-    m_tooDeepAt = m_stream.Tell() - 1;
-    return false;
-  }
-
-  Document& m_document;
-  const rapidjson::MemoryStream& m_stream;
-  int m_depth = 0;
-  std::optional<size_t> m_tooDeepAt;
-};
 
 [[noreturn]] void FailToParse(const QString& detail) { throw ParameterParseException(0, detail); }
 
-QString Offset(size_t offset) { return QString::number(static_cast<qulonglong>(offset)); }
-
 void Parse(std::string_view json, Document& document) {
-  rapidjson::MemoryStream stream(json.data(), json.size());
-  NestingLimitedHandler handler(document, stream);
-  rapidjson::Reader reader;
-  // Iterative parsing keeps hostile nesting off the call stack; the handler bounds it anyway.
-  constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
-  auto parse = [&](Document&) { return !reader.Parse<kFlags>(stream, handler).IsError(); };
-  document.Populate(parse);
-  if (const std::optional<size_t> offset = handler.TooDeepAt())
-    FailToParse(QStringLiteral("JSON nests deeper than %1 levels at offset %2").arg(kMaxJsonNesting).arg(Offset(*offset)));
-  if (reader.HasParseError())
-    FailToParse(QStringLiteral("invalid JSON at offset %1: %2")
-                    .arg(Offset(reader.GetErrorOffset()), QString::fromUtf8(rapidjson::GetParseError_En(reader.GetParseErrorCode()))));
-  // The stream reads a NUL byte as the end of the text; anything after it is an error too.
-  if (stream.Tell() != json.size())
-    FailToParse(QStringLiteral("invalid JSON at offset %1: unexpected NUL byte").arg(Offset(stream.Tell())));
+  try {
+    HardenedJson::Parse(json, document, HardenedJson::Limits{kMaxJsonNesting});
+  } catch (const HardenedJson::JsonTextException& refused) {
+    FailToParse(refused.GetMessage());
+  }
   if (!document.IsObject()) FailToParse(QStringLiteral("the JSON text is not an object"));
 }
 

@@ -1,0 +1,308 @@
+#include "host/connectors/DescribedConfigs.h"
+
+#include "host/Exceptions.h"
+#include "host/connect/ConnectorRegistry.h"
+#include "host/connectors/ConnectorDescription.h"
+#include "host/connectors/OdbcCatalog.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+DescribedConfigState::DescribedConfigState() = default;
+DescribedConfigState::~DescribedConfigState() = default;
+
+DescribedConfigState* DescribedConfigState::Of(DSConnectionConfig& config) {
+  return dynamic_cast<DescribedConfigState*>(&config);
+}
+
+namespace {
+
+using Connect::ConnectorDescription;
+using Connect::ConnectorFacts;
+
+// Attributes that name secrets or a stored connection: a new connection never takes them over
+// from the settings cache, whatever its description says.
+constexpr const char* kNeverReused[] = {"credential-id", "connection-id",     "password",      "mdwpassword",
+                                        "priv-key",      "priv-key-file-pwd", "ssl-client-key"};
+
+// What every described configuration answers, whatever its model.
+template <typename Base>
+class DescribedConfig : public Base, public DescribedConfigState {
+ public:
+  DescribedConfig(RefCntPtr<const ConnectorDescription> description, const ConnectionConfigRequest& request,
+                  DSConnectionConfig::Attributes attributes)
+      : m_description(std::move(description)),
+        m_attributes(std::move(attributes)),
+        m_dataSource(request.dataSource),
+        m_configName(ConfigName(request)),
+        m_isNewConnection(request.isNewConnection) {}
+
+  TString ClassName() const override { return Facts().className; }
+  TString GetConnectionType() const override { return Value(DataConnectionAttrs::attrConnectionType); }
+  const DSConnectionConfig::Attributes& GetConnectionAttributes() const override { return m_attributes; }
+  TString GetConfigName() const override { return m_configName; }
+  TString GetFilename() const override { return Value(DataConnectionAttrs::attrFilename); }
+
+  void PrepareCachedAttributes(DSConnectionConfig::Attributes& attributes) const override {
+    for (const char* name : kNeverReused) attributes.erase(QLatin1String(name));
+    for (const Connect::FieldDescription& field : Facts().fields)
+      if (field.field.IsSecure()) attributes.erase(field.field.GetName());
+    for (const auto& [name, value] : Facts().defaultAttributes) attributes.emplace(name, value);
+  }
+
+  bool IsServerDataSource() const override { return Facts().serverDataSource; }
+  bool IsRelational() const override { return Facts().model == Connect::ConnectionModel::kRelational; }
+  RefCntPtr<const RelationalDSConnectionConfig> AsRelational() const override {
+    return RefCntPtr<const RelationalDSConnectionConfig>(dynamic_cast<const RelationalDSConnectionConfig*>(this));
+  }
+  bool IsHierarchical() const override { return Facts().model == Connect::ConnectionModel::kHierarchical; }
+  RefCntPtr<const HierarchicalDSConnectionConfig> AsHierarchical() const override {
+    return RefCntPtr<const HierarchicalDSConnectionConfig>(dynamic_cast<const HierarchicalDSConnectionConfig*>(this));
+  }
+  bool IsGoogleAnalytics() const override { return Facts().model == Connect::ConnectionModel::kGoogleAnalytics; }
+  bool IsFederatedConfig() const override { return Facts().model == Connect::ConnectionModel::kFederated; }
+
+  bool IsNewConnection() const override { return m_isNewConnection; }
+  bool IsConnected() const override { return m_connected; }
+  bool ShouldFinishConnection() const override { return m_connected; }
+  bool HasUncommittedChanges() const override { return m_uncommittedChanges; }
+  int GetDbVariablesCount() const override { return m_dbVariablesCount; }
+  RefCntPtr<const IDataSource> GetDataSource() const override { return m_dataSource; }
+
+  TString GetConnectionTypeLabel() const override { return m_description->Caption(TString()); }
+  /// What the connection reads: the file's name for a file class, the server otherwise.
+  TString GetConnectionDescriptionLabel() const override {
+    if (Facts().type == Connect::ConnectionClassType::kFile) return QFileInfo(GetFilename()).fileName();
+    return Value(QStringLiteral("server"));
+  }
+  TString GetAuthenticationPrompt() const override { return Facts().authentication.prompt; }
+  bool ShowVendorSupportInfo() const override { return !Facts().vendorSupportInfo.isEmpty(); }
+  TString GetVendorSupportInfo() const override { return Facts().vendorSupportInfo; }
+
+  AuthenticationEnums::Mode GetAuthMode() const override { return Facts().authentication.mode; }
+  AuthenticationEnums::AuthOption GetCurrentAuthOption() const override {
+    const AuthenticationEnums::AuthOption chosen =
+        m_description->AuthOptionOf(Value(DataConnectionAttrs::attrAuthentication));
+    return chosen == AuthenticationEnums::AuthOption::AuthOptionInvalid ? Facts().authentication.defaultOption : chosen;
+  }
+  std::vector<AuthenticationEnums::AuthOption> GetAuthOptions() const override {
+    std::vector<AuthenticationEnums::AuthOption> options;
+    for (const auto& entry : Facts().authentication.options) options.push_back(entry.first);
+    return options;
+  }
+  AuthenticationEnums::ReconnectMode GetReconnectAuthMode() const override { return Facts().reconnect.mode; }
+  void GetReconnectAuthParams(DSConnectionConfig::Attributes& parameters) const override {
+    for (const auto& [name, value] : Facts().reconnect.parameters) parameters.insert_or_assign(name, value);
+    for (const TString& name : Facts().reconnect.attributes)
+      if (const auto found = m_attributes.find(name); found != m_attributes.end())
+        parameters.insert_or_assign(name, found->second);
+  }
+
+  bool SupportsInitialSQL() const override { return Facts().supportsInitialSQL; }
+  TString GetInitialSQL(const DSConnectionConfig::Attributes& attributes) const override {
+    const auto found = attributes.find(DataConnectionAttrs::attrInitialSQL);
+    return found != attributes.end() ? found->second : Value(DataConnectionAttrs::attrInitialSQL);
+  }
+
+ protected:
+  ~DescribedConfig() override = default;
+
+  const ConnectorFacts& Facts() const { return m_description->Facts(); }
+  const ConnectorDescription& Description() const { return *m_description; }
+
+  TString Value(const TString& name) const {
+    const auto found = m_attributes.find(name);
+    return found == m_attributes.end() ? TString() : found->second;
+  }
+
+ private:
+  // The name the request gives, else the caption of the data source it names.
+  static TString ConfigName(const ConnectionConfigRequest& request) {
+    if (!request.name.isEmpty()) return request.name;
+    RefCntPtr<const IDataSourceInfoProvider> provider = request.infoProvider;
+    if (!provider && request.dataSource) provider = request.dataSource->GetDataSourceInfoProvider();
+    return provider ? provider->GetDataSourceCaption() : TString();
+  }
+
+  const RefCntPtr<const ConnectorDescription> m_description;
+  const DSConnectionConfig::Attributes m_attributes;
+  const RefCntPtr<const IDataSource> m_dataSource;
+  const TString m_configName;
+  const bool m_isNewConnection;
+};
+
+class PlainConfig final : public DescribedConfig<DSConnectionConfig> {
+ public:
+  using DescribedConfig::DescribedConfig;
+
+ private:
+  ~PlainConfig() override = default;
+};
+
+class RelationalConfig final : public DescribedConfig<RelationalDSConnectionConfig> {
+ public:
+  using DescribedConfig::DescribedConfig;
+
+  TString ServerNamePrompt() const override { return Dialog().server.prompt; }
+  TString PortPrompt() const override { return Dialog().port.prompt; }
+  TString DBNamePrompt() const override { return Dialog().database.prompt; }
+  TString DBWHNamePrompt() const override { return Dialog().warehouse.prompt; }
+  TString ServiceNamePrompt() const override { return Dialog().service.prompt; }
+  TString Vendor1NamePrompt() const override { return Dialog().vendor1.prompt; }
+  TString Vendor2NamePrompt() const override { return Dialog().vendor2.prompt; }
+  TString Vendor3NamePrompt() const override { return Dialog().vendor3.prompt; }
+
+  bool ShowServerNamePrompt() const override { return Dialog().server.show; }
+  bool ShowPortPrompt() const override { return Dialog().port.show; }
+  bool DatabaseNameOptional() const override { return Dialog().database.optional; }
+  bool DatabaseWHOptional() const override { return Dialog().warehouse.optional; }
+  bool ShowDBNamePrompt() const override { return Dialog().database.show; }
+  bool ShowDBBrowseButton() const override { return Dialog().showDBBrowseButton; }
+  bool ShowDBWHNamePrompt() const override { return Dialog().warehouse.show; }
+  bool ShowServiceNamePrompt() const override { return Dialog().service.show; }
+  bool ShowVendor1NamePrompt() const override { return Dialog().vendor1.show; }
+  bool ShowVendor2NamePrompt() const override { return Dialog().vendor2.show; }
+  bool ShowVendor3NamePrompt() const override { return Dialog().vendor3.show; }
+  bool ServiceNameOptional() const override { return Dialog().service.optional; }
+  bool Vendor1NameOptional() const override { return Dialog().vendor1.optional; }
+  bool Vendor2NameOptional() const override { return Dialog().vendor2.optional; }
+  bool Vendor3NameOptional() const override { return Dialog().vendor3.optional; }
+  bool ShowUncommittedDataCheckbox() const override { return Dialog().showUncommittedDataCheckbox; }
+  bool ShowEncryptionCheckbox() const override { return Dialog().showEncryptionCheckbox; }
+  bool ShowSSLCheckbox() const override { return Dialog().showSSLCheckbox; }
+  bool ShowImportSSLCertLabel() const override { return Dialog().showImportSSLCertLabel; }
+  bool SSLRequiresCertificate() const override { return Dialog().sslRequiresCertificate; }
+  bool ShowConnectionPrompt() const override { return Dialog().showConnectionPrompt; }
+  bool ShowClientSSLBox() const override { return Dialog().showClientSSLBox; }
+  bool ShowDriverConfig() const override { return Dialog().showDriverConfig; }
+  bool ShowInstanceUrlPrompt() const override { return Dialog().showInstanceUrlPrompt; }
+
+  TString GetServer() const override { return Value(QStringLiteral("server")); }
+  TString GetPort() const override { return Value(QStringLiteral("port")); }
+  TString GetSSLMode() const override { return Value(QStringLiteral("sslmode")); }
+  TString GetVendor1() const override { return Value(QStringLiteral("vendor1")); }
+  TString GetVendor2() const override { return Value(QStringLiteral("vendor2")); }
+  TString GetVendor3() const override { return Value(QStringLiteral("vendor3")); }
+
+  std::vector<Connect::ConnectionSettingsOption> GetConnectionSettingsOptions() const override {
+    return Facts().connectionOptions;
+  }
+
+  /// The description's own options, then, when it says so, the data source names the ODBC
+  /// driver manager knows: for the data preparation application only the system-wide ones,
+  /// since it does not run as the user who made the others.
+  std::vector<Connect::DsnSettingsOption> GetDsnSettingsOptions(bool forDataPreparation) const override {
+    std::vector<Connect::DsnSettingsOption> options;
+    for (const Connect::DsnOptionDescription& described : Facts().dsnOptions)
+      if (described.forDataPreparation || !forDataPreparation) options.push_back(described.option);
+    if (!Facts().listsSystemDsns) return options;
+    for (const OdbcCatalog::DataSourceName& dsn : OdbcCatalog::DataSourceNames(forDataPreparation))
+      options.emplace_back(dsn.name, dsn.driver, TString(), TString(), TString(), TString(), TString());
+    return options;
+  }
+
+  std::vector<Connect::TransportTypeConfig> GetTransportTypeConfigs() const override { return Facts().transportTypes; }
+
+  RefCntPtr<const Connect::IConnectionFieldsModel> GetConnectionFieldsModel() const override {
+    return Description().FieldsModel();
+  }
+  std::vector<TString> GetConnectionFieldsNames(const Connect::ConnectionFieldsFilter& filter) const override {
+    const RefCntPtr<const Connect::IConnectionFieldsModel> model = Description().FieldsModel();
+    return model ? model->GetConnectionFieldsNames(filter) : std::vector<TString>();
+  }
+  TString GetModularConnectionDialogJson() const override { return Facts().modularDialogJson; }
+
+  RefCntPtr<const SQLRelation> GetConstRelationForAlias(const TString& alias) const override {
+    const RefCntPtr<const IDataSource> dataSource = GetDataSource();
+    return dataSource ? dataSource->GetRelationForAlias(alias) : nullptr;
+  }
+
+ private:
+  ~RelationalConfig() override = default;
+
+  const Connect::DialogDescription& Dialog() const { return Facts().dialog; }
+};
+
+class HierarchicalConfig final : public DescribedConfig<HierarchicalDSConnectionConfig> {
+ public:
+  using DescribedConfig::DescribedConfig;
+
+  TString GetConnectionSpecificationTitle() const override { return Specification().title; }
+
+  /// Each option's current text is the value of its attribute. The selected option is the
+  /// first whose attribute holds a value, else the description's default one.
+  std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
+      const DSConnectionConfig::Attributes& attributes) const override {
+    const std::vector<Connect::CubeSpecificationOptionDescription>& described = Specification().options;
+    const auto valueOf = [&attributes](const TString& name) {
+      const auto found = attributes.find(name);
+      return found == attributes.end() ? TString() : found->second;
+    };
+    std::size_t selected = described.size();
+    for (std::size_t i = 0; i < described.size() && selected == described.size(); ++i)
+      if (!valueOf(described[i].attribute).isEmpty()) selected = i;
+    for (std::size_t i = 0; i < described.size() && selected == described.size(); ++i)
+      if (described[i].isDefault) selected = i;
+
+    std::vector<ConnectionSpecificationOption> options;
+    for (std::size_t i = 0; i < described.size(); ++i) {
+      const Connect::CubeSpecificationOptionDescription& option = described[i];
+      options.emplace_back(option.type, i == selected, option.prompt, valueOf(option.attribute), option.choices,
+                           option.id);
+    }
+    return options;
+  }
+
+ private:
+  ~HierarchicalConfig() override = default;
+
+  const Connect::CubeSpecificationDescription& Specification() const {
+    HLV_ASSERT(Facts().cubeSpecification.has_value());
+    return *Facts().cubeSpecification;
+  }
+};
+
+// A description for a connector that was not made from one: what the connector tells.
+RefCntPtr<const ConnectorDescription> DescribeConnector(const Connect::IConnector& connector) {
+  ConnectorFacts facts;
+  facts.className = connector.GetClassName();
+  facts.caption = Connect::LocalizedText(std::map<TString, TString>{{QStringLiteral("en"), connector.GetCaption()}});
+  facts.model = Connect::ConnectionModel::kOther;
+  facts.supportsInitialSQL = connector.SupportsInitialSQL();
+  if (connector.SupportsOAuth()) facts.oauth = Connect::OAuthDescription{};
+  return MakeRefCnt<ConnectorDescription>(std::move(facts));
+}
+
+DSConnectionConfig::Attributes AttributesFor(const ConnectorFacts& facts, const ConnectionConfigRequest& request) {
+  DSConnectionConfig::Attributes attributes = request.attributes;
+  if (attributes.empty() && request.dataSource) attributes = request.dataSource->GetConnectionAttributes();
+  attributes.emplace(DataConnectionAttrs::attrClass, facts.className);
+  if (request.isNewConnection)
+    for (const auto& [name, value] : facts.defaultAttributes) attributes.emplace(name, value);
+  return attributes;
+}
+
+}  // namespace
+
+RefCntPtr<DSConnectionConfig> DescribedConfigFactory::CreateConfig(const ConnectionConfigRequest& request) const {
+  const RefCntPtr<const Connect::IConnector> connector =
+      Connect::Registry::Instance().LookupConnector(request.connectionClass);
+  if (!connector)
+    throw HalvaneException(QStringLiteral("Unknown connection class \"%1\"").arg(request.connectionClass));
+  RefCntPtr<const ConnectorDescription> description = DynamicPointerCast<const ConnectorDescription>(connector);
+  if (!description) description = DescribeConnector(*connector);
+
+  DSConnectionConfig::Attributes attributes = AttributesFor(description->Facts(), request);
+  switch (description->Facts().model) {
+    case Connect::ConnectionModel::kRelational:
+      return MakeRefCnt<RelationalConfig>(std::move(description), request, std::move(attributes));
+    case Connect::ConnectionModel::kHierarchical:
+      return MakeRefCnt<HierarchicalConfig>(std::move(description), request, std::move(attributes));
+    case Connect::ConnectionModel::kGoogleAnalytics:
+    case Connect::ConnectionModel::kFederated:
+    case Connect::ConnectionModel::kOther:
+      break;
+  }
+  return MakeRefCnt<PlainConfig>(std::move(description), request, std::move(attributes));
+}

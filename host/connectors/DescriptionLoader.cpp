@@ -1,0 +1,687 @@
+#include "host/connectors/DescriptionLoader.h"
+
+#include "host/detail/HardenedJson.h"
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <initializer_list>
+#include <set>
+#include <string>
+
+namespace Connect {
+
+ConnectorDescriptionException::ConnectorDescriptionException(TString file, TString field, TString problem)
+    : HalvaneException(
+          field.isEmpty() ? QStringLiteral("Connector description \"%1\": %2").arg(file, problem)
+                          : QStringLiteral("Connector description \"%1\", field \"%2\": %3").arg(file, field, problem)),
+      m_file(std::move(file)),
+      m_field(std::move(field)),
+      m_problem(std::move(problem)) {}
+
+ConnectorDescriptionException::~ConnectorDescriptionException() = default;
+
+namespace {
+
+using rapidjson::Value;
+
+TString ToTString(const Value& string) {
+  return TStringFromUtf8(std::string_view(string.GetString(), string.GetStringLength()));
+}
+
+QString KindOf(const Value& value) {
+  switch (value.GetType()) {
+    case rapidjson::kNullType:
+      return QStringLiteral("null");
+    case rapidjson::kFalseType:
+    case rapidjson::kTrueType:
+      return QStringLiteral("a boolean");
+    case rapidjson::kObjectType:
+      return QStringLiteral("an object");
+    case rapidjson::kArrayType:
+      return QStringLiteral("an array");
+    case rapidjson::kStringType:
+      return QStringLiteral("a string");
+    case rapidjson::kNumberType:
+      return QStringLiteral("a number");
+  }
+  return QStringLiteral("a value");
+}
+
+// A JSON pointer reference token: "~" and "/" escaped.
+QString PointerToken(QString key) {
+  return key.replace(QLatin1Char('~'), QLatin1String("~0")).replace(QLatin1Char('/'), QLatin1String("~1"));
+}
+
+QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+
+// One value of the description and where it is, for messages.
+class Node {
+ public:
+  Node(const Value& value, QString pointer, const TString& file)
+      : m_value(&value), m_pointer(std::move(pointer)), m_file(&file) {}
+
+  const Value& Raw() const { return *m_value; }
+  const QString& Pointer() const { return m_pointer; }
+
+  [[noreturn]] void Fail(const QString& problem) const {
+    throw ConnectorDescriptionException(*m_file, m_pointer, problem);
+  }
+
+  void Expect(bool fits, const char* kind) const {
+    if (!fits) Fail(QStringLiteral("expected %1, found %2").arg(QLatin1String(kind), KindOf(*m_value)));
+  }
+
+  TString String() const {
+    Expect(m_value->IsString(), "a string");
+    return ToTString(*m_value);
+  }
+
+  TString NonEmptyString() const {
+    TString text = String();
+    if (text.isEmpty()) Fail(QStringLiteral("must not be empty"));
+    return text;
+  }
+
+  bool Bool() const {
+    Expect(m_value->IsBool(), "a boolean");
+    return m_value->GetBool();
+  }
+
+  double Number() const {
+    Expect(m_value->IsNumber(), "a number");
+    return m_value->GetDouble();
+  }
+
+  Node At(const QString& key, const Value& value) const {
+    return Node(value, m_pointer + QLatin1Char('/') + PointerToken(key), *m_file);
+  }
+
+  std::vector<Node> Elements() const {
+    Expect(m_value->IsArray(), "an array");
+    std::vector<Node> elements;
+    for (rapidjson::SizeType i = 0; i < m_value->Size(); ++i) elements.push_back(At(QString::number(i), (*m_value)[i]));
+    return elements;
+  }
+
+  std::vector<TString> Strings() const {
+    std::vector<TString> texts;
+    for (const Node& element : Elements()) texts.push_back(element.String());
+    return texts;
+  }
+
+  // The members of an object in their order; a name given twice is refused, since a reader
+  // could not tell which of the two counts.
+  std::vector<std::pair<TString, Node>> Entries() const {
+    Expect(m_value->IsObject(), "an object");
+    std::vector<std::pair<TString, Node>> entries;
+    std::set<TString> seen;
+    for (const auto& member : m_value->GetObject()) {
+      const TString name = ToTString(member.name);
+      Node node = At(name, member.value);
+      if (!seen.insert(name).second) node.Fail(QStringLiteral("appears twice"));
+      entries.emplace_back(name, std::move(node));
+    }
+    return entries;
+  }
+
+ private:
+  const Value* m_value;
+  QString m_pointer;
+  const TString* m_file;
+};
+
+// The members of an object with fixed field names, each read at most once; Finish refuses the
+// ones nobody read, so that a misspelt field is an error rather than a silent default.
+class Fields {
+ public:
+  explicit Fields(const Node& object) : m_object(object), m_entries(object.Entries()) {}
+  Fields(const Fields&) = delete;
+  Fields& operator=(const Fields&) = delete;
+
+  const Node& Self() const { return m_object; }
+
+  std::optional<Node> Take(const char* key) {
+    const TString name = QLatin1String(key);
+    for (const auto& [entryName, node] : m_entries) {
+      if (entryName != name) continue;
+      m_taken.insert(name);
+      return node;
+    }
+    return std::nullopt;
+  }
+
+  Node Require(const char* key) {
+    if (std::optional<Node> node = Take(key)) return *node;
+    Missing(key);
+  }
+
+  [[noreturn]] void Missing(const char* key) const {
+    m_object.At(QLatin1String(key), m_object.Raw()).Fail(QStringLiteral("is missing"));
+  }
+
+  bool Has(const char* key) const {
+    const TString name = QLatin1String(key);
+    return std::any_of(m_entries.begin(), m_entries.end(), [&name](const auto& entry) { return entry.first == name; });
+  }
+
+  TString String(const char* key, const TString& fallback = TString()) {
+    const std::optional<Node> node = Take(key);
+    return node ? node->String() : fallback;
+  }
+
+  bool Bool(const char* key, bool fallback) {
+    const std::optional<Node> node = Take(key);
+    return node ? node->Bool() : fallback;
+  }
+
+  std::vector<TString> Strings(const char* key) {
+    const std::optional<Node> node = Take(key);
+    return node ? node->Strings() : std::vector<TString>();
+  }
+
+  void Finish() const {
+    for (const auto& [name, node] : m_entries)
+      if (m_taken.count(name) == 0) node.Fail(QStringLiteral("is not a field of this object"));
+  }
+
+ private:
+  Node m_object;
+  std::vector<std::pair<TString, Node>> m_entries;
+  std::set<TString> m_taken;
+};
+
+// The enum value whose string is `text`, found at `where`. Values in `refused` exist but make no
+// sense in a description.
+template <typename E>
+E EnumOf(const TString& text, const Node& where, std::initializer_list<E> refused = {}) {
+  const EnumStringTable& table = EnumTableOf<E>();
+  const std::optional<std::int32_t> value = table.FindValue(text);
+  const auto isRefused = [&refused](std::int32_t candidate) {
+    return std::find(refused.begin(), refused.end(), static_cast<E>(candidate)) != refused.end();
+  };
+  if (value && !isRefused(*value)) return static_cast<E>(*value);
+  QStringList expected;
+  for (const EnumStringTable::Entry& entry : table.GetEntries())
+    if (!isRefused(entry.value)) expected << Quoted(entry.text);
+  where.Fail(
+      QStringLiteral("unknown value %1; expected one of %2").arg(Quoted(text), expected.join(QLatin1String(", "))));
+}
+
+template <typename E>
+E ReadEnum(const Node& node, std::initializer_list<E> refused = {}) {
+  return EnumOf<E>(node.String(), node, refused);
+}
+
+// One of a few fixed words, for the format's own choices.
+template <typename T>
+T ReadChoice(const Node& node, std::initializer_list<std::pair<const char*, T>> choices) {
+  const TString text = node.String();
+  QStringList expected;
+  for (const auto& [word, value] : choices) {
+    if (text == QLatin1String(word)) return value;
+    expected << Quoted(QLatin1String(word));
+  }
+  node.Fail(
+      QStringLiteral("unknown value %1; expected one of %2").arg(Quoted(text), expected.join(QLatin1String(", "))));
+}
+
+constexpr AuthenticationEnums::AuthOption kInvalidOption = AuthenticationEnums::AuthOption::AuthOptionInvalid;
+
+AuthenticationEnums::AuthOption ReadAuthOption(const Node& node) {
+  return ReadEnum<AuthenticationEnums::AuthOption>(node, {kInvalidOption});
+}
+
+std::vector<AuthenticationEnums::AuthOption> ReadAuthOptions(const Node& node) {
+  std::vector<AuthenticationEnums::AuthOption> options;
+  for (const Node& element : node.Elements()) options.push_back(ReadAuthOption(element));
+  return options;
+}
+
+LocalizedText ReadLocalizedText(const Node& node, bool englishRequired) {
+  static const QRegularExpression locale(QStringLiteral("^[a-z]{2,3}([_-][A-Za-z0-9]{2,8})*$"));
+  std::map<TString, TString> byLocale;
+  for (const auto& [name, text] : node.Entries()) {
+    if (!locale.match(name).hasMatch()) text.Fail(QStringLiteral("is not a locale such as \"en\" or \"de_DE\""));
+    byLocale.emplace(name, text.String());
+  }
+  if (englishRequired && byLocale.count(QStringLiteral("en")) == 0)
+    node.At(QStringLiteral("en"), node.Raw()).Fail(QStringLiteral("is missing: the English text is required"));
+  return LocalizedText(std::move(byLocale));
+}
+
+std::map<TString, TString> ReadStringMap(const Node& node) {
+  std::map<TString, TString> map;
+  for (const auto& [name, value] : node.Entries()) map.emplace(name, value.String());
+  return map;
+}
+
+PromptDescription ReadPrompt(const Node& node, const TString& defaultPrompt, bool mayBeOptional,
+                             bool* browseButton = nullptr) {
+  Fields fields(node);
+  PromptDescription prompt;
+  prompt.prompt = defaultPrompt.isEmpty() ? fields.Require("prompt").String() : fields.String("prompt", defaultPrompt);
+  prompt.show = fields.Bool("show", true);
+  if (mayBeOptional) prompt.optional = fields.Bool("optional", false);
+  if (browseButton != nullptr) *browseButton = fields.Bool("browse-button", false);
+  fields.Finish();
+  return prompt;
+}
+
+DialogDescription ReadDialog(const Node& node) {
+  Fields fields(node);
+  DialogDescription dialog;
+  auto prompt = [&fields](const char* key, const char* defaultPrompt, bool mayBeOptional, PromptDescription& target,
+                          bool* browseButton = nullptr) {
+    if (const std::optional<Node> field = fields.Take(key))
+      target = ReadPrompt(*field, QLatin1String(defaultPrompt), mayBeOptional, browseButton);
+  };
+  prompt("server", "Server", false, dialog.server);
+  prompt("port", "Port", false, dialog.port);
+  prompt("database", "Database", true, dialog.database, &dialog.showDBBrowseButton);
+  prompt("warehouse", "Warehouse", true, dialog.warehouse);
+  prompt("service", "Service", true, dialog.service);
+  prompt("vendor1", "", true, dialog.vendor1);
+  prompt("vendor2", "", true, dialog.vendor2);
+  prompt("vendor3", "", true, dialog.vendor3);
+  dialog.showUncommittedDataCheckbox = fields.Bool("show-uncommitted-data-checkbox", false);
+  dialog.showEncryptionCheckbox = fields.Bool("show-encryption-checkbox", false);
+  dialog.showSSLCheckbox = fields.Bool("show-ssl-checkbox", false);
+  dialog.showImportSSLCertLabel = fields.Bool("show-import-ssl-cert-label", false);
+  dialog.sslRequiresCertificate = fields.Bool("ssl-requires-certificate", false);
+  dialog.showConnectionPrompt = fields.Bool("show-connection-prompt", false);
+  dialog.showClientSSLBox = fields.Bool("show-client-ssl-box", false);
+  dialog.showDriverConfig = fields.Bool("show-driver-config", false);
+  dialog.showInstanceUrlPrompt = fields.Bool("show-instance-url-prompt", false);
+  fields.Finish();
+  return dialog;
+}
+
+AuthenticationDescription ReadAuthentication(const Node& node) {
+  Fields fields(node);
+  AuthenticationDescription authentication;
+  if (const std::optional<Node> mode = fields.Take("mode"))
+    authentication.mode = ReadEnum<AuthenticationEnums::Mode>(*mode);
+  authentication.prompt = fields.String("prompt");
+  if (const std::optional<Node> options = fields.Take("options")) {
+    for (const auto& [name, value] : options->Entries()) {
+      const AuthenticationEnums::AuthOption option = EnumOf(name, value, {kInvalidOption});
+      const TString text = value.String();
+      // The inverse lookup (attribute value to option) must have one answer.
+      for (const auto& [earlier, earlierText] : authentication.options)
+        if (!text.isEmpty() && earlierText == text)
+          value.Fail(QStringLiteral("the value %1 already stands for %2")
+                         .arg(Quoted(text), Quoted(EnumTableOf<AuthenticationEnums::AuthOption>().Encode(
+                                                static_cast<std::int32_t>(earlier)))));
+      authentication.options.emplace_back(option, text);
+    }
+  }
+  if (const std::optional<Node> defaultOption = fields.Take("default-option")) {
+    authentication.defaultOption = ReadAuthOption(*defaultOption);
+    const bool listed =
+        std::any_of(authentication.options.begin(), authentication.options.end(),
+                    [&authentication](const auto& entry) { return entry.first == authentication.defaultOption; });
+    if (!listed) defaultOption->Fail(QStringLiteral("is not one of the options"));
+  } else if (!authentication.options.empty()) {
+    authentication.defaultOption = authentication.options.front().first;
+  }
+  authentication.mayNeedAuth =
+      fields.Bool("may-need-auth", authentication.mode != AuthenticationEnums::Mode::AuthModeNone);
+  authentication.inMemoryCredentials = fields.Bool("in-memory-credentials", true);
+  fields.Finish();
+  return authentication;
+}
+
+OAuthDescription ReadOAuth(const Node& node) {
+  Fields fields(node);
+  OAuthDescription oauth;
+  oauth.customDomain = fields.Bool("custom-domain", false);
+  oauth.excludesGenericAuth = fields.Bool("excludes-generic-auth", false);
+  if (const std::optional<Node> configs = fields.Take("configs")) {
+    for (const Node& element : configs->Elements()) {
+      Fields config(element);
+      OAuthConfigDescription described;
+      const Node id = config.Require("id");
+      described.id = id.NonEmptyString();
+      for (const OAuthConfigDescription& earlier : oauth.configs)
+        if (earlier.id == described.id) id.Fail(QStringLiteral("the id %1 is given twice").arg(Quoted(described.id)));
+      described.label = config.Require("label").String();
+      described.customDomain = config.Bool("custom-domain", false);
+      config.Finish();
+      oauth.configs.push_back(std::move(described));
+    }
+  }
+  fields.Finish();
+  return oauth;
+}
+
+CloudFileDescription ReadCloudFile(const Node& node, const LocalizedText& caption) {
+  Fields fields(node);
+  CloudFileDescription cloudFile;
+  cloudFile.provider = fields.Require("provider").NonEmptyString();
+  if (const std::optional<Node> descriptions = fields.Take("provider-descriptions"))
+    cloudFile.providerDescriptions = ReadLocalizedText(*descriptions, true);
+  cloudFile.extensions = fields.Strings("extensions");
+  cloudFile.corsProxyUrlPrefix = fields.String("cors-proxy-prefix");
+  const std::optional<Node> descriptions = fields.Take("descriptions");
+  cloudFile.descriptions = descriptions ? ReadLocalizedText(*descriptions, true) : caption;
+  fields.Finish();
+  return cloudFile;
+}
+
+WebDataConnectorDescription ReadWebDataConnector(const Node& node, const LocalizedText& caption) {
+  Fields fields(node);
+  WebDataConnectorDescription connector;
+  const std::optional<Node> names = fields.Take("display-names");
+  connector.displayNames = names ? ReadLocalizedText(*names, true) : caption;
+  connector.usesOAuth = fields.Bool("uses-oauth", false);
+  connector.allowsGenericAuth = fields.Bool("allows-generic-auth", false);
+  fields.Finish();
+  return connector;
+}
+
+std::vector<ConnectionSettingsOption> ReadConnectionOptions(const Node& node) {
+  std::vector<ConnectionSettingsOption> options;
+  for (const Node& element : node.Elements()) {
+    Fields fields(element);
+    TString name = fields.Require("name").NonEmptyString();
+    TString connectionType = fields.Require("connection-type").NonEmptyString();
+    TString serverPrompt = fields.String("server-prompt", QStringLiteral("Server"));
+    const bool showPort = fields.Bool("show-port", false);
+    const bool showService = fields.Bool("show-service", false);
+    fields.Finish();
+    options.emplace_back(std::move(name), std::move(connectionType), std::move(serverPrompt), showPort, showService);
+  }
+  return options;
+}
+
+std::vector<DsnOptionDescription> ReadDsnOptions(const Node& node) {
+  std::vector<DsnOptionDescription> options;
+  for (const Node& element : node.Elements()) {
+    Fields fields(element);
+    TString name = fields.Require("name").NonEmptyString();
+    TString driver = fields.String("driver");
+    TString server = fields.String("server");
+    TString port = fields.String("port");
+    TString database = fields.String("database");
+    TString username = fields.String("username");
+    const bool forDataPreparation = fields.Bool("data-preparation", true);
+    fields.Finish();
+    // A description file is no place for a password: the option's password stays empty.
+    options.push_back({DsnSettingsOption(std::move(name), std::move(driver), std::move(server), std::move(port),
+                                         std::move(database), std::move(username), TString()),
+                       forDataPreparation});
+  }
+  return options;
+}
+
+std::vector<TransportTypeConfig> ReadTransportTypes(const Node& node) {
+  std::vector<TransportTypeConfig> types;
+  for (const Node& element : node.Elements()) {
+    Fields fields(element);
+    TString name = fields.Require("name").NonEmptyString();
+    TString value = fields.Require("value").NonEmptyString();
+    const bool showHttpPath = fields.Bool("show-http-path", false);
+    std::vector<ConnTypeToAuthOptionMapping> mappings;
+    if (const std::optional<Node> byType = fields.Take("auth-options"))
+      for (const auto& [connectionType, options] : byType->Entries())
+        mappings.emplace_back(connectionType, ReadAuthOptions(options));
+    fields.Finish();
+    types.emplace_back(std::move(name), std::move(value), showHttpPath, std::move(mappings));
+  }
+  return types;
+}
+
+std::vector<FieldDescription> ReadFields(const Node& node) {
+  std::vector<FieldDescription> described;
+  for (const Node& element : node.Elements()) {
+    TString name;
+    bool secure = false;
+    std::vector<std::pair<TString, std::vector<TString>>> conditions;
+    if (element.Raw().IsString()) {
+      name = element.NonEmptyString();
+    } else {
+      element.Expect(element.Raw().IsObject(), "a string or an object");
+      Fields fields(element);
+      name = fields.Require("name").NonEmptyString();
+      secure = fields.Bool("secure", false);
+      if (const std::optional<Node> when = fields.Take("when")) {
+        for (const auto& [attribute, values] : when->Entries()) {
+          if (values.Raw().IsString()) {
+            conditions.push_back({attribute, {values.String()}});
+            continue;
+          }
+          values.Expect(values.Raw().IsArray(), "a string or an array of strings");
+          conditions.push_back({attribute, values.Strings()});
+        }
+      }
+      fields.Finish();
+    }
+    // The credential and connection ids are the host's own: no dialog field may write them.
+    if (name == DataConnectionAttrs::attrCredentialId || name == DataConnectionAttrs::attrConnectionId)
+      element.Fail(QStringLiteral("%1 is kept by the host and cannot be a connection field").arg(Quoted(name)));
+    for (const FieldDescription& earlier : described)
+      if (earlier.field.GetName() == name)
+        element.Fail(QStringLiteral("the field %1 is given twice").arg(Quoted(name)));
+    described.push_back({ConnectionField(std::move(name), secure), std::move(conditions)});
+  }
+  return described;
+}
+
+DriverRequirement ReadDriverRequirement(Fields& fields, bool required) {
+  static const std::initializer_list<std::pair<const char*, DriverRequirement::Kind>> kKinds = {
+      {"qt", DriverRequirement::Kind::kQt},
+      {"odbc", DriverRequirement::Kind::kOdbc},
+      {"jdbc", DriverRequirement::Kind::kJdbc}};
+  std::optional<DriverRequirement> found;
+  for (const auto& [key, kind] : kKinds) {
+    const std::optional<Node> name = fields.Take(key);
+    if (!name) continue;
+    if (found) name->Fail(QStringLiteral("a driver is one of \"qt\", \"odbc\" or \"jdbc\", not several"));
+    found = DriverRequirement{kind, name->NonEmptyString()};
+  }
+  if (!found && required)
+    fields.Self().Fail(QStringLiteral("names no driver: give one of \"qt\", \"odbc\" or \"jdbc\""));
+  return found.value_or(DriverRequirement{});
+}
+
+void ReadDriver(const Node& node, ConnectorFacts& facts) {
+  Fields fields(node);
+  const bool hasOwn = fields.Has("qt") || fields.Has("odbc") || fields.Has("jdbc");
+  if (hasOwn) facts.driver = ReadDriverRequirement(fields, true);
+  if (const std::optional<Node> byType = fields.Take("by-connection-type")) {
+    for (const auto& [connectionType, requirement] : byType->Entries()) {
+      Fields driver(requirement);
+      facts.driversByConnectionType.emplace_back(connectionType, ReadDriverRequirement(driver, true));
+      driver.Finish();
+    }
+  }
+  if (!hasOwn && facts.driversByConnectionType.empty())
+    node.Fail(QStringLiteral("names no driver: give one of \"qt\", \"odbc\" or \"jdbc\", or \"by-connection-type\""));
+  fields.Finish();
+}
+
+ReconnectDescription ReadReconnect(const Node& node) {
+  Fields fields(node);
+  ReconnectDescription reconnect;
+  reconnect.mode = ReadEnum<AuthenticationEnums::ReconnectMode>(fields.Require("mode"));
+  if (const std::optional<Node> parameters = fields.Take("parameters"))
+    reconnect.parameters = ReadStringMap(*parameters);
+  reconnect.attributes = fields.Strings("attributes");
+  fields.Finish();
+  return reconnect;
+}
+
+CubeSpecificationDescription ReadCubeSpecification(const Node& node) {
+  Fields fields(node);
+  CubeSpecificationDescription specification;
+  specification.title = fields.Require("title").String();
+  const Node options = fields.Require("options");
+  std::optional<QString> defaultAt;
+  for (const Node& element : options.Elements()) {
+    Fields option(element);
+    CubeSpecificationOptionDescription described;
+    described.type =
+        ReadEnum<ConnectionSpecificationType>(option.Require("type"), {ConnectionSpecificationType::Invalid});
+    described.id = option.Require("id").NonEmptyString();
+    described.prompt = option.String("prompt");
+    described.attribute = option.Require("attribute").NonEmptyString();
+    const std::optional<Node> choices = option.Take("choices");
+    if (described.type == ConnectionSpecificationType::ComboBox) {
+      if (!choices) option.Missing("choices");
+      described.choices = choices->Strings();
+      if (described.choices.empty()) choices->Fail(QStringLiteral("a combo box needs at least one choice"));
+    } else if (choices) {
+      choices->Fail(QStringLiteral("only a combo box has choices"));
+    }
+    if (const std::optional<Node> isDefault = option.Take("default")) {
+      described.isDefault = isDefault->Bool();
+      if (described.isDefault && defaultAt)
+        isDefault->Fail(
+            QStringLiteral("only one option can be the default, and the one at %1 already is").arg(*defaultAt));
+      if (described.isDefault) defaultAt = element.Pointer();
+    }
+    option.Finish();
+    for (const CubeSpecificationOptionDescription& earlier : specification.options)
+      if (earlier.id == described.id)
+        element.Fail(QStringLiteral("the option id %1 is given twice").arg(Quoted(described.id)));
+    specification.options.push_back(std::move(described));
+  }
+  if (specification.options.empty()) options.Fail(QStringLiteral("a cube connection needs at least one option"));
+  if (!defaultAt) specification.options.front().isDefault = true;
+  fields.Finish();
+  return specification;
+}
+
+TString CompactJson(const Node& node) {
+  node.Expect(node.Raw().IsObject(), "an object");
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  node.Raw().Accept(writer);
+  return TStringFromUtf8(std::string_view(buffer.GetString(), buffer.GetSize()));
+}
+
+// What only a relational class can have: its dialog and its fields.
+void ReadRelationalParts(Fields& fields, ConnectorFacts& facts) {
+  static const char* const kRelationalOnly[] = {
+      "dialog", "connection-options", "dsn-options", "list-system-dsns", "transport-types", "fields", "modular-dialog"};
+  if (facts.model != ConnectionModel::kRelational) {
+    for (const char* key : kRelationalOnly)
+      if (const std::optional<Node> node = fields.Take(key))
+        node->Fail(QStringLiteral("only a relational class has this field"));
+    return;
+  }
+  if (const std::optional<Node> dialog = fields.Take("dialog")) facts.dialog = ReadDialog(*dialog);
+  if (const std::optional<Node> options = fields.Take("connection-options"))
+    facts.connectionOptions = ReadConnectionOptions(*options);
+  if (const std::optional<Node> dsns = fields.Take("dsn-options")) facts.dsnOptions = ReadDsnOptions(*dsns);
+  facts.listsSystemDsns = fields.Bool("list-system-dsns", false);
+  if (const std::optional<Node> types = fields.Take("transport-types"))
+    facts.transportTypes = ReadTransportTypes(*types);
+  if (const std::optional<Node> described = fields.Take("fields")) facts.fields = ReadFields(*described);
+  if (const std::optional<Node> dialog = fields.Take("modular-dialog")) facts.modularDialogJson = CompactJson(*dialog);
+}
+
+ConnectorFacts ReadFacts(const Node& root) {
+  root.Expect(root.Raw().IsObject(), "an object");
+  Fields fields(root);
+  ConnectorFacts facts;
+  fields.String("comment");
+
+  static const QRegularExpression className(QStringLiteral("^[A-Za-z0-9][A-Za-z0-9._-]*$"));
+  const Node classNode = fields.Require("class");
+  facts.className = classNode.String();
+  if (!className.match(facts.className).hasMatch())
+    classNode.Fail(
+        QStringLiteral("a class is letters, digits, \".\", \"_\" and \"-\", starting with a letter or digit"));
+  facts.caption = ReadLocalizedText(fields.Require("caption"), true);
+
+  if (const std::optional<Node> kind = fields.Take("kind"))
+    facts.type = ReadChoice<ConnectionClassType>(*kind, {{"file", ConnectionClassType::kFile},
+                                                         {"server", ConnectionClassType::kServer},
+                                                         {"none", ConnectionClassType::kNone}});
+  if (const std::optional<Node> model = fields.Take("model"))
+    facts.model = ReadChoice<ConnectionModel>(*model, {{"relational", ConnectionModel::kRelational},
+                                                       {"hierarchical", ConnectionModel::kHierarchical},
+                                                       {"google-analytics", ConnectionModel::kGoogleAnalytics},
+                                                       {"federated", ConnectionModel::kFederated},
+                                                       {"other", ConnectionModel::kOther}});
+  if (const std::optional<Node> order = fields.Take("gallery-order")) facts.galleryOrder = order->Number();
+  facts.visible = fields.Bool("visible", true);
+  facts.usableWhenRestricted = fields.Bool("usable-when-restricted", false);
+  if (const std::optional<Node> base = fields.Take("derived-from")) {
+    facts.derivedFrom = base->NonEmptyString();
+    if (facts.derivedFrom == facts.className) base->Fail(QStringLiteral("a class cannot derive from itself"));
+  }
+  facts.semiStructured = fields.Bool("semi-structured", false);
+  facts.legacyOAuth = fields.Bool("legacy-oauth", false);
+  facts.serverConnection = fields.Bool("server-connection", false);
+  facts.serverDataSource = fields.Bool("server-data-source", false);
+  if (const std::optional<Node> recommendations = fields.Take("recommendations")) {
+    Fields recommends(*recommendations);
+    facts.recommendsTables = recommends.Bool("tables", false);
+    facts.recommendsDataSources = recommends.Bool("data-sources", false);
+    recommends.Finish();
+  }
+  facts.supportsInitialSQL = fields.Bool("initial-sql", false);
+  if (const std::optional<Node> cloudFile = fields.Take("cloud-file"))
+    facts.cloudFile = ReadCloudFile(*cloudFile, facts.caption);
+  if (const std::optional<Node> connector = fields.Take("web-data-connector"))
+    facts.webDataConnector = ReadWebDataConnector(*connector, facts.caption);
+  if (const std::optional<Node> authentication = fields.Take("authentication"))
+    facts.authentication = ReadAuthentication(*authentication);
+  if (const std::optional<Node> oauth = fields.Take("oauth")) facts.oauth = ReadOAuth(*oauth);
+
+  ReadRelationalParts(fields, facts);
+  const std::optional<Node> cube = fields.Take("cube-specification");
+  if (facts.model == ConnectionModel::kHierarchical) {
+    if (!cube) fields.Missing("cube-specification");
+    facts.cubeSpecification = ReadCubeSpecification(*cube);
+  } else if (cube) {
+    cube->Fail(QStringLiteral("only a hierarchical class has this field"));
+  }
+
+  if (const std::optional<Node> driver = fields.Take("driver")) ReadDriver(*driver, facts);
+  if (const std::optional<Node> reconnect = fields.Take("reconnect")) facts.reconnect = ReadReconnect(*reconnect);
+  facts.vendorSupportInfo = fields.String("vendor-support-info");
+  if (const std::optional<Node> defaults = fields.Take("default-attributes"))
+    facts.defaultAttributes = ReadStringMap(*defaults);
+  fields.Finish();
+  return facts;
+}
+
+}  // namespace
+
+RefCntPtr<const ConnectorDescription> ParseConnectorDescription(std::string_view json, const TString& file) {
+  rapidjson::Document document;
+  try {
+    HardenedJson::Parse(json, document,
+                        HardenedJson::Limits{kMaxConnectorDescriptionNesting, kMaxConnectorDescriptionBytes});
+  } catch (const HardenedJson::JsonTextException& refused) {
+    throw ConnectorDescriptionException(file, TString(), refused.GetMessage());
+  }
+  ConnectorFacts facts = ReadFacts(Node(document, QString(), file));
+  facts.source = file;
+  return MakeRefCnt<ConnectorDescription>(std::move(facts));
+}
+
+RefCntPtr<const ConnectorDescription> LoadConnectorDescription(const TString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw ConnectorDescriptionException(path, TString(), QStringLiteral("cannot be read: %1").arg(file.errorString()));
+  // The size is checked before anything is read, so a huge file costs nothing.
+  if (static_cast<std::size_t>(file.size()) > kMaxConnectorDescriptionBytes)
+    throw ConnectorDescriptionException(
+        path, TString(),
+        QStringLiteral("the file has %1 bytes, more than the limit of %2")
+            .arg(QString::number(file.size()),
+                 QString::number(static_cast<qulonglong>(kMaxConnectorDescriptionBytes))));
+  const QByteArray text = file.read(static_cast<qint64>(kMaxConnectorDescriptionBytes) + 1);
+  return ParseConnectorDescription(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), path);
+}
+
+}  // namespace Connect

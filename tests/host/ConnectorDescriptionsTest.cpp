@@ -1,0 +1,434 @@
+// Connector descriptions: what the loader refuses and how it says so, how folders load, and the
+// answers of the built-in descriptions that the dialog builders branch on.
+#include "host/connectors/DescriptionLoader.h"
+#include "host/connectors/DescriptionRegistry.h"
+
+#include "host/app/Log.h"
+
+#include "tests/QStringPrinter.h"
+#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/ScopedEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using AuthOption = AuthenticationEnums::AuthOption;
+using Connect::ConnectorDescriptionException;
+using Connect::DescriptionRegistry;
+
+// A folder of description files that goes away with the test.
+class Folder {
+ public:
+  Folder() { EXPECT_TRUE(m_dir.isValid()); }
+
+  void Write(const QString& name, const QByteArray& text) const {
+    QFile file(m_dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  QString Path() const { return m_dir.path(); }
+  QString FilePath(const QString& name) const { return m_dir.filePath(name); }
+
+ private:
+  QTemporaryDir m_dir;
+};
+
+QByteArray Minimal(const char* className, const char* caption = "Caption") {
+  return QStringLiteral(R"({"class": "%1", "caption": {"en": "%2"}})")
+      .arg(QLatin1String(className), QLatin1String(caption))
+      .toUtf8();
+}
+
+class CapturingSink final : public ILogSink {
+ public:
+  void Write(TLog severity, const TString& message) override { lines.push_back({severity, message}); }
+  std::vector<std::pair<TLog, TString>> lines;
+};
+
+// The fault that parsing `json` raises.
+ConnectorDescriptionException FaultOf(const std::string& json) {
+  try {
+    Connect::ParseConnectorDescription(json, QStringLiteral("test.json"));
+  } catch (const ConnectorDescriptionException& fault) {
+    return fault;
+  }
+  ADD_FAILURE() << "accepted: " << json;
+  return ConnectorDescriptionException(QString(), QString(), QString());
+}
+
+struct Refusal {
+  const char* what;
+  std::string json;
+  const char* field;
+  const char* problem;  // a part of the problem text
+};
+
+TEST(ConnectorDescriptionLoaderTest, RefusesEachKindOfFaultNamingTheField) {
+  const std::string head = R"({"class": "c", "caption": {"en": "C"}, )";
+  const std::vector<Refusal> refusals = {
+      {"not JSON", "{\"class\": ", "", "invalid JSON at offset 10"},
+      {"not an object", "[]", "", "expected an object, found an array"},
+      {"NUL byte", std::string("{\"class\": \"c\"}\0{}", 17), "", "unexpected NUL byte"},
+      {"invalid UTF-8", "{\"class\": \"\xC3\x28\"}", "", "invalid JSON at offset"},
+      {"too deep", head + "\"modular-dialog\": " + std::string(70, '[') + std::string(70, ']') + "}", "",
+       "nests deeper than 64 levels"},
+      {"missing class", R"({"caption": {"en": "C"}})", "/class", "is missing"},
+      {"missing English", R"({"class": "c", "caption": {"de": "C"}})", "/caption/en", "English text is required"},
+      {"bad locale", R"({"class": "c", "caption": {"en": "C", "German": "C"}})", "/caption/German", "is not a locale"},
+      {"mistyped", head + R"("initial-sql": "yes"})", "/initial-sql", "expected a boolean, found a string"},
+      {"unknown field", head + R"("dialog": {"sever": {}}})", "/dialog/sever", "is not a field of this object"},
+      {"twice", head + R"("visible": true, "visible": false})", "/visible", "appears twice"},
+      {"unknown mode", head + R"("authentication": {"mode": "auth-mode-bogus"}})", "/authentication/mode",
+       "unknown value \"auth-mode-bogus\"; expected one of \"auth-mode-none\", \"auth-mode-basic\""},
+      {"unknown option key", head + R"("authentication": {"options": {"auth-option-kerberoz": "k"}}})",
+       "/authentication/options/auth-option-kerberoz", "unknown value"},
+      {"invalid option", head + R"("authentication": {"options": {"auth-option-invalid": "x"}}})",
+       "/authentication/options/auth-option-invalid", "unknown value"},
+      {"deep pointer", head + R"("transport-types": [{"name": "A", "value": "1"}, {"name": "B", "value": "2",
+          "auth-options": {"direct": ["auth-option-none", "kerberos"]}}]})",
+       "/transport-types/1/auth-options/direct/1", "unknown value \"kerberos\""},
+      {"unknown kind", head + R"("kind": "cloud"})", "/kind", R"(expected one of "file", "server", "none")"},
+      {"default not listed",
+       head + R"("authentication": {"options": {"auth-oauth": "oauth"}, "default-option": "auth-option-none"}})",
+       "/authentication/default-option", "is not one of the options"},
+      {"ambiguous value", head + R"("authentication": {"options": {"auth-oauth": "x", "auth-option-none": "x"}}})",
+       "/authentication/options/auth-option-none", "the value \"x\" already stands for \"auth-oauth\""},
+      {"relational part on a cube class",
+       head + R"("model": "hierarchical", "dialog": {}, "cube-specification": {"title": "", "options": []}})",
+       "/dialog", "only a relational class"},
+      {"cube without options",
+       head + R"("model": "hierarchical", "cube-specification": {"title": "T", "options": []}})",
+       "/cube-specification/options", "at least one option"},
+      {"combo box without choices", head + R"("model": "hierarchical", "cube-specification": {"title": "T",
+          "options": [{"type": "combo-box", "id": "a", "attribute": "a"}]}})",
+       "/cube-specification/options/0/choices", "is missing"},
+      {"two defaults", head + R"("model": "hierarchical", "cube-specification": {"title": "T", "options": [
+          {"type": "line-edit", "id": "a", "attribute": "a", "default": true},
+          {"type": "line-edit", "id": "b", "attribute": "b", "default": true}]}})",
+       "/cube-specification/options/1/default", "already is"},
+      {"credential id field", head + R"("fields": ["server", "credential-id"]})", "/fields/1", "kept by the host"},
+      {"two drivers", head + R"("driver": {"qt": "QPSQL", "odbc": "PostgreSQL"}})", "/driver/odbc", "not several"},
+      {"modular dialog not an object", head + R"("modular-dialog": "{}"})", "/modular-dialog", "expected an object"},
+      {"bad class", R"({"class": "no spaces", "caption": {"en": "C"}})", "/class", "a class is letters"},
+  };
+  for (const Refusal& refusal : refusals) {
+    SCOPED_TRACE(refusal.what);
+    const ConnectorDescriptionException fault = FaultOf(refusal.json);
+    EXPECT_EQ(fault.GetFile(), QStringLiteral("test.json"));
+    EXPECT_EQ(fault.GetField(), QLatin1String(refusal.field));
+    EXPECT_TRUE(fault.GetProblem().contains(QLatin1String(refusal.problem))) << fault.what();
+  }
+}
+
+TEST(ConnectorDescriptionLoaderTest, MessageNamesFileAndField) {
+  EXPECT_STREQ(FaultOf(R"({"class": "c", "caption": {"en": "C"}, "visible": 1})").what(),
+               "Connector description \"test.json\", field \"/visible\": expected a boolean, found a number");
+  EXPECT_STREQ(FaultOf("{").what(),
+               "Connector description \"test.json\": invalid JSON at offset 1: Missing a name for object member.");
+  // Member names are escaped as JSON pointers do.
+  EXPECT_EQ(FaultOf(R"({"class": "c", "caption": {"en": "C"}, "default-attributes": {"a/b~": 1}})").GetField(),
+            QStringLiteral("/default-attributes/a~1b~0"));
+}
+
+TEST(ConnectorDescriptionLoaderTest, RefusesFilesOverOneMebibyteBeforeReadingThem) {
+  Folder folder;
+  QByteArray large = Minimal("large");
+  large.insert(1, QByteArray(1 << 20, ' '));
+  folder.Write(QStringLiteral("large.json"), large);
+  try {
+    Connect::LoadConnectorDescription(folder.FilePath(QStringLiteral("large.json")));
+    ADD_FAILURE() << "a large file was accepted";
+  } catch (const ConnectorDescriptionException& fault) {
+    EXPECT_EQ(fault.GetFile(), folder.FilePath(QStringLiteral("large.json")));
+    EXPECT_TRUE(fault.GetProblem().contains(QStringLiteral("more than the limit of 1048576"))) << fault.what();
+  }
+  // The same limit holds for text handed over directly.
+  EXPECT_TRUE(FaultOf(large.toStdString()).GetProblem().contains(QStringLiteral("more than the limit of 1048576")));
+  // Just under the limit is fine.
+  large.remove(1, 100);
+  EXPECT_EQ(Connect::ParseConnectorDescription(large.toStdString(), QStringLiteral("x"))->GetClassName(),
+            QStringLiteral("large"));
+}
+
+TEST(ConnectorDescriptionLoaderTest, ShortDescriptionsTakeTheDefaults) {
+  const auto description = Connect::ParseConnectorDescription(Minimal("plain").toStdString(), QStringLiteral("p"));
+  const Connect::ConnectorFacts& facts = description->Facts();
+  EXPECT_EQ(facts.type, Connect::ConnectionClassType::kServer);
+  EXPECT_EQ(facts.model, Connect::ConnectionModel::kRelational);
+  EXPECT_TRUE(facts.visible);
+  EXPECT_FALSE(facts.authentication.mayNeedAuth);
+  EXPECT_TRUE(facts.authentication.inMemoryCredentials);
+  EXPECT_EQ(facts.authentication.defaultOption, AuthOption::AuthOptionNone);
+  EXPECT_FALSE(description->SupportsOAuth());
+  EXPECT_EQ(description->FieldsModel(), nullptr);
+  EXPECT_EQ(facts.source, QStringLiteral("p"));
+
+  // A prompt field given as {} is shown with the usual prompt; the default option is the first.
+  const auto dialog = Connect::ParseConnectorDescription(
+      R"({"class": "d", "caption": {"en": "D"}, "dialog": {"port": {}, "database": {"show": false}},
+          "authentication": {"mode": "auth-mode-basic", "options": {"auth-option-kerberos": "k", "auth-oauth": "o"}}})",
+      QStringLiteral("d"));
+  EXPECT_TRUE(dialog->Facts().dialog.port.show);
+  EXPECT_EQ(dialog->Facts().dialog.port.prompt, QStringLiteral("Port"));
+  EXPECT_FALSE(dialog->Facts().dialog.database.show);
+  EXPECT_FALSE(dialog->Facts().dialog.server.show);
+  EXPECT_EQ(dialog->Facts().authentication.defaultOption, AuthOption::AuthOptionKerberos);
+  EXPECT_TRUE(dialog->Facts().authentication.mayNeedAuth);
+}
+
+// The documented format and its examples must not drift apart.
+TEST(ConnectorDescriptionLoaderTest, TheDocumentedExamplesLoad) {
+  QFile document(QStringLiteral(HLV_SOURCE_DIR "/docs/connectors.md"));
+  ASSERT_TRUE(document.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QString text = QString::fromUtf8(document.readAll());
+  const QRegularExpression block(QStringLiteral("```json\\n(.*?)```"), QRegularExpression::DotMatchesEverythingOption);
+  int examples = 0;
+  for (QRegularExpressionMatchIterator it = block.globalMatch(text); it.hasNext(); ++examples) {
+    const std::string json = it.next().captured(1).toStdString();
+    EXPECT_NO_THROW(Connect::ParseConnectorDescription(json, QStringLiteral("docs/connectors.md"))) << json;
+  }
+  EXPECT_EQ(examples, 3);
+}
+
+TEST(DescriptionRegistryTest, LoadFolderKeepsTheGoodDescriptionsAndListsTheFaults) {
+  Folder folder;
+  folder.Write(QStringLiteral("a-good.json"), Minimal("alpha"));
+  folder.Write(QStringLiteral("b-bad.json"), R"({"class": "beta", "caption": {"en": "B"}, "kind": "tape"})");
+  folder.Write(QStringLiteral("c-good.json"), Minimal("gamma"));
+  folder.Write(QStringLiteral("notes.txt"), "not a description");
+
+  DescriptionRegistry registry;
+  auto sink = std::make_shared<CapturingSink>();
+  std::vector<ConnectorDescriptionException> faults;
+  {
+    const fake::ScopedInstall<LogSink, ILogSink> installed(sink);
+    faults = registry.LoadFolder(folder.Path());
+  }
+  ASSERT_EQ(faults.size(), 1u);
+  ASSERT_EQ(sink->lines.size(), 1u);  // logged once, as a warning, with the same text
+  EXPECT_EQ(sink->lines[0].first, TLog::Warn);
+  EXPECT_EQ(sink->lines[0].second, faults[0].GetMessage());
+  EXPECT_EQ(faults[0].GetFile(), folder.FilePath(QStringLiteral("b-bad.json")));
+  EXPECT_EQ(faults[0].GetField(), QStringLiteral("/kind"));
+  EXPECT_EQ(registry.GetRegisteredClasses(), (std::vector<TString>{QStringLiteral("alpha"), QStringLiteral("gamma")}));
+
+  const std::vector<ConnectorDescriptionException> missing =
+      registry.LoadFolder(folder.FilePath(QStringLiteral("nowhere")));
+  ASSERT_EQ(missing.size(), 1u);
+  EXPECT_TRUE(missing[0].GetProblem().contains(QStringLiteral("not a folder"))) << missing[0].what();
+}
+
+TEST(DescriptionRegistryTest, ALaterDescriptionReplacesTheEarlier) {
+  Folder first, second;
+  first.Write(QStringLiteral("x.json"), Minimal("same", "First"));
+  first.Write(QStringLiteral("y.json"), Minimal("same", "Second in the same folder"));
+  second.Write(QStringLiteral("a.json"), Minimal("same", "From the later folder"));
+
+  DescriptionRegistry registry;
+  EXPECT_TRUE(registry.LoadFolder(first.Path()).empty());
+  EXPECT_EQ(registry.GetClassCaption(QStringLiteral("same"), QString()), QStringLiteral("Second in the same folder"));
+  EXPECT_TRUE(registry.LoadFolder(second.Path()).empty());
+  EXPECT_EQ(registry.GetClassCaption(QStringLiteral("same"), QString()), QStringLiteral("From the later folder"));
+  EXPECT_EQ(registry.GetRegisteredClasses().size(), 1u);
+}
+
+TEST(DescriptionRegistryTest, DefaultRegistryReadsTheFoldersOfTheConnectorsPath) {
+  Folder first, second;
+  first.Write(QStringLiteral("extra.json"), Minimal("extra", "From the first folder"));
+  first.Write(QStringLiteral("postgres.json"), Minimal("postgres", "Replaced PostgreSQL"));
+  second.Write(QStringLiteral("extra.json"), Minimal("extra", "From the second folder"));
+  second.Write(QStringLiteral("broken.json"), "{");
+
+  const QByteArray path = (first.Path() + QStringLiteral("::") + second.Path()).toUtf8();
+  std::shared_ptr<DescriptionRegistry> registry;
+  {
+    const testenv::ScopedEnvironment environment("HLV_CONNECTORS_PATH", path.constData());
+    registry = DescriptionRegistry::MakeDefault();
+  }
+
+  EXPECT_EQ(registry->GetClassCaption(QStringLiteral("extra"), QString()), QStringLiteral("From the second folder"));
+  EXPECT_EQ(registry->GetClassCaption(QStringLiteral("postgres"), QString()), QStringLiteral("Replaced PostgreSQL"));
+  EXPECT_NE(registry->Find(QStringLiteral("snowflake")), nullptr);  // the built-ins are there
+}
+
+// The built-in descriptions, loaded once.
+class BuiltinConnectorsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_registry = new DescriptionRegistry;
+    s_faults = s_registry->LoadBuiltins().size();
+  }
+  static void TearDownTestSuite() { delete s_registry; }
+
+  static DescriptionRegistry* s_registry;
+  static std::size_t s_faults;
+};
+
+DescriptionRegistry* BuiltinConnectorsTest::s_registry = nullptr;
+std::size_t BuiltinConnectorsTest::s_faults = 0;
+
+TEST_F(BuiltinConnectorsTest, EveryBuiltinLoads) {
+  EXPECT_EQ(s_faults, 0u);
+  const QStringList files = QDir(QLatin1String(Connect::kBuiltinConnectorsResource)).entryList(QDir::Files);
+  EXPECT_EQ(s_registry->GetRegisteredClasses().size(), static_cast<std::size_t>(files.size()));
+  for (const char* name : {"postgres",
+                           "sqlite",
+                           "genericodbc",
+                           "genericjdbc",
+                           "msaccess",
+                           "essbase",
+                           "msolap",
+                           "sapbw",
+                           "tbio",
+                           "hive",
+                           "snowflake",
+                           "quendl",
+                           "pdf",
+                           "webdata",
+                           "nimbara",
+                           "nimbara-zeltra",
+                           "box-file",
+                           "dropbox-file",
+                           "googledrive-file",
+                           "excel",
+                           "csv",
+                           "s3",
+                           "invalidconnection",
+                           "halvane-server"})
+    EXPECT_NE(s_registry->Find(QLatin1String(name)), nullptr) << name;
+}
+
+TEST_F(BuiltinConnectorsTest, ListsClassesByGalleryOrderThenCaption) {
+  const std::vector<TString> files = s_registry->GetConnectionClasses(Connect::ConnectionClassKind::kFile);
+  ASSERT_GE(files.size(), 9u);
+  EXPECT_EQ(
+      std::vector<TString>(files.begin(), files.begin() + 9),
+      (std::vector<TString>{QStringLiteral("excel"), QStringLiteral("csv"), QStringLiteral("json"),
+                            QStringLiteral("pdf"), QStringLiteral("box-file"), QStringLiteral("dropbox-file"),
+                            QStringLiteral("googledrive-file"), QStringLiteral("msaccess"), QStringLiteral("sqlite")}));
+  const std::vector<TString> servers = s_registry->GetConnectionClasses(Connect::ConnectionClassKind::kServer);
+  // Without a gallery order, by caption: "Amazon Redshift" before "Amazon S3" before "Apache Hive".
+  ASSERT_GE(servers.size(), 3u);
+  EXPECT_EQ(servers[0], QStringLiteral("redshift"));
+  EXPECT_EQ(servers[1], QStringLiteral("s3"));
+  EXPECT_EQ(servers[2], QStringLiteral("hive"));
+  for (const std::vector<TString>* list : {&files, &servers})
+    EXPECT_EQ(std::count(list->begin(), list->end(), QStringLiteral("invalidconnection")), 0);
+  EXPECT_EQ(std::count(servers.begin(), servers.end(), QStringLiteral("halvane-server")), 1);
+
+  const std::vector<TString> all = s_registry->GetRegisteredClasses();
+  EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
+}
+
+TEST_F(BuiltinConnectorsTest, CaptionsFallBackFromLocaleToLanguageToEnglishToClass) {
+  const TString csv = QStringLiteral("csv");
+  EXPECT_EQ(s_registry->GetClassCaption(csv, QString()), QStringLiteral("Text file"));
+  EXPECT_EQ(s_registry->GetClassCaption(csv, QStringLiteral("de_DE")), QStringLiteral("Textdatei"));
+  EXPECT_EQ(s_registry->GetClassCaption(csv, QStringLiteral("fr_CA")), QStringLiteral("Fichier texte (CSV)"));
+  EXPECT_EQ(s_registry->GetClassCaption(csv, QStringLiteral("fr-FR")), QStringLiteral("Fichier texte"));
+  EXPECT_EQ(s_registry->GetClassCaption(csv, QStringLiteral("pt_BR")), QStringLiteral("Text file"));
+  EXPECT_EQ(s_registry->GetClassCaption(QStringLiteral("no-such-class"), QString()), QStringLiteral("no-such-class"));
+}
+
+TEST_F(BuiltinConnectorsTest, AuthenticationValuesMapBothWays) {
+  const TString hive = QStringLiteral("hive");
+  EXPECT_EQ(s_registry->GetAuthenticationValue(hive, AuthOption::AuthOptionKerberos), QStringLiteral("1"));
+  EXPECT_EQ(s_registry->GetAuthOption(hive, QStringLiteral("1")), AuthOption::AuthOptionKerberos);
+  EXPECT_EQ(s_registry->GetAuthOption(hive, QStringLiteral("6")), AuthOption::AuthHdiService);
+  EXPECT_EQ(s_registry->GetAuthenticationValue(hive, AuthOption::AuthOauth), QString());
+  EXPECT_EQ(s_registry->GetAuthOption(hive, QStringLiteral("9")), AuthOption::AuthOptionInvalid);
+  EXPECT_EQ(s_registry->GetAuthOption(hive, QString()), AuthOption::AuthOptionInvalid);
+  // The same option has another value in another class.
+  EXPECT_EQ(s_registry->GetAuthenticationValue(QStringLiteral("snowflake"), AuthOption::AuthOptionUsernameAndPassword),
+            QStringLiteral("auth-user-pass"));
+  EXPECT_EQ(s_registry->GetAuthOption(QStringLiteral("nimbara"), QStringLiteral("oauth")), AuthOption::AuthOauth);
+  EXPECT_EQ(s_registry->GetAuthOption(QStringLiteral("no-such-class"), QStringLiteral("oauth")),
+            AuthOption::AuthOptionInvalid);
+}
+
+TEST_F(BuiltinConnectorsTest, ClassFactsTheBuildersBranchOn) {
+  const DescriptionRegistry& r = *s_registry;
+  auto c = [](const char* name) { return QLatin1String(name); };
+  EXPECT_TRUE(r.IsLegacyOAuthClass(c("nimbara")));
+  EXPECT_FALSE(r.IsLegacyOAuthClass(c("nimbara-zeltra")));
+  EXPECT_TRUE(r.IsCloudFileClass(c("box-file")));
+  EXPECT_FALSE(r.IsCloudFileClass(c("excel")));
+  EXPECT_TRUE(r.IsWebDataConnectorClass(c("webdata")));
+  EXPECT_TRUE(r.IsServerConnectionClass(c("halvane-server")));
+  EXPECT_FALSE(r.IsServerConnectionClass(c("postgres")));
+  EXPECT_TRUE(r.IsSemiStructuredClass(c("json")));
+  EXPECT_FALSE(r.IsSemiStructuredClass(c("nimbara-zeltra")));
+  EXPECT_FALSE(r.IsConnectionTypeVisible(c("invalidconnection")));
+  EXPECT_TRUE(r.IsConnectionTypeVisible(c("s3")));
+  EXPECT_FALSE(r.IsUsableWhenRestricted(c("s3")));
+  EXPECT_TRUE(r.IsUsableWhenRestricted(c("excel")));
+  EXPECT_TRUE(r.MayNeedAuth(c("postgres")));
+  EXPECT_FALSE(r.MayNeedAuth(c("msaccess")));
+  EXPECT_FALSE(r.MayNeedAuth(c("halvane-server")));
+  EXPECT_TRUE(r.UsesInMemoryCredentials(c("postgres")));
+  EXPECT_TRUE(r.CanRecommendTablesFor(c("snowflake")));
+  EXPECT_TRUE(r.CanRecommendDataSourcesFor(c("halvane-server")));
+  EXPECT_FALSE(r.CanRecommendTablesFor(c("excel")));
+  EXPECT_TRUE(r.LookupConnector(c("postgres"))->SupportsInitialSQL());
+  EXPECT_FALSE(r.LookupConnector(c("excel"))->SupportsInitialSQL());
+  for (const char* unknown : {"no-such-class", ""}) {
+    EXPECT_FALSE(r.IsConnectionTypeVisible(c(unknown)));
+    EXPECT_FALSE(r.UsesInMemoryCredentials(c(unknown)));
+    EXPECT_EQ(r.LookupConnector(c(unknown)), nullptr);
+    EXPECT_EQ(r.GetConnectorPlugin(c(unknown)), nullptr);
+  }
+}
+
+TEST_F(BuiltinConnectorsTest, OAuthConnectorsAndWebDataConnectors) {
+  const RefCntPtr<const Connect::IConnector> snowflake = s_registry->CreateConnector(QStringLiteral("snowflake"), 0);
+  ASSERT_TRUE(snowflake);
+  EXPECT_TRUE(snowflake->SupportsOAuth());
+  EXPECT_TRUE(snowflake->SupportsCustomDomain(QString()));
+  EXPECT_EQ(snowflake->GetOAuthConfigs(), (std::vector<TString>{QStringLiteral("snowflake"), QStringLiteral("okta")}));
+  EXPECT_EQ(snowflake->GetOAuthConfigLabel(QStringLiteral("okta")), QStringLiteral("Okta"));
+  EXPECT_TRUE(snowflake->SupportsCustomDomain(QStringLiteral("okta")));
+  EXPECT_FALSE(snowflake->SupportsCustomDomain(QStringLiteral("snowflake")));
+  EXPECT_EQ(snowflake->GetOAuthConfigLabel(QStringLiteral("nope")), QString());
+  EXPECT_FALSE(s_registry->CreateConnector(QStringLiteral("postgres"), 0)->SupportsOAuth());
+  // A legacy-OAuth class signs in through its own flow, yet tells its custom-domain support.
+  const RefCntPtr<const Connect::IConnector> nimbara = s_registry->CreateConnector(QStringLiteral("nimbara"), 0);
+  EXPECT_FALSE(nimbara->SupportsOAuth());
+  EXPECT_TRUE(nimbara->SupportsCustomDomain(QString()));
+  EXPECT_TRUE(s_registry->CreateConnector(QStringLiteral("nimbara-zeltra"), 0)->SupportsOAuth());
+
+  const RefCntPtr<const Connect::IWebDataConnectorInfo> info =
+      s_registry->GetConnectorPlugin(QStringLiteral("webdata"))->GetWebDataConnectorInfo();
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->GetClassName(), QStringLiteral("webdata"));
+  EXPECT_TRUE(info->UsesOAuth());
+  EXPECT_TRUE(info->AllowsGenericAuth());
+  EXPECT_EQ(info->GetDisplayName(QStringLiteral("de_DE")), QStringLiteral("Webdatenconnector"));
+  EXPECT_EQ(info->GetDisplayName(QStringLiteral("ja_JP")), QStringLiteral("Web Data Connector"));
+  EXPECT_EQ(s_registry->GetConnectorPlugin(QStringLiteral("postgres"))->GetWebDataConnectorInfo(), nullptr);
+}
+
+TEST(DescriptionRegistryTest, SemiStructuredThroughDerivationEvenInACycle) {
+  DescriptionRegistry registry;
+  auto add = [&registry](const char* json) {
+    registry.Add(Connect::ParseConnectorDescription(json, QStringLiteral("t")));
+  };
+  add(R"({"class": "base", "caption": {"en": "B"}, "semi-structured": true})");
+  add(R"({"class": "child", "caption": {"en": "C"}, "derived-from": "base"})");
+  add(R"({"class": "grandchild", "caption": {"en": "G"}, "derived-from": "child"})");
+  add(R"({"class": "orphan", "caption": {"en": "O"}, "derived-from": "missing"})");
+  add(R"({"class": "loop-a", "caption": {"en": "A"}, "derived-from": "loop-b"})");
+  add(R"({"class": "loop-b", "caption": {"en": "B"}, "derived-from": "loop-a"})");
+  EXPECT_TRUE(registry.IsSemiStructuredClass(QStringLiteral("grandchild")));
+  EXPECT_FALSE(registry.IsSemiStructuredClass(QStringLiteral("orphan")));
+  EXPECT_FALSE(registry.IsSemiStructuredClass(QStringLiteral("loop-a")));
+}
+
+}  // namespace
