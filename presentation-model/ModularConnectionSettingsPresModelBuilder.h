@@ -9,7 +9,7 @@
 
 /// Builds ModularConnectionSettingsPresModel records: the JSON description of a class's modular
 /// connection dialog, re-written compactly with the initial SQL settings appended as its last
-/// member, "initialSql".
+/// member, "initialSql" (appended even when the description already has a member of that name).
 class HLVPRES_API ModularConnectionSettingsPresModelBuilder {
  public:
   ModularConnectionSettingsPresModelBuilder() = default;
@@ -18,8 +18,16 @@ class HLVPRES_API ModularConnectionSettingsPresModelBuilder {
   virtual ~ModularConnectionSettingsPresModelBuilder();
 
   /// The record of `config`: empty JSON for a null or non-relational configuration, one without
-  /// a modular dialog, or one whose description is not valid JSON (a warning is logged). A null
-  /// `initialSql` with a valid description raises "Null pointer dereferenced".
+  /// a modular dialog, or one whose description is not valid JSON (a warning naming the
+  /// configuration is logged). Nesting deeper than kMaxJsonNesting levels, or text after a NUL
+  /// character, counts as invalid JSON.
+  ///
+  /// A description whose root is valid JSON but not an object (an array, a string, ...) is
+  /// treated like invalid JSON too: the same warning is logged and the JSON stays empty, since
+  /// the initial SQL settings can only be added as a member of an object and the dialog reads
+  /// nothing else.
+  ///
+  /// A null `initialSql` with a valid description raises "Null pointer dereferenced".
   RefCntPtr<const ModularConnectionSettingsPresModel> Build(RefCntPtr<const DSConnectionConfig> config,
                                                             RefCntPtr<const InitialSQLPresModel> initialSql) const;
 };

@@ -15,7 +15,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from hlvgen import catalog_gen, enums_gen, fixtures_gen, records_gen  # noqa: E402
+from hlvgen import catalog_gen, enums_gen, fixtures_gen, records_gen, strings_gen  # noqa: E402
 from hlvgen.schema import SchemaError, link, read_enums, read_parameters, read_records, read_serializers  # noqa: E402
 from hlvgen.writer import Output  # noqa: E402
 
@@ -37,6 +37,8 @@ def build(schema_dir):
     records_gen.generate(schema, output, sources)
     enums_gen.generate(schema, output, relative(os.path.join(schema_dir, "enums.def")))
     fixtures_gen.generate(schema, output, relative(os.path.join(schema_dir, "records")))
+    strings_path = os.path.join(schema_dir, "strings.def")
+    strings_gen.generate(strings_gen.read_strings(strings_path), output, relative(strings_path))
     return output
 
 

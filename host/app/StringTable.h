@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 using StringId = std::uint32_t;
 
@@ -20,14 +21,17 @@ HLVHOST_API TString LookupTStr(StringId id, const TString& locale);
 /// The same as LookupTStr(id); the name the product uses for some lookups.
 HLVHOST_API TString LookupString(StringId id);
 
-/// A format string with "%1".."%9" placeholders, filled one argument at a time: each arg()
-/// replaces the lowest-numbered placeholder left, as QString::arg does, so text of an argument
-/// is never read as a placeholder.
+/// A format string with "%1".."%99" placeholders, filled one argument at a time: each arg()
+/// replaces every occurrence of the lowest-numbered placeholder left, as QString::arg does. The
+/// format is filled from its original text in one pass, so, unlike chained QString::arg calls,
+/// text of an argument is never read as a placeholder. An argument beyond the placeholders is
+/// dropped.
 class HLVHOST_API TFormatString {
  public:
   explicit TFormatString(TString format);
 
   TFormatString& arg(const TString& value);
+  /// `value` right-aligned in `fieldWidth` characters (left-aligned when negative) padded with `fill`.
   TFormatString& arg(const TString& value, int fieldWidth, QChar fill = QLatin1Char(' '));
   TFormatString& arg(long long value);
 
@@ -35,6 +39,10 @@ class HLVHOST_API TFormatString {
   operator TString() const { return m_text; }  // NOLINT: a filled format is text.
 
  private:
+  void Fill();
+
+  TString m_format;
+  std::vector<TString> m_arguments;
   TString m_text;
 };
 

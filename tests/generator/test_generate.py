@@ -59,13 +59,23 @@ record BoxPresModel
 end
 """
 
+STRINGS = r"""# --- Greetings ---
+kHello      16          "Hello, %1"
+  de "Hallo, %1"
+  fr "Bonjour, %1"
+kOrder      0x0000000f  "%2 before %1: \\ \"quoted\""
+  pt_BR "%2 antes de %1"
+kPlain      4294967295  "Café 日本"
+"""
+
 
 class SchemaTest(unittest.TestCase):
-    def build(self, parameters=PARAMETERS, enums=ENUMS, records=RECORDS):
+    def build(self, parameters=PARAMETERS, enums=ENUMS, records=RECORDS, strings=STRINGS):
         with tempfile.TemporaryDirectory() as schema:
             os.makedirs(os.path.join(schema, "records"))
             for name, text in (("parameters.def", parameters), ("serializers.def", SERIALIZERS),
-                               ("enums.def", enums), (os.path.join("records", "box.records"), records)):
+                               ("enums.def", enums), (os.path.join("records", "box.records"), records),
+                               ("strings.def", strings)):
                 with open(os.path.join(schema, name), "w", encoding="utf-8") as f:
                     f.write(textwrap.dedent(text))
             return generate.build(schema)
@@ -123,6 +133,41 @@ class SchemaTest(unittest.TestCase):
         self.assertRefused("values must ascend", enums=ENUMS.replace('1 "mode-on"', '0 "mode-on"'))
         self.assertRefused("makes the enumerator", enums=ENUMS.replace('"mode-on"', '"mode_off"'))
         self.assertRefused("no 'end'", enums=ENUMS.replace("end\n", ""))
+
+    def test_string_tables_generate_ids_and_sorted_escaped_texts(self):
+        files = self.build().files
+        ids = files["host/app/StringIds.h"]
+        self.assertIn("// --- Greetings ---", ids)
+        self.assertIn('/// "Hello, %1"\ninline constexpr StringId kHello = 0x00000010;  // 16', ids)
+        self.assertIn("kPlain = 0xffffffff;", ids)
+        tables = files["host/app/StringTables.cpp"]
+        # Sorted by id, not by file order: the lookup searches them in halves.
+        self.assertLess(tables.index("// kOrder"), tables.index("// kHello"))
+        self.assertLess(tables.index("// kHello"), tables.index("// kPlain"))
+        self.assertIn('u"%2 before %1: \\\\ \\"quoted\\""', tables)
+        self.assertIn('u"Caf\\u00e9 \\u65e5\\u672c"', tables)
+        self.assertIn('{"pt_BR", u"%2 antes de %1"}', tables)
+        self.assertIn("kHelloTranslations, 2}", tables)
+        self.assertIn("nullptr, 0}", tables)
+
+    def test_refuses_broken_string_tables(self):
+        # The same id written in decimal and in hexadecimal is still the same id.
+        where = self.assertRefused("id 0x00000010 is used twice", strings=STRINGS.replace("0x0000000f", "0x10"))
+        self.assertRegex(where, r"strings\.def:5:")
+        self.assertRefused("name kHello is used twice", strings=STRINGS.replace("kOrder ", "kHello "))
+        self.assertRefused("expected 'kNAME ID", strings=STRINGS.replace("kPlain", "Plain"))
+        self.assertRefused("expected 'kNAME ID", strings=STRINGS.replace("0x0000000f", "015"))
+        self.assertRefused("not a 32-bit id", strings=STRINGS.replace("4294967295", "4294967296"))
+        self.assertRefused("expected 'kNAME ID", strings=STRINGS + 'kExtra 17\n')
+        self.assertRefused("must follow the string", strings='  de "Hallo"\n' + STRINGS)
+        self.assertRefused("'en' is not a translation", strings=STRINGS.replace('  fr "Bonjour', '  en "Hello'))
+        self.assertRefused("translated to 'de' twice", strings=STRINGS.replace('  fr "Bonjour', '  de "Bonjour'))
+        self.assertRefused("expected 'LOCALE", strings=STRINGS.replace("  fr ", "  French "))
+        where = self.assertRefused("placeholders of its English text",
+                                   strings=STRINGS.replace('"%2 antes de %1"', '"antes de %1"'))
+        self.assertRegex(where, r"strings\.def:6:")
+        self.assertRefused("without a gap", strings=STRINGS.replace('"Hello, %1"', '"Hello, %2"'))
+        self.assertRefused("may not be empty", strings=STRINGS.replace('"Hello, %1"', '""'))
 
 
 if __name__ == "__main__":

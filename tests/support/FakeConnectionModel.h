@@ -252,6 +252,29 @@ class PlainConfig final : public Config<DSConnectionConfig> {
   ~PlainConfig() override = default;
 };
 
+/// A data source answering from its public members; a parameter without a caption in
+/// `parameterCaptions` is its own caption.
+class DataSource final : public IDataSource {
+ public:
+  TString connectionClass = QStringLiteral("postgres");
+  ConnectionAttributeMap attributes;
+  RefCntPtr<const IDataSourceInfoProvider> infoProvider;
+  bool skipsConnectionDescription = false;
+  std::map<TString, TString> parameterCaptions;
+
+  TString GetConnectionClass() const override { return connectionClass; }
+  ConnectionAttributeMap GetConnectionAttributes() const override { return attributes; }
+  RefCntPtr<const IDataSourceInfoProvider> GetDataSourceInfoProvider() const override { return infoProvider; }
+  bool SkipsConnectionDescription() const override { return skipsConnectionDescription; }
+  TString GetParameterCaption(const TString& name) const override {
+    const auto found = parameterCaptions.find(name);
+    return found == parameterCaptions.end() ? name : found->second;
+  }
+
+ private:
+  ~DataSource() override = default;
+};
+
 /// A connector whose answers are public members.
 class Connector final : public Connect::IConnector {
  public:
@@ -347,28 +370,6 @@ class Registry final : public Connect::IRegistry {
   bool CanRecommendDataSourcesFor(const TString& c) const override { return recommendsDataSources.count(c) != 0; }
   bool MayNeedAuth(const TString& c) const override { return mayNeedAuth.count(c) != 0; }
   bool UsesInMemoryCredentials(const TString& c) const override { return inMemoryCredentials.count(c) != 0; }
-};
-
-/// A data source whose answers are public members.
-class DataSource final : public IDataSource {
- public:
-  TString connectionClass = QStringLiteral("postgres");
-  ConnectionAttributeMap attributes;
-  RefCntPtr<const IDataSourceInfoProvider> infoProvider;
-  bool skipsConnectionDescription = false;
-  std::map<TString, TString> parameterCaptions;  // by parameter name
-
-  TString GetConnectionClass() const override { return connectionClass; }
-  ConnectionAttributeMap GetConnectionAttributes() const override { return attributes; }
-  RefCntPtr<const IDataSourceInfoProvider> GetDataSourceInfoProvider() const override { return infoProvider; }
-  bool SkipsConnectionDescription() const override { return skipsConnectionDescription; }
-  TString GetParameterCaption(const TString& name) const override {
-    const auto found = parameterCaptions.find(name);
-    return found == parameterCaptions.end() ? name : found->second;
-  }
-
- private:
-  ~DataSource() override = default;
 };
 
 /// A data source info provider with a fixed caption.

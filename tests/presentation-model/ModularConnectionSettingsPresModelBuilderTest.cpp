@@ -1,0 +1,157 @@
+#include "presentation-model/ModularConnectionSettingsPresModelBuilder.h"
+
+#include "host/Exceptions.h"
+#include "host/app/Log.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "tests/support/FakeConnectionModel.h"
+
+#include "tests/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+class RecordingLogSink final : public ILogSink {
+ public:
+  void Write(TLog severity, const TString& message) override { messages.emplace_back(severity, message); }
+  std::vector<std::pair<TLog, TString>> messages;
+};
+
+// Supported, not visible, no validation: a swap of any two of the three flags shows.
+RefCntPtr<InitialSQLPresModel> InitialSql() {
+  RefCntPtr<InitialSQLPresModel> model = MakeRefCnt<InitialSQLPresModel>();
+  model->SetIsSupported(true);
+  model->SetInitialSQL(QStringLiteral("SET name = 'Zoë \"\\';\n"));
+  model->AddInitialSQLParameter(QStringLiteral("[HalvaneApp]"));
+  model->AddInitialSQLParameter(QStringLiteral("[ServerUser]"));
+  model->SetLearnMoreUri(QStringLiteral("https://help.example.com/initialsql.htm"));
+  return model;
+}
+
+const char kInitialSqlMember[] =
+    R"("initialSql":{"isSupported":true,"isInitialSqlVisible":false,)"
+    "\"initialSql\":\"SET name = 'Zo\xc3\xab \\\"\\\\';\\n\","
+    R"("initialSqlParameters":["[HalvaneApp]","[ServerUser]"],"doValidation":false,)"
+    R"("learnMoreUri":"https://help.example.com/initialsql.htm"})";
+
+class ModularConnectionSettingsPresModelBuilderTest : public ::testing::Test {
+ protected:
+  ModularConnectionSettingsPresModelBuilderTest() { config->state.configName = QStringLiteral("Sales Warehouse"); }
+
+  // The builder's JSON text for a configuration with `dialogJson`, as UTF-8.
+  std::string BuildJson(const TString& dialogJson, RefCntPtr<const InitialSQLPresModel> initialSql = InitialSql()) {
+    config->rel.modularDialogJson = dialogJson;
+    const RefCntPtr<const ModularConnectionSettingsPresModel> model =
+        ModularConnectionSettingsPresModelBuilder().Build(config, std::move(initialSql));
+    return ToUtf8(model->GetConnectionDialogJson());
+  }
+
+  // Expects one warning naming the configuration, and no other message.
+  void ExpectOneWarning() {
+    ASSERT_EQ(sink->messages.size(), 1u);
+    EXPECT_EQ(sink->messages[0].first, TLog::Warn);
+    EXPECT_EQ(sink->messages[0].second,
+              QStringLiteral("Invalid ModularConnectionDialogJson string for connection Sales Warehouse."));
+    sink->messages.clear();
+  }
+
+  std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
+  fake::ScopedInstall<LogSink, ILogSink> installSink{sink};
+  RefCntPtr<fake::RelationalConfig> config = MakeRefCnt<fake::RelationalConfig>();
+};
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, DescriptionIsRewrittenWithInitialSqlLast) {
+  const std::string json = BuildJson(QStringLiteral(
+      "{ \"zeta\" : 1,\n\t\"alpha\" : [ true , null, -2.5 ],\r\n \"mid\" : { \"label\" : \"Straße ✓\" } }"));
+  EXPECT_EQ(json, std::string(R"({"zeta":1,"alpha":[true,null,-2.5],"mid":{"label":"Stra)"
+                              "\xc3\x9f" "e \xe2\x9c\x93" R"("},)") +
+                      kInitialSqlMember + "}");
+  EXPECT_TRUE(sink->messages.empty());
+}
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, InitialSqlIsAppendedBesideAMemberOfTheSameName) {
+  // Supported and visible without validation: the flags a swap of the last two would mix up.
+  RefCntPtr<InitialSQLPresModel> initialSql = MakeRefCnt<InitialSQLPresModel>();
+  initialSql->SetIsSupported(true);
+  initialSql->SetIsInitialSqlVisible(true);
+  EXPECT_EQ(BuildJson(QStringLiteral(R"({"initialSql":"theirs","x":{}})"), initialSql),
+            R"({"initialSql":"theirs","x":{},"initialSql":{"isSupported":true,"isInitialSqlVisible":true,)"
+            R"("initialSql":"","initialSqlParameters":[],"doValidation":false,"learnMoreUri":""}})");
+}
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, NoDescriptionGivesNoJsonAndNoWarning) {
+  ModularConnectionSettingsPresModelBuilder builder;
+  EXPECT_TRUE(builder.Build(nullptr, InitialSql())->GetConnectionDialogJson().isEmpty());
+  EXPECT_TRUE(builder.Build(MakeRefCnt<fake::PlainConfig>(), InitialSql())->GetConnectionDialogJson().isEmpty());
+  EXPECT_TRUE(BuildJson(QString()).empty());
+  EXPECT_TRUE(sink->messages.empty());
+
+  // Without a description the initial SQL record is never read, so it may be missing.
+  EXPECT_TRUE(BuildJson(QString(), nullptr).empty());
+}
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, InvalidDescriptionsWarnAndGiveNoJson) {
+  const std::vector<TString> invalid = {
+      QStringLiteral("{"),
+      QStringLiteral(" "),
+      QStringLiteral("{} {}"),
+      QStringLiteral("{\"a\":1,}"),
+      TString(QStringLiteral("{}")) + QChar(0) + QStringLiteral("{\"hidden\":1}"),
+      // Valid JSON whose root cannot take the initial SQL member.
+      QStringLiteral("[1, 2]"),
+      QStringLiteral("\"text\""),
+      QStringLiteral("42"),
+  };
+  for (const TString& dialogJson : invalid) {
+    SCOPED_TRACE(ToUtf8(dialogJson));
+    // The initial SQL record is not needed for a description that is not used.
+    EXPECT_TRUE(BuildJson(dialogJson, nullptr).empty());
+    ExpectOneWarning();
+  }
+}
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, NestingIsBoundedWithoutExhaustingTheStack) {
+  // The root object is the first level.
+  const auto nested = [](int arrays) {
+    return QStringLiteral("{\"a\":") + TString(arrays, QLatin1Char('[')) + TString(arrays, QLatin1Char(']')) +
+           QLatin1Char('}');
+  };
+  const std::string deepest = BuildJson(nested(kMaxJsonNesting - 1));
+  EXPECT_EQ(deepest.substr(0, 8), R"({"a":[[[)");
+  EXPECT_TRUE(sink->messages.empty());
+
+  EXPECT_TRUE(BuildJson(nested(kMaxJsonNesting)).empty());
+  ExpectOneWarning();
+
+  // Far beyond any stack: refused just the same, never half-parsed.
+  EXPECT_TRUE(BuildJson(QStringLiteral("{\"a\":") + TString(1000000, QLatin1Char('['))).empty());
+  ExpectOneWarning();
+}
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, MissingInitialSqlWithADescriptionIsAnError) {
+  config->rel.modularDialogJson = QStringLiteral("{}");
+  try {
+    ModularConnectionSettingsPresModelBuilder().Build(config, nullptr);
+    FAIL() << "no exception";
+  } catch (const LogicException& e) {
+    EXPECT_EQ(e.GetExpression(), QStringLiteral("Null pointer dereferenced"));
+  }
+  EXPECT_TRUE(sink->messages.empty());
+}
+
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, RecordCarriesTheTextAsOneString) {
+  config->rel.modularDialogJson = QStringLiteral("{\"k\": \"v\"}");
+  const RefCntPtr<const ModularConnectionSettingsPresModel> model =
+      ModularConnectionSettingsPresModelBuilder().Build(config, MakeRefCnt<InitialSQLPresModel>());
+  EXPECT_EQ(WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get()),
+            R"({"gen-modular-connection-settings-pres-model":{"connection-dialog-json":)"
+            R"("{\"k\":\"v\",\"initialSql\":{\"isSupported\":false,\"isInitialSqlVisible\":false,)"
+            R"(\"initialSql\":\"\",\"initialSqlParameters\":[],\"doValidation\":false,\"learnMoreUri\":\"\"}}"}})");
+}
+
+}  // namespace
