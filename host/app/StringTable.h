@@ -15,8 +15,9 @@ using StringId = std::uint32_t;
 /// The text of `id` in the user's language (English). An id the tables do not hold raises
 /// LogicException naming it.
 HLVHOST_API TString LookupTStr(StringId id);
-/// The text of `id` in `locale` (an ISO string such as "de_DE", or a short alias such as
-/// "de"); English when the tables have no translation for it.
+/// The text of `id` in `locale` (an ISO string such as "de_DE" or "de-DE", or a short alias
+/// such as "de"): the translation for the language with its region, else for the language, else
+/// English. An id the tables do not hold raises LogicException naming it.
 HLVHOST_API TString LookupTStr(StringId id, const TString& locale);
 /// The same as LookupTStr(id); the name the product uses for some lookups.
 HLVHOST_API TString LookupString(StringId id);

@@ -169,17 +169,6 @@ class NoDriverChecks final : public IDriverDiagnostics {
   bool HasDriver(const ConnectionAttributeMap&, TString&) const override { return true; }
 };
 
-class NoCredentials final : public ICredentialsService {
- public:
-  TString SaveCredentials(const ConnectionAttributeMap&, const SecretMap&) override {
-    throw HalvaneException(QStringLiteral("No credential service is installed"));
-  }
-  SecretMap GetCredentials(const TString&) const override {
-    throw HalvaneException(QStringLiteral("No credential service is installed"));
-  }
-  bool RemoveCredentials(const TString&) override { return false; }
-};
-
 }  // namespace
 
 namespace ConnectorDefaults {
@@ -187,7 +176,6 @@ namespace ConnectorDefaults {
 std::shared_ptr<Connect::IRegistry> MakeRegistry() { return std::make_shared<ListRegistry>(); }
 std::shared_ptr<ICloudFileConnectorsRegistry> MakeCloudFileRegistry() { return std::make_shared<NoCloudFiles>(); }
 std::shared_ptr<IDriverDiagnostics> MakeDriverDiagnostics() { return std::make_shared<NoDriverChecks>(); }
-std::shared_ptr<ICredentialsService> MakeCredentialsService() { return std::make_shared<NoCredentials>(); }
 std::shared_ptr<IConnectionConfigFactory> MakeConnectionConfigFactory() { return std::make_shared<PlainConfigFactory>(); }
 
 }  // namespace ConnectorDefaults

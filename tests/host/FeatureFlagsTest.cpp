@@ -3,8 +3,7 @@
 #include "host/Exceptions.h"
 
 #include "tests/support/FakeConnectionModel.h"
-
-#include <QByteArray>
+#include "tests/support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -12,27 +11,7 @@
 
 namespace {
 
-// Sets an environment variable for the life of a scope.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : m_name(name) {
-    m_wasSet = qEnvironmentVariableIsSet(name);
-    m_previous = qgetenv(name);
-    qputenv(name, value);
-  }
-  ~ScopedEnvironment() {
-    if (m_wasSet) {
-      qputenv(m_name, m_previous);
-    } else {
-      qunsetenv(m_name);
-    }
-  }
-
- private:
-  const char* m_name;
-  bool m_wasSet;
-  QByteArray m_previous;
-};
+using testenv::ScopedEnvironment;
 
 constexpr const char* kVariable = "HLV_TEST_FEATURE_FLAGS";
 

@@ -1,0 +1,90 @@
+#include "host/connectors/InMemoryCredentialsService.h"
+
+#include "host/Exceptions.h"
+#include "host/connectors/Defaults.h"
+
+#include <openssl/crypto.h>
+#include <openssl/rand.h>
+
+#include <QByteArray>
+
+#include <mutex>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+constexpr int kIdBytes = 16;
+
+// A copy of `text` in a buffer of its own, shared with no other string, so that overwriting it
+// later overwrites the only copy this service made.
+TString OwnCopy(const TString& text) { return TString(text.constData(), text.size()); }
+
+void Overwrite(TString& text) {
+  if (text.isEmpty()) return;
+  // The buffer is the service's own (see OwnCopy), so data() does not detach.
+  OPENSSL_cleanse(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
+}
+
+void Overwrite(SecretMap& secrets) {
+  for (auto& entry : secrets) Overwrite(entry.second);
+}
+
+TString NewCredentialId() {
+  unsigned char bytes[kIdBytes];
+  if (RAND_bytes(bytes, kIdBytes) != 1)
+    throw HalvaneException(QStringLiteral("The system's secure random source failed; the credentials were not kept"));
+  return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes), kIdBytes).toHex());
+}
+
+}  // namespace
+
+struct InMemoryCredentialsService::State {
+  mutable std::mutex mutex;  // guards secrets
+  std::unordered_map<TString, SecretMap> secrets;
+};
+
+InMemoryCredentialsService::InMemoryCredentialsService() : m_state(std::make_unique<State>()) {}
+
+InMemoryCredentialsService::~InMemoryCredentialsService() {
+  for (auto& entry : m_state->secrets) Overwrite(entry.second);
+}
+
+TString InMemoryCredentialsService::SaveCredentials(const ConnectionAttributeMap& /*attributes*/,
+                                                    const SecretMap& secrets) {
+  SecretMap kept;
+  for (const auto& [name, value] : secrets) kept.emplace(name, OwnCopy(value));
+
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  TString id = NewCredentialId();
+  // Two equal draws of 128 bits do not happen in practice; an existing id is never reused.
+  while (m_state->secrets.count(id) != 0) id = NewCredentialId();
+  m_state->secrets.emplace(id, std::move(kept));
+  return id;
+}
+
+SecretMap InMemoryCredentialsService::GetCredentials(const TString& credentialId) const {
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  const auto found = m_state->secrets.find(credentialId);
+  if (found == m_state->secrets.end())
+    throw HalvaneException(QStringLiteral("No credentials are kept under the given credential id"));
+  // Copies, so that the kept buffers stay unshared and can be overwritten in place.
+  SecretMap copy;
+  for (const auto& [name, value] : found->second) copy.emplace(name, OwnCopy(value));
+  return copy;
+}
+
+bool InMemoryCredentialsService::RemoveCredentials(const TString& credentialId) {
+  std::lock_guard<std::mutex> lock(m_state->mutex);
+  const auto found = m_state->secrets.find(credentialId);
+  if (found == m_state->secrets.end()) return false;
+  Overwrite(found->second);
+  m_state->secrets.erase(found);
+  return true;
+}
+
+namespace ConnectorDefaults {
+
+std::shared_ptr<ICredentialsService> MakeCredentialsService() { return std::make_shared<InMemoryCredentialsService>(); }
+
+}  // namespace ConnectorDefaults
