@@ -13,6 +13,8 @@
 #include "host/crypto/Pkcs8.h"
 #include "host/io/Files.h"
 
+#include <openssl/crypto.h>
+
 #include <initializer_list>
 #include <unordered_set>
 #include <utility>
@@ -64,8 +66,10 @@ void ApplyKeyPair(const ConnectionParamsPresModel& presModel, DSConnectorParams&
   if (!passPhrase.isEmpty()) {
     const QByteArray encrypted = keyText.toUtf8();
     const PrivateKey key = ReadPkcs8PrivateKey(std::vector<char>(encrypted.begin(), encrypted.end()), passPhrase);
-    const std::vector<char> decrypted = WritePkcs8PrivateKey(key, TString());
+    std::vector<char> decrypted = WritePkcs8PrivateKey(key, TString());
     keyText = QString::fromUtf8(decrypted.data(), static_cast<int>(decrypted.size()));
+    // The set keeps the key text; no other copy of the decrypted key outlives this step.
+    OPENSSL_cleanse(decrypted.data(), decrypted.size());
   }
   dsParams.SetSecureValue(kPrivateKey, keyText);
   dsParams.RemoveValue(keyFileName);

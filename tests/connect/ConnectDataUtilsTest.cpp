@@ -304,7 +304,8 @@ TEST_F(ConnectDataUtilsTest, AuthenticationUserNameAndHiveFields) {
   record->SetKerberosService(T("hive"));
   record->SetTransportType(T("2"));
   record->SetHTTPPath(T("cliservice"));
-  EXPECT_EQ(Convert()->Attributes(), With(baseline, {{"authentication", "auth-kerberos"}}));
+  EXPECT_EQ(Convert()->Attributes(),
+            With(baseline, {{"authentication", "auth-kerberos"}, {"connection-type", "hiveserver2"}}));
 
   services.registry->mayNeedAuth = {T("postgres")};
   rel->state.authMode = AuthenticationEnums::Mode::AuthModeHive;

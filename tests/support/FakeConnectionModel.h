@@ -234,11 +234,14 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
   std::vector<ConnectionSpecificationOption> options;
   /// The attributes GetConnectionSpecificationOptions was last asked with.
   mutable DSConnectionConfig::Attributes askedWith;
+  /// The attributes of every call, in order.
+  mutable std::vector<DSConnectionConfig::Attributes> askedWithEach;
 
   TString GetConnectionSpecificationTitle() const override { return title; }
   std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
       const DSConnectionConfig::Attributes& attributes) const override {
     askedWith = attributes;
+    askedWithEach.push_back(attributes);
     return options;
   }
 
