@@ -68,7 +68,7 @@ void ApplyKeyPair(const ConnectionParamsPresModel& presModel, DSConnectorParams&
     const PrivateKey key = ReadPkcs8PrivateKey(std::vector<char>(encrypted.begin(), encrypted.end()), passPhrase);
     std::vector<char> decrypted = WritePkcs8PrivateKey(key, TString());
     keyText = QString::fromUtf8(decrypted.data(), static_cast<int>(decrypted.size()));
-    // The set keeps the key text; no other copy of the decrypted key outlives this step.
+    // The set keeps its own copy of the key text; the buffer OpenSSL wrote it into is wiped.
     OPENSSL_cleanse(decrypted.data(), decrypted.size());
   }
   dsParams.SetSecureValue(kPrivateKey, keyText);
@@ -84,7 +84,8 @@ bool FillFromConnectionFields(const RelationalDSConnectionConfig& rel, const Con
   const ConnectionAttributeMap attrs(connectorAttributes.begin(), connectorAttributes.end());
   const Connect::ConnectionFieldsFilter filter = Connect::ConnectionFieldsFilterFactory::Instance().CreateFilter(attrs);
   const RefCntPtr<const Connect::IConnectionFieldsModel> fieldsModel = rel.GetConnectionFieldsModel();
-  const std::vector<TString> names = fieldsModel ? fieldsModel->GetConnectionFieldsNames(filter) : std::vector<TString>();
+  const std::vector<TString> names =
+      fieldsModel ? fieldsModel->GetConnectionFieldsNames(filter) : std::vector<TString>();
   const std::unordered_set<TString> fields(names.begin(), names.end());
 
   // The ids are the host's to write: the credential id only by SaveSecureValues.

@@ -25,8 +25,8 @@ namespace ConnectDataUtils {
 /// A null `config` or `presModel` raises "Null pointer dereferenced"; a field list naming
 /// "credential-id" or "connection-id" raises LogicException. A key file that cannot be read or
 /// decrypted raises the host's HalvaneException.
-HLVPRES_API std::unique_ptr<DSConnectorParams> DSParamsFromPresModel(RefCntPtr<const DSConnectionConfig> config,
-                                                                    RefCntPtr<const ConnectionParamsPresModel> presModel);
+HLVPRES_API std::unique_ptr<DSConnectorParams> DSParamsFromPresModel(
+    RefCntPtr<const DSConnectionConfig> config, RefCntPtr<const ConnectionParamsPresModel> presModel);
 
 /// Replaces the certificate file that `presModel` names in its "sslfile" connector attribute by
 /// the certificate's text, under "sslcert" of `dsParams`, and drops "sslfile". Runs only with the

@@ -38,7 +38,8 @@ class HLVPRES_API ConnectionSettingsPresModelBuilder {
   /// does not know raises HalvaneException.
   RefCntPtr<const ConnectionSettingsPresModel> BuildWithDataSource(
       const IConnectionSettingsCacheAccessor& cache, RefCntPtr<const IDataSource> dataSource,
-      RefCntPtr<const InitialSQLPresModel> initialSQL, RefCntPtr<const ConnectionParamsPresModel> connectionParams) const;
+      RefCntPtr<const InitialSQLPresModel> initialSQL,
+      RefCntPtr<const ConnectionParamsPresModel> connectionParams) const;
 
  private:
   /// The layout of a relational dialog, its options and its driver state.

@@ -83,7 +83,8 @@ TEST_F(ConnectDataUtilsTest, FieldDrivenPathTakesTheListedConnectorAttributes) {
   EXPECT_EQ(params->SecureNames(), std::set<TString>{T("password")});
 
   // An empty authentication is skipped as an empty schema is; other fields are written empty.
-  record->SetConnectorAttributes({{T("server"), TString()}, {T("schema"), T("public")}, {T("authentication"), TString()}});
+  record->SetConnectorAttributes(
+      {{T("server"), TString()}, {T("schema"), T("public")}, {T("authentication"), TString()}});
   params = Convert();
   EXPECT_EQ(params->Attributes(),
             (Attrs{{T("class"), T("postgres")}, {T("server"), TString()}, {T("schema"), T("public")}}));
@@ -233,7 +234,8 @@ TEST_F(ConnectDataUtilsTest, AShownFieldIsAlwaysWrittenAHiddenOneOnlyWithAValue)
         << "hidden with a value: " << field.attribute;
     ((*record).*field.set)(TString());
     ShowFields({field.shownBy});
-    EXPECT_EQ(Convert()->Attributes(), With(baseline, {{field.attribute, ""}})) << "shown and empty: " << field.attribute;
+    EXPECT_EQ(Convert()->Attributes(), With(baseline, {{field.attribute, ""}}))
+        << "shown and empty: " << field.attribute;
   }
 
   // The schema has no widget to show: written only with a value.

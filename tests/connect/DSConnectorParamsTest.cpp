@@ -138,29 +138,6 @@ TEST(DSConnectorParamsTest, FlagsAreExactValuesAndAFalseFlagIsAnEmptyAttribute) 
   }
 }
 
-TEST(DSConnectorParamsTest, CopiesShareNothing) {
-  DSConnectorParams original({{T("class"), T("postgres")}, {T("filename"), T("/a.csv")}});
-  original.SetOAuthAttributes({{T("token"), T("t")}});
-  original.SetCubeConnectionSpecificationId(T("catalog"));
-  original.SetCubeConnectionSpecificationValue(T("Sales"));
-  DSConnectorParams copy(original);
-  copy.SetPassword(T("secret"));
-  copy.SetOAuthAttributes({});
-  copy.SetFilename(T("/b.csv"));
-  EXPECT_TRUE(original.Password().isEmpty());
-  EXPECT_TRUE(original.SecureNames().empty());
-  EXPECT_EQ(original.OAuthAttributes().size(), 1u);
-  EXPECT_EQ(original.Filename(), T("/a.csv"));
-
-  DSConnectorParams assigned;
-  assigned = original;
-  assigned = *&assigned;  // self-assignment changes nothing
-  EXPECT_EQ(assigned.Attributes(), original.Attributes());
-  EXPECT_EQ(assigned.Filename(), T("/a.csv"));
-  EXPECT_EQ(assigned.CubeConnectionSpecificationId(), T("catalog"));
-  EXPECT_EQ(assigned.CubeConnectionSpecificationValue(), T("Sales"));
-}
-
 class SaveSecureValuesTest : public ::testing::Test {
  protected:
   SaveSecureValuesTest() { services.registry->inMemoryCredentials = {T("postgres")}; }

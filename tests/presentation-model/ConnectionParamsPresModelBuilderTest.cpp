@@ -172,7 +172,8 @@ TEST_F(ConnectionParamsPresModelBuilderTest, AnExistingConnectionCopiesEveryStor
   attributes[T("filename")] = T("/stored.db");
 
   const RefCntPtr<const ConnectionParamsPresModel> model = Build(rel);
-  for (const Field& field : fields) EXPECT_EQ(((*model).*field.get)(), attributes[T(field.attribute)]) << field.attribute;
+  for (const Field& field : fields)
+    EXPECT_EQ(((*model).*field.get)(), attributes[T(field.attribute)]) << field.attribute;
   EXPECT_EQ(model->GetCurrentAuthOption(), AuthOption::AuthOptionKerberos);  // "authentication-type" wins
   EXPECT_EQ(model->GetPassword().GetString(), T("pw"));
   EXPECT_EQ(model->GetMDWPassword().GetString(), T("mdw pw"));

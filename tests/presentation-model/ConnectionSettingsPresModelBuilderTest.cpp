@@ -144,9 +144,9 @@ TEST_F(ConnectionSettingsPresModelBuilderTest, EveryPromptAndFlagComesFromItsOwn
 
 TEST_F(ConnectionSettingsPresModelBuilderTest, NoSSLCheckBoxWhereACertificateCannotBeImported) {
   rel->rel.flags = {T("ShowSSLCheckbox"), T("SSLRequiresCertificate")};
-  for (const auto& [mode, shown] : {std::pair{ApplicationMode::kDesktop, true}, std::pair{ApplicationMode::kServer, false},
-                                    std::pair{ApplicationMode::kFlowProcessor, false},
-                                    std::pair{ApplicationMode::kFlowProcessorService, true}}) {
+  for (const auto& [mode, shown] :
+       {std::pair{ApplicationMode::kDesktop, true}, std::pair{ApplicationMode::kServer, false},
+        std::pair{ApplicationMode::kFlowProcessor, false}, std::pair{ApplicationMode::kFlowProcessorService, true}}) {
     services.appConfig->SetApplicationMode(mode);
     EXPECT_EQ(Build(rel)->GetShowSSLCheckbox(), shown) << static_cast<int>(mode);
   }
@@ -235,7 +235,8 @@ TEST_F(ConnectionSettingsPresModelBuilderTest, TheCubeSpecificationListsTheConne
   cube->title = T("Choose a cube");
   const std::vector<TString> choices = {T("Sales"), T("HR"), T("Sales")};
   cube->options = {Option(ConnectionSpecificationType::ComboBox, true, T("Catalog"), T("Sales"), choices, T("catalog")),
-                   Option(ConnectionSpecificationType::LineEditBrowse, true, T("File"), T("/c.cub"), {T("x")}, T("file")),
+                   Option(ConnectionSpecificationType::LineEditBrowse, true, T("File"), T("/c.cub"), {T("x")},
+                          T("file")),
                    Option(ConnectionSpecificationType::ComboBox, false, T("Role"), T("none"), {T("a")}, T("role"))};
   services.drivers->missing = {{TString(), T("No Essbase client")}};
   RefCntPtr<const ConnectionSettingsPresModel> model = Build(cube);

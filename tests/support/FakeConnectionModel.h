@@ -403,7 +403,9 @@ class CloudFileRegistry final : public ICloudFileConnectorsRegistry {
  public:
   std::set<TString> classes;
 
-  bool IsValidCloudFileClass(const TString& connectionClass) const override { return classes.count(connectionClass) != 0; }
+  bool IsValidCloudFileClass(const TString& connectionClass) const override {
+    return classes.count(connectionClass) != 0;
+  }
   TString GetCorsProxyUrlPrefix(const TString&) const override { return TString(); }
   std::vector<TString> GetSupportedFileExtensions(const TString&) const override { return {}; }
   std::set<TString> GetAllCloudFileStorageProviders() const override { return {}; }
