@@ -105,8 +105,8 @@ RefCntPtr<const ModularConnectionSettingsPresModel> ModularConnectionSettingsPre
 
   Document document;
   if (!ParseDialogJson(ToUtf8(dialogJson), document) || !document.IsObject()) {
-    LogMessage(TLog::Warn, TFormatString(QStringLiteral("Invalid ModularConnectionDialogJson string for connection %1."))
-                               .arg(config->GetConfigName()));
+    TFormatString warning(QStringLiteral("Invalid ModularConnectionDialogJson string for connection %1."));
+    LogMessage(TLog::Warn, warning.arg(config->GetConfigName()));
     return model;
   }
 

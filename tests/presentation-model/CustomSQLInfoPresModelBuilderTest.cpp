@@ -97,12 +97,9 @@ TEST_F(CustomSQLInfoPresModelBuilderTest, ConfigurationThatIsNotRelationalIsAnEr
   }
 }
 
-TEST_F(CustomSQLInfoPresModelBuilderTest, CopiesShareTheirSourcesAndRecordsAreWritten) {
-  CustomSQLInfoPresModelBuilder builder(nullptr, nullptr);
-  const CustomSQLInfoPresModelBuilder withConfig(config, dataSource);
-  builder = withConfig;
+TEST_F(CustomSQLInfoPresModelBuilderTest, RecordIsWrittenUnderItsOwnNames) {
   const RefCntPtr<const CustomSQLInfoPresModel> model =
-      Build(CustomSQLInfoPresModelBuilder(builder), QStringLiteral("Custom SQL Query"), QString(), true);
+      Build(CustomSQLInfoPresModelBuilder(config, dataSource), QStringLiteral("Custom SQL Query"), QString(), true);
   EXPECT_EQ(WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get()),
             R"({"gen-custom-sqlinfo-pres-model":{"table-alias":"Custom SQL Query",)"
             R"("sql-query":"SELECT * FROM orders WHERE region = <Parameters.Region>",)"
