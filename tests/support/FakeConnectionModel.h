@@ -4,8 +4,12 @@
 // configuration of a cube class, ...) and let a test see exactly what a builder asked.
 #pragma once
 
+#include "host/app/Log.h"
+#include "host/connect/CloudFileConnectorsRegistry.h"
 #include "host/connect/ConnectorRegistry.h"
+#include "host/connect/CredentialsService.h"
 #include "host/connect/DSConnectionConfig.h"
+#include "host/connect/DriverDiagnostics.h"
 
 #include <map>
 #include <memory>
@@ -33,7 +37,11 @@ class FieldsModel final : public Connect::IConnectionFieldsModel {
     return names;
   }
 
+  /// How often GetField was asked.
+  mutable int getFieldCalls = 0;
+
   const Connect::ConnectionField* GetField(const TString& name) const override {
+    ++getFieldCalls;
     for (const Entry& entry : m_fields)
       if (entry.field.GetName() == name) return &entry.field;
     return nullptr;
@@ -226,11 +234,14 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
   std::vector<ConnectionSpecificationOption> options;
   /// The attributes GetConnectionSpecificationOptions was last asked with.
   mutable DSConnectionConfig::Attributes askedWith;
+  /// The attributes of every call, in order.
+  mutable std::vector<DSConnectionConfig::Attributes> askedWithEach;
 
   TString GetConnectionSpecificationTitle() const override { return title; }
   std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
       const DSConnectionConfig::Attributes& attributes) const override {
     askedWith = attributes;
+    askedWithEach.push_back(attributes);
     return options;
   }
 
@@ -362,6 +373,94 @@ class Registry final : public Connect::IRegistry {
   bool CanRecommendDataSourcesFor(const TString& c) const override { return recommendsDataSources.count(c) != 0; }
   bool MayNeedAuth(const TString& c) const override { return mayNeedAuth.count(c) != 0; }
   bool UsesInMemoryCredentials(const TString& c) const override { return inMemoryCredentials.count(c) != 0; }
+};
+
+/// A data source info provider with a fixed caption.
+class DataSourceInfoProvider final : public IDataSourceInfoProvider {
+ public:
+  TString caption;
+  TString GetDataSourceCaption() const override { return caption; }
+
+ private:
+  ~DataSourceInfoProvider() override = default;
+};
+
+/// A configuration factory that hands out `config` and keeps what it was asked. Install it with
+/// ConnectionConfigFactory::Install.
+class ConfigFactory final : public IConnectionConfigFactory {
+ public:
+  RefCntPtr<DSConnectionConfig> config;
+  mutable std::vector<ConnectionConfigRequest> requests;
+
+  RefCntPtr<DSConnectionConfig> CreateConfig(const ConnectionConfigRequest& request) const override {
+    requests.push_back(request);
+    return config;
+  }
+};
+
+/// A cloud-file registry knowing the classes in `classes`.
+class CloudFileRegistry final : public ICloudFileConnectorsRegistry {
+ public:
+  std::set<TString> classes;
+
+  bool IsValidCloudFileClass(const TString& connectionClass) const override {
+    return classes.count(connectionClass) != 0;
+  }
+  TString GetCorsProxyUrlPrefix(const TString&) const override { return TString(); }
+  std::vector<TString> GetSupportedFileExtensions(const TString&) const override { return {}; }
+  std::set<TString> GetAllCloudFileStorageProviders() const override { return {}; }
+  std::vector<TString> GetAllCloudFileClasses() const override { return {classes.begin(), classes.end()}; }
+  TString GetClassDescription(const TString&, const TString&) const override { return TString(); }
+};
+
+/// Driver checks that find every driver but those of `missing` (by "connection-type"; the empty
+/// type stands for a check without one), whose message they write. They keep each call's
+/// attributes and the message it came in with.
+class DriverDiagnostics final : public IDriverDiagnostics {
+ public:
+  std::map<TString, TString> missing;
+  struct Call {
+    ConnectionAttributeMap attributes;
+    TString messageOnEntry;
+  };
+  mutable std::vector<Call> calls;
+
+  bool HasDriver(const ConnectionAttributeMap& attributes, TString& message) const override {
+    calls.push_back({attributes, message});
+    const auto type = attributes.find(DataConnectionAttrs::attrConnectionType);
+    const auto found = missing.find(type == attributes.end() ? TString() : type->second);
+    if (found == missing.end()) return true;
+    message = found->second;
+    return false;
+  }
+};
+
+/// A credential service keeping what it is handed under the ids "credential-1", "credential-2", ...
+class CredentialsService final : public ICredentialsService {
+ public:
+  struct Saved {
+    ConnectionAttributeMap attributes;
+    SecretMap secrets;
+  };
+  std::vector<Saved> saved;
+
+  TString SaveCredentials(const ConnectionAttributeMap& attributes, const SecretMap& secrets) override {
+    saved.push_back({attributes, secrets});
+    return QStringLiteral("credential-%1").arg(saved.size());
+  }
+  SecretMap GetCredentials(const TString& credentialId) const override {
+    for (std::size_t i = 0; i < saved.size(); ++i)
+      if (credentialId == QStringLiteral("credential-%1").arg(i + 1)) return saved[i].secrets;
+    return {};
+  }
+  bool RemoveCredentials(const TString&) override { return false; }
+};
+
+/// A log sink that keeps every message.
+class LogSink final : public ILogSink {
+ public:
+  std::vector<std::pair<TLog, TString>> messages;
+  void Write(TLog severity, const TString& message) override { messages.emplace_back(severity, message); }
 };
 
 /// Installs a service for the life of a test scope and puts the previous one back.
