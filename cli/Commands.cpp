@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/ConnectionCommands.h"
+
 #include "host/Exceptions.h"
 #include "host/TString.h"
 #include "host/connect/DSConnectionConfig.h"
@@ -167,38 +169,10 @@ int Enums(const Arguments& arguments, std::istream&, std::ostream& out, std::ost
   return 0;
 }
 
-int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
-  if (arguments.size() > 1) {
-    err << "hlvpres demo: takes at most one connection class\n";
-    return 2;
-  }
-  const TString connectionClass = TStringFromUtf8(arguments.empty() ? "postgres" : arguments[0]);
-  try {
-    const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
-        connectionClass, {{TString(DataConnectionAttrs::attrInitialSQL), QStringLiteral("SET application_name = 'hlvpres';")}});
-    const RefCntPtr<const InitialSQLPresModel> model = InitialSQLPresModelBuilder().Build(config, {}, true);
-    const std::string written = WriteParametersJson(*model->AsIParameters(), Registry());
-    const std::string read = WriteParametersJson(*ReadParametersJson(written, Registry()), Registry());
-    out << "class\t" << ToUtf8(connectionClass) << "\nwritten\t" << written << "\nread\t" << read << '\n';
-    if (read == written) return 0;
-    err << "hlvpres demo: the record read back differs from the one written\n";
-  } catch (const std::exception& e) {
-    err << "hlvpres demo: " << e.what() << '\n';
-  }
-  return 1;
-}
-
 }  // namespace
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"demo", "build an initial SQL record, write it, read it back and print both",
-       "usage: hlvpres demo [CLASS]\n\n"
-       "Builds the initial SQL record of a connection of CLASS (default: postgres) that holds an\n"
-       "initial SQL statement, writes it as JSON, reads that back and writes it again. Prints\n"
-       "three lines, \"class\", \"written\" and \"read\", each followed by a tab and its value.\n"
-       "Exits with 1 when the two texts differ or the class is unknown.\n",
-       Demo},
       {"new", "write default records as JSON",
        "usage: hlvpres new STRUCTURE-NAME...\n"
        "       hlvpres new --all\n\n"
@@ -227,6 +201,10 @@ const std::vector<Command>& Commands() {
        "tab, the default value, then for each entry in ascending order of value a tab and\n"
        "VALUE=STRING. The lines come from the tables the serializers use.\n",
        Enums},
+      {"connectors", "list the connection classes the connector registry holds", kConnectorsHelp, Connectors},
+      {"dialog", "build the connection dialog of a class", kDialogHelp, Dialog},
+      {"convert", "turn an edited field record into connection attributes", kConvertHelp, Convert},
+      {"demo", "walk a class's connection dialog from the dialog to its attributes", kDemoHelp, Demo},
   };
   return commands;
 }

@@ -13,7 +13,6 @@
 #include "host/crypto/Pkcs8.h"
 #include "host/io/Files.h"
 
-#include <openssl/crypto.h>
 
 #include <initializer_list>
 #include <unordered_set>
@@ -69,7 +68,7 @@ void ApplyKeyPair(const ConnectionParamsPresModel& presModel, DSConnectorParams&
     std::vector<char> decrypted = WritePkcs8PrivateKey(key, TString());
     keyText = QString::fromUtf8(decrypted.data(), static_cast<int>(decrypted.size()));
     // The set keeps its own copy of the key text; the buffer OpenSSL wrote it into is wiped.
-    OPENSSL_cleanse(decrypted.data(), decrypted.size());
+    SecureErase(decrypted);
   }
   dsParams.SetSecureValue(kPrivateKey, keyText);
   dsParams.RemoveValue(keyFileName);

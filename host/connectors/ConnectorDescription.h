@@ -87,7 +87,9 @@ struct AuthenticationDescription {
   std::vector<std::pair<AuthenticationEnums::AuthOption, TString>> options;
   AuthenticationEnums::AuthOption defaultOption = AuthenticationEnums::AuthOption::AuthOptionNone;
   bool mayNeedAuth = false;
-  bool inMemoryCredentials = true;
+  /// Whether the class keeps its secrets in the credential service; by default, exactly when it
+  /// can take one (it asks for credentials, or has a secure connection field).
+  bool inMemoryCredentials = false;
 };
 
 struct OAuthConfigDescription {

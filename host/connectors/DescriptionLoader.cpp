@@ -301,7 +301,7 @@ DialogDescription ReadDialog(const Node& node) {
   return dialog;
 }
 
-AuthenticationDescription ReadAuthentication(const Node& node) {
+AuthenticationDescription ReadAuthentication(const Node& node, bool hasSecureField) {
   Fields fields(node);
   AuthenticationDescription authentication;
   if (const std::optional<Node> mode = fields.Take("mode"))
@@ -331,7 +331,8 @@ AuthenticationDescription ReadAuthentication(const Node& node) {
   }
   authentication.mayNeedAuth =
       fields.Bool("may-need-auth", authentication.mode != AuthenticationEnums::Mode::AuthModeNone);
-  authentication.inMemoryCredentials = fields.Bool("in-memory-credentials", true);
+  authentication.inMemoryCredentials = fields.Bool(
+      "in-memory-credentials", hasSecureField || authentication.mode != AuthenticationEnums::Mode::AuthModeNone);
   fields.Finish();
   return authentication;
 }
@@ -632,11 +633,16 @@ ConnectorFacts ReadFacts(const Node& root) {
     facts.cloudFile = ReadCloudFile(*cloudFile, facts.caption);
   if (const std::optional<Node> connector = fields.Take("web-data-connector"))
     facts.webDataConnector = ReadWebDataConnector(*connector, facts.caption);
-  if (const std::optional<Node> authentication = fields.Take("authentication"))
-    facts.authentication = ReadAuthentication(*authentication);
+  const std::optional<Node> authentication = fields.Take("authentication");
   if (const std::optional<Node> oauth = fields.Take("oauth")) facts.oauth = ReadOAuth(*oauth);
 
   ReadRelationalParts(fields, facts);
+  const bool hasSecureField = std::any_of(facts.fields.begin(), facts.fields.end(),
+                                          [](const FieldDescription& field) { return field.field.IsSecure(); });
+  if (authentication)
+    facts.authentication = ReadAuthentication(*authentication, hasSecureField);
+  else
+    facts.authentication.inMemoryCredentials = hasSecureField;
   const std::optional<Node> cube = fields.Take("cube-specification");
   if (facts.model == ConnectionModel::kHierarchical) {
     if (!cube) fields.Missing("cube-specification");

@@ -129,3 +129,5 @@ std::vector<char> WritePkcs8PrivateKey(const PrivateKey& key, const TString& pas
   const long size = BIO_get_mem_data(bio.get(), &data);
   return std::vector<char>(data, data + size);
 }
+
+void SecureErase(std::vector<char>& bytes) noexcept { OPENSSL_cleanse(bytes.data(), bytes.size()); }

@@ -41,3 +41,7 @@ HLVHOST_API PrivateKey ReadPkcs8PrivateKey(const std::vector<char>& pem, const T
 /// empty. Unencrypted, the text is the secret itself: the caller owns the only copy. A null key
 /// raises LogicException.
 HLVHOST_API std::vector<char> WritePkcs8PrivateKey(const PrivateKey& key, const TString& passPhrase);
+
+/// Overwrites `bytes` with zeros in a way the compiler cannot leave out, for buffers that held a
+/// secret (a decrypted key, a pass phrase).
+HLVHOST_API void SecureErase(std::vector<char>& bytes) noexcept;

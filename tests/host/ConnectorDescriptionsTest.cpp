@@ -165,7 +165,7 @@ TEST(ConnectorDescriptionLoaderTest, ShortDescriptionsTakeTheDefaults) {
   EXPECT_EQ(facts.model, Connect::ConnectionModel::kRelational);
   EXPECT_TRUE(facts.visible);
   EXPECT_FALSE(facts.authentication.mayNeedAuth);
-  EXPECT_TRUE(facts.authentication.inMemoryCredentials);
+  EXPECT_FALSE(facts.authentication.inMemoryCredentials);  // it takes no secret
   EXPECT_EQ(facts.authentication.defaultOption, AuthOption::AuthOptionNone);
   EXPECT_FALSE(description->SupportsOAuth());
   EXPECT_EQ(description->FieldsModel(), nullptr);
