@@ -1,6 +1,7 @@
 #include "host/connectors/DescribedConfigs.h"
 
 #include "host/Exceptions.h"
+#include "host/app/FeatureFlags.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connectors/ConnectorDescription.h"
 #include "host/connectors/OdbcCatalog.h"
@@ -211,7 +212,13 @@ class RelationalConfig final : public DescribedConfig<RelationalDSConnectionConf
     const RefCntPtr<const Connect::IConnectionFieldsModel> model = Description().FieldsModel();
     return model ? model->GetConnectionFieldsNames(filter) : std::vector<TString>();
   }
-  TString GetModularConnectionDialogJson() const override { return Facts().modularDialogJson; }
+  /// The modular dialog edits the connection fields, which connections take only while the
+  /// connection-fields flag is on; off, the class's fixed dialog is shown instead, since what
+  /// a modular dialog edited would be dropped.
+  TString GetModularConnectionDialogJson() const override {
+    if (!FeatureFlags::IsOn(FeatureFlagIds::kConnectionFieldsModel)) return TString();
+    return Facts().modularDialogJson;
+  }
 
   RefCntPtr<const SQLRelation> GetConstRelationForAlias(const TString& alias) const override {
     const RefCntPtr<const IDataSource> dataSource = GetDataSource();

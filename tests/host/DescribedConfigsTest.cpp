@@ -1,5 +1,6 @@
 // Configurations made from connector descriptions, the cloud-file registry and the driver
 // diagnostics, against the built-in descriptions and a few made for the test.
+#include "host/app/FeatureFlags.h"
 #include "host/connect/CloudFileConnectorsRegistry.h"
 #include "host/connect/ConnectConfigUtils.h"
 #include "host/connect/DriverDiagnostics.h"
@@ -192,6 +193,14 @@ TEST_F(DescribedConfigsTest, FieldsApplyOnlyWhenTheirConditionsHold) {
   EXPECT_FALSE(json.contains(QLatin1Char('\n')));
   EXPECT_TRUE(QJsonDocument::fromJson(json.toUtf8()).isObject());
   EXPECT_TRUE(json.startsWith(QStringLiteral(R"({"version":1,"title":"Snowflake",)")));
+
+  // Without the connection-fields flag the fields are not converted, so no modular dialog may
+  // edit them: the fixed dialog is shown.
+  auto flags = std::make_shared<ConfigurableFeatureFlags>(false, "HLV_TEST_FEATURE_FLAGS_UNSET");
+  flags->Set(FeatureFlagIds::kConnectionFieldsModel, false);
+  const fake::ScopedInstall<FeatureFlags, IFeatureFlags> fieldsOff(flags);
+  EXPECT_EQ(snowflake->GetModularConnectionDialogJson(), TString());
+  EXPECT_TRUE(snowflake->ShowServerNamePrompt());
 }
 
 TEST_F(DescribedConfigsTest, PreparingCachedAttributesDropsSecretsAndAddsMissingDefaults) {
