@@ -4,6 +4,8 @@
 // shows gets a value no other field has, so that a value lost, moved or swapped shows.
 #include "connect/ConnectDataUtils.h"
 #include "host/EnumXMLEncoding.h"
+#include "host/app/StringIds.h"
+#include "host/app/StringTable.h"
 #include "host/connect/ConnectionFields.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connectors/DescriptionRegistry.h"
@@ -44,6 +46,7 @@ enum class Outcome {
   kComesBack,          // the rebuilt record holds it in the same field
   kBecomesPrivateKey,  // a key-pair sign-in reads the key file into "priv-key", decrypted
   kStaysWithSignIn,    // an OAuth attribute of a field-driven dialog stays in the set's OAuth map
+  kShowsLoadedLabel,   // the certificate file field says a certificate is loaded, once one is
   kNotChecked,
 };
 
@@ -183,7 +186,8 @@ std::vector<Edit> CheckBoxEdits(const ConnectionSettingsPresModel& dialog) {
   for (const QString& ticked : shown) {
     Edit edit;
     edit.label = ticked;
-    for (const QString& box : shown) edit.Choose({box}, box == ticked ? QStringLiteral("true") : QStringLiteral("false"));
+    for (const QString& box : shown)
+      edit.Choose({box}, box == ticked ? QStringLiteral("true") : QStringLiteral("false"));
     edits.push_back(std::move(edit));
   }
   return edits;
@@ -336,11 +340,16 @@ std::vector<Edit> FieldDrivenEdits(const DSConnectionConfig& config, const QJson
       edit.Choose({kConnectorAttrs, authentication}, choice);
     }
     const bool keyPair = config.ClassName() == QLatin1String("snowflake") && choice == QLatin1String("auth-keypair");
-    for (const TString& name :
-         fields->GetConnectionFieldsNames(Connect::ConnectionFieldsFilterFactory::Instance().CreateFilter(chosen))) {
+    const std::vector<TString> names =
+        fields->GetConnectionFieldsNames(Connect::ConnectionFieldsFilterFactory::Instance().CreateFilter(chosen));
+    const bool holdsCertificate =
+        std::find(names.begin(), names.end(), TString(DataConnectionAttrs::attrSSLCert)) != names.end();
+    for (const TString& name : names) {
       const FieldPath path = {kConnectorAttrs, name};
       if (name == authentication) continue;
-      if (name == QLatin1String("priv-key-file")) {
+      if (name == DataConnectionAttrs::attrSSLFile) {
+        edit.Type(path).outcome = holdsCertificate ? Outcome::kShowsLoadedLabel : Outcome::kComesBack;
+      } else if (name == QLatin1String("priv-key-file")) {
         edit.Choose(path, keyFile).outcome = keyPair ? Outcome::kBecomesPrivateKey : Outcome::kComesBack;
       } else if (name == QLatin1String("priv-key-file-pwd")) {
         Input& passPhrase = edit.Choose(path, QLatin1String(kPassPhrase));
@@ -353,7 +362,8 @@ std::vector<Edit> FieldDrivenEdits(const DSConnectionConfig& config, const QJson
       }
     }
     // The record hands back what the sign-in gave; the rebuilt record carries connection fields only.
-    if (IsOAuthSignIn(choice)) edit.Type({kOAuthAttrs, QStringLiteral("oauth-user")}).outcome = Outcome::kStaysWithSignIn;
+    if (IsOAuthSignIn(choice))
+      edit.Type({kOAuthAttrs, QStringLiteral("oauth-user")}).outcome = Outcome::kStaysWithSignIn;
     edits.push_back(std::move(edit));
   }
   return edits;
@@ -445,6 +455,9 @@ TEST_P(DialogRoundTripTest, EveryValueEnteredComesBackInItsOwnField) {
           EXPECT_TRUE(found != params.OAuthAttributes().end() && found->second == input.value);
           break;
         }
+        case Outcome::kShowsLoadedLabel:
+          EXPECT_EQ(road::ValueAt(rebuilt, input.path), LookupTStr(StringIds::kSSLCertificateAlreadyLoaded));
+          break;
         case Outcome::kNotChecked:
           break;
       }
