@@ -29,4 +29,16 @@ inline constexpr QLatin1String attrAuthentication{"authentication"};
 inline constexpr QLatin1String attrPassword{"password"};
 inline constexpr QLatin1String attrInitialSQL{"initial-sql"};
 
+/// Attributes whose values are secrets whatever a connector's fields say: the password, the
+/// workgroup (MDW) password, a private key and the pass phrase of its file, an SSL client key.
+inline constexpr QLatin1String secretAttrs[] = {attrPassword, QLatin1String("mdwpassword"), QLatin1String("priv-key"),
+                                                QLatin1String("priv-key-file-pwd"), QLatin1String("ssl-client-key")};
+
+/// Whether `name` is one of secretAttrs.
+inline bool IsSecretAttr(const TString& name) {
+  for (QLatin1String secret : secretAttrs)
+    if (name == secret) return true;
+  return false;
+}
+
 }  // namespace DataConnectionAttrs

@@ -22,10 +22,10 @@ namespace {
 using Connect::ConnectorDescription;
 using Connect::ConnectorFacts;
 
-// Attributes that name secrets or a stored connection: a new connection never takes them over
-// from the settings cache, whatever its description says.
-constexpr const char* kNeverReused[] = {"credential-id", "connection-id",     "password",      "mdwpassword",
-                                        "priv-key",      "priv-key-file-pwd", "ssl-client-key"};
+// Attributes that name a stored connection or its credentials: a new connection never takes them
+// over from the settings cache, nor any secret (DataConnectionAttrs::secretAttrs).
+constexpr QLatin1String kStoredConnectionIds[] = {DataConnectionAttrs::attrCredentialId,
+                                                   DataConnectionAttrs::attrConnectionId};
 
 // What every described configuration answers, whatever its model.
 template <typename Base>
@@ -46,7 +46,8 @@ class DescribedConfig : public Base, public DescribedConfigState {
   TString GetFilename() const override { return Value(DataConnectionAttrs::attrFilename); }
 
   void PrepareCachedAttributes(DSConnectionConfig::Attributes& attributes) const override {
-    for (const char* name : kNeverReused) attributes.erase(QLatin1String(name));
+    for (QLatin1String name : kStoredConnectionIds) attributes.erase(name);
+    for (QLatin1String name : DataConnectionAttrs::secretAttrs) attributes.erase(name);
     for (const Connect::FieldDescription& field : Facts().fields)
       if (field.field.IsSecure()) attributes.erase(field.field.GetName());
     for (const auto& [name, value] : Facts().defaultAttributes) attributes.emplace(name, value);
