@@ -4,6 +4,7 @@
 #include "connect/DSConnectorParams.h"
 #include "host/Exceptions.h"
 #include "host/app/AppConfig.h"
+#include "host/app/Log.h"
 #include "host/connect/ConnectionSettingsCache.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/DSConnectionConfig.h"
@@ -23,9 +24,13 @@
 #include <istream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace hlvpres {
 
@@ -198,13 +203,51 @@ std::unique_ptr<DSConnectorParams> ToConnectorParams(const RefCntPtr<DSConnectio
   return params;
 }
 
-/// Runs `command`, turning any failure into one "error:" line and status 1.
+/// The host's log lines of one command, kept while it runs so that a failure is reported on one
+/// line; the sink that was installed before is put back when it ends.
+class CommandLog final : public ILogSink {
+ public:
+  void Write(TLog severity, const TString& message) override { m_lines.emplace_back(severity, message); }
+
+  /// Hands what was logged to the sink that was installed before.
+  void Forward(ILogSink& sink) const {
+    for (const auto& [severity, message] : m_lines) sink.Write(severity, message);
+  }
+  /// The warnings and errors logged, each as "; warning: text", on one line.
+  std::string Reasons() const {
+    std::string reasons;
+    for (const auto& [severity, message] : m_lines)
+      if (severity == TLog::Warn || severity == TLog::Error)
+        reasons += (severity == TLog::Warn ? "; warning: " : "; error: ") + ToUtf8(message);
+    return reasons;
+  }
+
+ private:
+  std::vector<std::pair<TLog, TString>> m_lines;
+};
+
+/// `text` with its line breaks turned into spaces.
+std::string OneLine(std::string text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  return text;
+}
+
+/// Runs `command`. A failure gives one "error:" line, with the warnings the host logged on the
+/// way (such as the file it could not read), and status 1; on success what the host logged is
+/// passed on as usual.
 template <typename Command>
 int Run(std::ostream& err, Command command) {
+  const auto log = std::make_shared<CommandLog>();
+  struct Restore {
+    std::shared_ptr<ILogSink> previous;
+    ~Restore() { LogSink::Install(std::move(previous)); }
+  } restore{LogSink::Install(log)};
   try {
-    return command();
+    const int status = command();
+    log->Forward(*restore.previous);
+    return status;
   } catch (const std::exception& e) {  // every failure of a command is reported, never fatal
-    err << "error: " << e.what() << '\n';
+    err << "error: " << OneLine(e.what() + log->Reasons()) << '\n';
     return 1;
   }
 }
