@@ -37,8 +37,9 @@ namespace hlvpres {
 const char kConnectorsHelp[] =
     "usage: hlvpres connectors\n\n"
     "Prints one line per connection class the connector registry holds, sorted by class: the\n"
-    "class, 'file' or 'server', 'relational', 'hierarchical' or 'other', and the English\n"
-    "caption, separated by tabs.\n";
+    "class, 'file' or 'server' (the gallery list it is in; 'none' for a class in neither), its\n"
+    "configuration, 'relational', 'hierarchical' or 'other', and the English caption, separated\n"
+    "by tabs.\n";
 
 const char kDialogHelp[] =
     "usage: hlvpres dialog CLASS [--attributes JSON] [--app-mode MODE]\n\n"
@@ -331,13 +332,17 @@ int Connectors(const Arguments& arguments, std::istream&, std::ostream& out, std
     if (!arguments.empty()) throw InputError(QStringLiteral("connectors takes no arguments"));
     const Connect::IRegistry& registry = Connect::Registry::Instance();
     const std::vector<TString> files = registry.GetConnectionClasses(Connect::ConnectionClassKind::kFile);
+    const std::vector<TString> servers = registry.GetConnectionClasses(Connect::ConnectionClassKind::kServer);
+    const auto listed = [](const std::vector<TString>& list, const TString& connectionClass) {
+      return std::find(list.begin(), list.end(), connectionClass) != list.end();
+    };
     std::vector<TString> classes = registry.GetRegisteredClasses();
     std::sort(classes.begin(), classes.end());
     for (const TString& connectionClass : classes) {
-      const bool isFile = std::find(files.begin(), files.end(), connectionClass) != files.end();
+      const char* kind = listed(files, connectionClass) ? "file" : listed(servers, connectionClass) ? "server" : "none";
       const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(connectionClass, {});
       const char* model = config->IsRelational() ? "relational" : config->IsHierarchical() ? "hierarchical" : "other";
-      out << ToUtf8(connectionClass) << '\t' << (isFile ? "file" : "server") << '\t' << model << '\t'
+      out << ToUtf8(connectionClass) << '\t' << kind << '\t' << model << '\t'
           << ToUtf8(registry.GetClassCaption(connectionClass, QStringLiteral("en"))) << '\n';
     }
     return 0;
