@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 jobs="${HLV_JOBS:-2}"
 
 packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libboost-dev libssl-dev
-          libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite)
+          libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite openssl)
 
 install_dependencies() {
   local missing=()
