@@ -318,6 +318,8 @@ std::string FillAsAUser(const DSConnectionConfig& config, const ConnectionSettin
     const Connect::ConnectionFieldsFilter filter =
         Connect::ConnectionFieldsFilterFactory::Instance().CreateFilter(config.GetConnectionAttributes());
     for (const TString& name : relational->GetConnectionFieldsNames(filter)) {
+      // A certificate comes from a file the user picks; the demo imports none.
+      if (name == DataConnectionAttrs::attrSSLFile || name == DataConnectionAttrs::attrSSLCert) continue;
       const Connect::ConnectionField* field = relational->GetConnectionFieldsModel()->GetField(name);
       fill(fields, ToUtf8(name), field != nullptr && field->IsSecure() ? "demo-password" : "demo-" + ToUtf8(name));
     }

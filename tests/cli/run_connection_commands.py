@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""hlvpres dialog and convert end to end: a golden dialog, the attributes of three conversions,
-and the failures, each of which must be one "error: " line on standard error, status 1 and
-nothing on standard output. A sentinel password and pass phrase are planted in every input; no
-byte of any output may hold them. Keys and certificates are made with the openssl command.
+"""hlvpres dialog, convert and demo end to end: a golden dialog, the attributes of three
+conversions, the failures, each of which must be one "error: " line on standard error, status 1
+and nothing on standard output, and the demo of every class. A sentinel password and pass
+phrase are planted in every input; no byte of any output may hold them. Keys and certificates
+are made with the openssl command.
 
     run_connection_commands.py HLVPRES CASES-FOLDER
 """
@@ -145,6 +146,13 @@ def main():
         r.fails("unknown option of dialog", ["dialog", "postgres", "--attributes", json.dumps(cached), "--pass",
                                              PASS_PHRASE])
         r.fails("invalid --attributes", ["dialog", "postgres", "--attributes", json.dumps(cached)[:-1]])
+
+    # The demo walks the dialog of every class the registry holds.
+    classes = [line.split("\t")[0] for line in r.run(["connectors"]).stdout.decode().splitlines()]
+    r.check("connectors", len(classes) > 30, f"{len(classes)} classes")
+    for connection_class in classes:
+        result = r.run(["demo", connection_class])
+        r.check("demo " + connection_class, result.returncode == 0 and result.stderr == b"", result.stderr)
 
     for args, output in r.outputs:
         for sentinel in (PASSWORD, PASS_PHRASE):
