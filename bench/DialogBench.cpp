@@ -10,8 +10,9 @@
 //   DialogWrite/CLASS         the first write of the dialog's JSON;
 //   CopyAttributes/CLASS      an anchor: copying the attribute map the conversion gives.
 //
-// The settings cache holds what the class converted to before, so each dialog starts from a
-// connection the user made earlier, the fuller of the two roads a new dialog takes.
+// The settings cache holds what the class converted to before (its secrets moved to the
+// credential service), so each dialog starts from a connection the user made earlier, the
+// fuller of the two roads a new dialog takes.
 
 #include "bench/BenchRegistry.h"
 #include "connect/ConnectDataUtils.h"
@@ -119,7 +120,10 @@ struct DialogCase {
     BenchRegistry();
     config = NewConnection(connectionClass);
     edited = FilledFieldRecord(*config, *BuildDialog(cache, connectionClass));
-    attributes = Convert(config, edited).params->Attributes();
+    // As a host keeps them: the secrets moved to the credential service first.
+    const std::unique_ptr<DSConnectorParams> params = Convert(config, edited).params;
+    params->SaveSecureValues();
+    attributes = params->Attributes();
     cache.Remember(connectionClass, attributes);
   }
 
