@@ -1,10 +1,13 @@
 #include "host/connectors/OdbcCatalog.h"
 
+#include "host/detail/RecentValue.h"
+
 #include <sql.h>
 #include <sqlext.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 namespace OdbcCatalog {
 
@@ -37,9 +40,15 @@ TString FromOdbc(const SQLCHAR* text, SQLSMALLINT length) {
   return TStringFromUtf8(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
 }
 
-}  // namespace
+// Each listing makes the driver manager read its configuration files again, a tenth of a
+// millisecond and more, and unixODBC keeps some memory from every listing, so that listing on
+// every driver check made each check slower than the one before. A dialog checks once per
+// connection option and a host may build many dialogs in a row: they share one listing. After
+// a few seconds the next check lists again, so that a driver or data source name installed
+// while the application runs shows up in the next dialog the user opens.
+constexpr std::chrono::seconds kListLifetime{5};
 
-std::vector<TString> DriverNames() {
+std::vector<TString> ReadDriverNames() {
   std::vector<TString> names;
   const Environment environment;
   if (environment.Get() == SQL_NULL_HENV) return names;
@@ -57,7 +66,7 @@ std::vector<TString> DriverNames() {
   return names;
 }
 
-std::vector<DataSourceName> DataSourceNames(bool systemOnly) {
+std::vector<DataSourceName> ReadDataSourceNames(bool systemOnly) {
   std::vector<DataSourceName> names;
   const Environment environment;
   if (environment.Get() == SQL_NULL_HENV) return names;
@@ -74,6 +83,19 @@ std::vector<DataSourceName> DataSourceNames(bool systemOnly) {
     direction = SQL_FETCH_NEXT;
   }
   return names;
+}
+
+}  // namespace
+
+std::vector<TString> DriverNames() {
+  static RecentValue<std::vector<TString>> names(kListLifetime);
+  return names.Get(&ReadDriverNames);
+}
+
+std::vector<DataSourceName> DataSourceNames(bool systemOnly) {
+  static RecentValue<std::vector<DataSourceName>> systemNames(kListLifetime);
+  static RecentValue<std::vector<DataSourceName>> allNames(kListLifetime);
+  return (systemOnly ? systemNames : allNames).Get([systemOnly] { return ReadDataSourceNames(systemOnly); });
 }
 
 }  // namespace OdbcCatalog

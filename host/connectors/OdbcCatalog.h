@@ -1,4 +1,7 @@
 // What the ODBC driver manager (unixODBC) knows: its drivers and its data source names.
+//
+// A list is read from the driver manager at most once every five seconds; until then the list
+// read last is given again.
 #pragma once
 
 #include "host/TString.h"
