@@ -146,12 +146,15 @@ RefCntPtr<DSConnectionConfig> NewConnection(const TString& connectionClass) {
 std::string Write(const PresentationModel& model) { return WriteParametersJson(*model.AsIParameters(), Registry()); }
 
 /// The names whose values are secrets in a connection of `config`'s class: those the set
-/// marked secure, the connector's secure fields, and the attributes that always hold secrets
-/// (the set marks only the password secure; a workgroup password or a client key is one too).
+/// marked secure, the connector's secure fields, the attributes that always hold secrets (the
+/// set marks only the password secure; a workgroup password or a client key is one too), and
+/// every OAuth attribute but the instance address (tokens and the like).
 std::set<TString> SecretNames(const DSConnectionConfig& config, const DSConnectorParams& params) {
   std::set<TString> names(params.SecureNames().begin(), params.SecureNames().end());
   for (const auto& [name, value] : params.Attributes())
     if (DataConnectionAttrs::IsSecretAttr(name)) names.insert(name);
+  for (const auto& [name, value] : params.OAuthAttributes())
+    if (name != DataConnectionAttrs::attrInstanceUrl) names.insert(name);
   if (const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational()) {
     if (const RefCntPtr<const Connect::IConnectionFieldsModel> fields = relational->GetConnectionFieldsModel()) {
       for (const auto& [name, value] : params.Attributes()) {

@@ -29,10 +29,16 @@ inline constexpr QLatin1String attrAuthentication{"authentication"};
 inline constexpr QLatin1String attrPassword{"password"};
 inline constexpr QLatin1String attrInitialSQL{"initial-sql"};
 
+/// The instance an OAuth sign-in reaches; the one OAuth attribute that is not a secret.
+inline constexpr QLatin1String attrInstanceUrl{"instanceurl"};
+
 /// Attributes whose values are secrets whatever a connector's fields say: the password, the
-/// workgroup (MDW) password, a private key and the pass phrase of its file, an SSL client key.
-inline constexpr QLatin1String secretAttrs[] = {attrPassword, QLatin1String("mdwpassword"), QLatin1String("priv-key"),
-                                                QLatin1String("priv-key-file-pwd"), QLatin1String("ssl-client-key")};
+/// workgroup (MDW) password, a private key and the pass phrase of its file, an SSL client key,
+/// and the tokens and client secret of an OAuth sign-in.
+inline constexpr QLatin1String secretAttrs[] = {
+    attrPassword,           QLatin1String("mdwpassword"),    QLatin1String("priv-key"),
+    QLatin1String("priv-key-file-pwd"), QLatin1String("ssl-client-key"), QLatin1String("access-token"),
+    QLatin1String("refresh-token"),     QLatin1String("id-token"),       QLatin1String("client-secret")};
 
 /// Whether `name` is one of secretAttrs.
 inline bool IsSecretAttr(const TString& name) {
