@@ -111,6 +111,14 @@ def main():
               {"widget-attr-filename": "/data/sales.sqlite", "widget-attr-password": PASSWORD},
               {"class": "sqlite", "filename": "/data/sales.sqlite", "password": "********"})
 
+    # An OAuth sign-in: the tokens travel in the OAuth attributes and are masked; the instance
+    # address is not a secret.
+    r.convert("convert nimbara oauth", "nimbara", {
+        "curr-auth-option": "auth-oauth",
+        "oauth-attrs": {"access-token": PASSWORD, "refresh-token": PASSWORD, "instanceurl": "https://acme.example.com"},
+    }, {"class": "nimbara", "authentication": "oauth", "username": "", "instanceurl": "https://acme.example.com",
+        "access-token": "********", "refresh-token": "********", "credential-id": ""})
+
     with tempfile.TemporaryDirectory() as tmp:
         key = os.path.join(tmp, "ann.p8")
         openssl("genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256", "-aes-256-cbc",
