@@ -7,7 +7,9 @@
 #include "host/connect/CredentialsService.h"
 #include "host/connect/DSConnectionConfig.h"
 #include "host/connect/DataSource.h"
+#include "host/connect/DataSourceException.h"
 #include "host/connect/DriverDiagnostics.h"
+#include "host/connect/GoogleAnalytics.h"
 #include "host/connect/IDSConnectorParams.h"
 #include "host/connect/SQLRelation.h"
 
@@ -41,6 +43,8 @@ RefCntPtr<const SQLRelation> IDataSource::GetRelationForAlias(const TString&) co
 DSConnectionConfig::~DSConnectionConfig() = default;
 RelationalDSConnectionConfig::~RelationalDSConnectionConfig() = default;
 HierarchicalDSConnectionConfig::~HierarchicalDSConnectionConfig() = default;
+IGoogleAnalyticsConnectionConfig::~IGoogleAnalyticsConnectionConfig() = default;
+DataSourceException::~DataSourceException() = default;
 SQLRelation::~SQLRelation() = default;
 SQLTableRelation::~SQLTableRelation() = default;
 SQLTextRelation::~SQLTextRelation() = default;

@@ -14,14 +14,17 @@
 #include "host/connect/ConnectionFields.h"
 #include "host/connect/ConnectionOptions.h"
 #include "host/connect/DataSource.h"
+#include "host/connect/EnumerationInfo.h"
 #include "host/connect/SQLRelation.h"
 
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
 class RelationalDSConnectionConfig;
 class HierarchicalDSConnectionConfig;
+class IGoogleAnalyticsConnectionConfig;
 
 /// The configuration of one data connection: its class, its attributes, what its connector
 /// asks for and the state of the connection.
@@ -44,8 +47,9 @@ class HLVHOST_API DSConnectionConfig : public RefCntObject {
 
   /// The connection class, such as "postgres".
   virtual TString ClassName() const = 0;
-  /// The "connection-type" attribute of the connection.
-  virtual TString GetConnectionType() const = 0;
+  /// What kind of source the connection reads: a file, a server, an internet service or a data
+  /// source published on the analytics server.
+  virtual ConnectionTypeEnum GetConnectionType() const = 0;
   virtual const Attributes& GetConnectionAttributes() const = 0;
   /// The configuration's name (the data source's name, or empty).
   virtual TString GetConfigName() const = 0;
@@ -66,6 +70,8 @@ class HLVHOST_API DSConnectionConfig : public RefCntObject {
   /// This configuration as a hierarchical (cube) one, or null.
   virtual RefCntPtr<const HierarchicalDSConnectionConfig> AsHierarchical() const = 0;
   virtual bool IsGoogleAnalytics() const = 0;
+  /// This configuration as a Google Analytics one, or null.
+  virtual RefCntPtr<const IGoogleAnalyticsConnectionConfig> AsGoogleAnalytics() const = 0;
   /// Whether the configuration joins several connections (never described by the dialogs).
   virtual bool IsFederatedConfig() const = 0;
 
@@ -187,6 +193,65 @@ class HLVHOST_API RelationalDSConnectionConfig : public DSConnectionConfig {
 
   /// The relation of the configuration's data source that goes by `alias`, or null.
   virtual RefCntPtr<const SQLRelation> GetConstRelationForAlias(const TString& alias) const = 0;
+  /// The number of table relations `dataSource` holds.
+  virtual int GetTableRelationCount(const RefCntPtr<const IDataSource>& dataSource) const = 0;
+
+  // --- The lists of the data source page -------------------------------------------------
+  //
+  // Each Can query tells whether its list applies to the connection; each Enumerate appends
+  // the list, in the database's own order, to the one it is given. A connection that fails, or
+  // a catalogue the database refuses to show, raises DataSourceException with the database's
+  // message; entries read before the failure stay appended.
+
+  virtual bool CanEnumerateStandardConnections() const = 0;
+  virtual bool CanEnumerateStoredProcedures() const = 0;
+  virtual bool CanEnumerateDatabases() const = 0;
+  virtual bool CanEnumerateSchemas() const = 0;
+  virtual bool CanEnumerateTables() const = 0;
+  virtual bool CanEnumerateWarehouses() const = 0;
+  virtual void EnumerateStandardConnections(std::vector<TString>& names) const = 0;
+  virtual void EnumerateStoredProcedures(std::vector<QualifiedName>& procedures) const = 0;
+  /// Warehouses as pairs: the name the database knows, then the name users read.
+  virtual void EnumerateWarehouses(std::vector<std::pair<TString, TString>>& warehouses) const = 0;
+  virtual void EnumerateDatabases(std::vector<TString>& databases) const = 0;
+  virtual void EnumerateSchemas(std::vector<TString>& schemas) const = 0;
+  virtual void EnumerateTables(std::vector<RelationalDSConnectionConfigTableInfo>& tables) const = 0;
+  virtual TString GetStandardConnectionTooltip(const TString& name) const = 0;
+  /// Whether the connection has the numbered capability (412: its data must not be previewed).
+  virtual bool HasCapability(int capability) const = 0;
+
+  // --- How the data source page describes the connection ---------------------------------
+
+  virtual TString GetTablePlaceholderText() const = 0;
+  virtual TString GetStandardConnectionPlaceholderText() const = 0;
+  /// Whether the metadata of `objectName` (the whole connection when empty) is quick to read.
+  virtual bool HasFastMetadata(const TString& objectName) const = 0;
+  virtual bool HasJoinAcrossSchemas() const = 0;
+  virtual bool AllowCustomSQLWithOLAPOff() const = 0;
+  virtual bool AllowCustomSQLOrUnionWithNoLeftJoinSupported() const = 0;
+  virtual bool AllowCustomSQLOrUnionWithNoLODCalcsSupported(bool olap) const = 0;
+  virtual bool AllowCustomSQL() const = 0;
+  virtual bool AllowCustomSQLWithoutSchema() const = 0;
+  virtual bool AllowCustomDatabase() const = 0;
+  virtual bool AllowCustomSchema() const = 0;
+  virtual bool AllowStoredProc() const = 0;
+  virtual bool AllowUnion(const TString& configName) const = 0;
+  virtual TString GetWarehouseName() const = 0;
+  virtual bool HasWarehouse() const = 0;
+  virtual bool HasBigQueryLegacySQLCheck() const = 0;
+  /// Whether the legacy SQL check box is ticked.
+  virtual bool GetBigQueryLegacySQLCheckState() const = 0;
+  virtual TString GetDatabaseName() const = 0;
+  virtual bool HasDatabase() const = 0;
+  virtual bool IsSchemaOptional() const = 0;
+  virtual bool ShouldIgnoreSchema() const = 0;
+  virtual TString SchemaName() const = 0;
+  virtual bool HasSchema() const = 0;
+  virtual bool HasTables() const = 0;
+  /// Adds the labels of the join area (by their JoinDescription keys) to `properties`.
+  virtual void GetJoinDescriptionGlobalProperties(std::map<TString, TString>& properties) const = 0;
+  /// Whether the page shows the join area (rather than no widget).
+  virtual bool UsesJoinArea() const = 0;
 
  protected:
   ~RelationalDSConnectionConfig() override;
@@ -229,6 +294,28 @@ class HLVHOST_API HierarchicalDSConnectionConfig : public DSConnectionConfig {
   /// and which one is selected.
   virtual std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
       const Attributes& attributes) const = 0;
+
+  // --- Catalogs and cubes ----------------------------------------------------------------
+
+  using CatalogInfo = HierarchicalDSConnectionConfigElements::CatalogInfo;
+  using CubeInfo = HierarchicalDSConnectionConfigElements::CubeInfo;
+
+  virtual TString GetCatalogListPrompt() const = 0;
+  /// The chosen catalog; an invalid one when none is.
+  virtual CatalogInfo GetCurrentCatalog() const = 0;
+  virtual void EnumerateCatalogs(std::vector<CatalogInfo>& catalogs) const = 0;
+  virtual SortDirection GetCatalogSortDirection() const = 0;
+  virtual TString GetCatalogSearchTerm() const = 0;
+
+  virtual TString GetCubeListPrompt() const = 0;
+  /// The chosen cube; an invalid one when none is.
+  virtual CubeInfo GetCurrentCube() const = 0;
+  virtual void EnumerateCubes(std::vector<CubeInfo>& cubes) const = 0;
+  /// The columns the cube list shows.
+  virtual std::vector<CubeMetadataCategory> GetCubeMetadataCategories() const = 0;
+  virtual CubeMetadataCategory GetCubeSortMetadataCategory() const = 0;
+  virtual SortDirection GetCubeSortDirection() const = 0;
+  virtual TString GetCubeSearchTerm() const = 0;
 
  protected:
   ~HierarchicalDSConnectionConfig() override;

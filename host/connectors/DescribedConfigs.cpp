@@ -3,6 +3,7 @@
 #include "host/Exceptions.h"
 #include "host/app/FeatureFlags.h"
 #include "host/connect/ConnectorRegistry.h"
+#include "host/connect/GoogleAnalytics.h"
 #include "host/connectors/ConnectorDescription.h"
 #include "host/connectors/OdbcCatalog.h"
 
@@ -40,7 +41,10 @@ class DescribedConfig : public Base, public DescribedConfigState {
         m_isNewConnection(request.isNewConnection) {}
 
   TString ClassName() const override { return Facts().className; }
-  TString GetConnectionType() const override { return Value(DataConnectionAttrs::attrConnectionType); }
+  ConnectionTypeEnum GetConnectionType() const override {
+    if (Facts().serverDataSource) return ConnectionTypeEnum::HalvaneServerDS;
+    return Facts().type == Connect::ConnectionClassType::kFile ? ConnectionTypeEnum::FileDS : ConnectionTypeEnum::ServerDS;
+  }
   const DSConnectionConfig::Attributes& GetConnectionAttributes() const override { return m_attributes; }
   TString GetConfigName() const override { return m_configName; }
   TString GetFilename() const override { return Value(DataConnectionAttrs::attrFilename); }
@@ -63,6 +67,9 @@ class DescribedConfig : public Base, public DescribedConfigState {
     return RefCntPtr<const HierarchicalDSConnectionConfig>(dynamic_cast<const HierarchicalDSConnectionConfig*>(this));
   }
   bool IsGoogleAnalytics() const override { return Facts().model == Connect::ConnectionModel::kGoogleAnalytics; }
+  RefCntPtr<const IGoogleAnalyticsConnectionConfig> AsGoogleAnalytics() const override {
+    return RefCntPtr<const IGoogleAnalyticsConnectionConfig>(dynamic_cast<const IGoogleAnalyticsConnectionConfig*>(this));
+  }
   bool IsFederatedConfig() const override { return Facts().model == Connect::ConnectionModel::kFederated; }
 
   bool IsNewConnection() const override { return m_isNewConnection; }
@@ -225,6 +232,49 @@ class RelationalConfig final : public DescribedConfig<RelationalDSConnectionConf
     const RefCntPtr<const IDataSource> dataSource = GetDataSource();
     return dataSource ? dataSource->GetRelationForAlias(alias) : nullptr;
   }
+  int GetTableRelationCount(const RefCntPtr<const IDataSource>&) const override { return 0; }
+
+  // Until the configuration reads its connection live, it lists nothing.
+  bool CanEnumerateStandardConnections() const override { return false; }
+  bool CanEnumerateStoredProcedures() const override { return false; }
+  bool CanEnumerateDatabases() const override { return false; }
+  bool CanEnumerateSchemas() const override { return false; }
+  bool CanEnumerateTables() const override { return false; }
+  bool CanEnumerateWarehouses() const override { return false; }
+  void EnumerateStandardConnections(std::vector<TString>&) const override {}
+  void EnumerateStoredProcedures(std::vector<QualifiedName>&) const override {}
+  void EnumerateWarehouses(std::vector<std::pair<TString, TString>>&) const override {}
+  void EnumerateDatabases(std::vector<TString>&) const override {}
+  void EnumerateSchemas(std::vector<TString>&) const override {}
+  void EnumerateTables(std::vector<RelationalDSConnectionConfigTableInfo>&) const override {}
+  TString GetStandardConnectionTooltip(const TString&) const override { return TString(); }
+  bool HasCapability(int) const override { return false; }
+  TString GetTablePlaceholderText() const override { return TString(); }
+  TString GetStandardConnectionPlaceholderText() const override { return TString(); }
+  bool HasFastMetadata(const TString&) const override { return true; }
+  bool HasJoinAcrossSchemas() const override { return true; }
+  bool AllowCustomSQLWithOLAPOff() const override { return true; }
+  bool AllowCustomSQLOrUnionWithNoLeftJoinSupported() const override { return true; }
+  bool AllowCustomSQLOrUnionWithNoLODCalcsSupported(bool) const override { return true; }
+  bool AllowCustomSQL() const override { return false; }
+  bool AllowCustomSQLWithoutSchema() const override { return false; }
+  bool AllowCustomDatabase() const override { return false; }
+  bool AllowCustomSchema() const override { return false; }
+  bool AllowStoredProc() const override { return false; }
+  bool AllowUnion(const TString&) const override { return false; }
+  TString GetWarehouseName() const override { return TString(); }
+  bool HasWarehouse() const override { return false; }
+  bool HasBigQueryLegacySQLCheck() const override { return false; }
+  bool GetBigQueryLegacySQLCheckState() const override { return false; }
+  TString GetDatabaseName() const override { return TString(); }
+  bool HasDatabase() const override { return false; }
+  bool IsSchemaOptional() const override { return false; }
+  bool ShouldIgnoreSchema() const override { return false; }
+  TString SchemaName() const override { return TString(); }
+  bool HasSchema() const override { return false; }
+  bool HasTables() const override { return false; }
+  void GetJoinDescriptionGlobalProperties(std::map<TString, TString>&) const override {}
+  bool UsesJoinArea() const override { return true; }
 
  private:
   ~RelationalConfig() override = default;
@@ -237,6 +287,20 @@ class HierarchicalConfig final : public DescribedConfig<HierarchicalDSConnection
   using DescribedConfig::DescribedConfig;
 
   TString GetConnectionSpecificationTitle() const override { return Specification().title; }
+
+  // Until the configuration reads its catalogs and cubes, it lists none.
+  TString GetCatalogListPrompt() const override { return TString(); }
+  CatalogInfo GetCurrentCatalog() const override { return CatalogInfo(); }
+  void EnumerateCatalogs(std::vector<CatalogInfo>&) const override {}
+  SortDirection GetCatalogSortDirection() const override { return SortDirection::Asc; }
+  TString GetCatalogSearchTerm() const override { return TString(); }
+  TString GetCubeListPrompt() const override { return TString(); }
+  CubeInfo GetCurrentCube() const override { return CubeInfo(); }
+  void EnumerateCubes(std::vector<CubeInfo>&) const override {}
+  std::vector<CubeMetadataCategory> GetCubeMetadataCategories() const override { return {}; }
+  CubeMetadataCategory GetCubeSortMetadataCategory() const override { return CubeMetadataCategory::Invalid; }
+  SortDirection GetCubeSortDirection() const override { return SortDirection::Asc; }
+  TString GetCubeSearchTerm() const override { return TString(); }
 
   /// Each option's current text is the value of its attribute. The selected option is the
   /// first whose attribute holds a value, else the description's default one.

@@ -148,8 +148,11 @@ TEST_F(DescribedConfigsTest, HiveOffersConnectionTypesAndTransportTypes) {
   EXPECT_EQ(transports[0].GetConnTypeToAuthOptionMappings()[1].GetConnectionType(), QStringLiteral("zookeeper"));
   EXPECT_EQ(transports[0].GetConnTypeToAuthOptionMappings()[0].GetAuthOptions(),
             (std::vector<AuthOption>{AuthOption::AuthOptionNone, AuthOption::AuthOptionKerberos}));
+  // The kind of source, not the "connection-type" attribute.
   EXPECT_EQ(NewConfig("hive", {{QStringLiteral("connection-type"), QStringLiteral("zookeeper")}})->GetConnectionType(),
-            QStringLiteral("zookeeper"));
+            ConnectionTypeEnum::ServerDS);
+  EXPECT_EQ(NewConfig("sqlite", {})->GetConnectionType(), ConnectionTypeEnum::FileDS);
+  EXPECT_EQ(NewConfig("halvane-server", {})->GetConnectionType(), ConnectionTypeEnum::HalvaneServerDS);
 }
 
 TEST_F(DescribedConfigsTest, FieldsApplyOnlyWhenTheirConditionsHold) {

@@ -9,10 +9,14 @@
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/CredentialsService.h"
 #include "host/connect/DSConnectionConfig.h"
+#include "host/connect/DataSourceException.h"
+#include "host/connect/GoogleAnalytics.h"
 #include "host/connect/DriverDiagnostics.h"
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <set>
 #include <utility>
 #include <vector>
@@ -58,7 +62,7 @@ class FieldsModel final : public Connect::IConnectionFieldsModel {
 /// What every configuration answers; a test sets the members it needs.
 struct ConfigState {
   TString className = QStringLiteral("postgres");
-  TString connectionType;
+  ConnectionTypeEnum connectionType = ConnectionTypeEnum::ServerDS;
   DSConnectionConfig::Attributes attributes;
   TString configName;
   TString filename;
@@ -99,6 +103,31 @@ struct RelationalState {
   RefCntPtr<fake::FieldsModel> fields;
   TString modularDialogJson;
   std::map<TString, RefCntPtr<const SQLRelation>> relations;
+  int tableRelationCount = 0;
+
+  // The data source page: what each list holds (the Can queries answer from `lists`, by the
+  // list's name: "StandardConnections", "StoredProcedures", "Databases", "Schemas", "Tables",
+  // "Warehouses"), and the answers of the description queries.
+  std::set<QString> lists;
+  std::vector<TString> standardConnections;
+  std::map<TString, TString> standardConnectionTooltips;
+  std::vector<QualifiedName> storedProcedures;
+  std::vector<std::pair<TString, TString>> warehouses;
+  std::vector<TString> databases;
+  std::vector<TString> schemas;
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  /// When set, EnumerateTables appends the tables, then raises this.
+  std::optional<DataSourceException> tablesFailure;
+  std::set<int> capabilities;
+  /// The description queries answered with text, by name ("TablePlaceholderText", ...).
+  std::map<QString, TString> texts;
+  /// The description queries that answer true, by name ("HasFastMetadata", "AllowUnion", ...);
+  /// AllowCustomSQLOrUnionWithNoLODCalcsSupported answers for the OLAP flag it is asked with
+  /// ("AllowCustomSQLOrUnionWithNoLODCalcsSupported(true)" / "(false)").
+  std::set<QString> answers;
+  std::map<TString, TString> joinDescriptionProperties;
+  /// The questions asked, in order, for tests of what a builder asked and when.
+  mutable std::vector<QString> asked;
 };
 
 /// A plain configuration (neither relational nor hierarchical).
@@ -108,7 +137,7 @@ class Config : public Base {
   ConfigState state;
 
   TString ClassName() const override { return state.className; }
-  TString GetConnectionType() const override { return state.connectionType; }
+  ConnectionTypeEnum GetConnectionType() const override { return state.connectionType; }
   const DSConnectionConfig::Attributes& GetConnectionAttributes() const override { return state.attributes; }
   TString GetConfigName() const override { return state.configName; }
   TString GetFilename() const override { return state.filename; }
@@ -125,6 +154,9 @@ class Config : public Base {
     return RefCntPtr<const HierarchicalDSConnectionConfig>(dynamic_cast<const HierarchicalDSConnectionConfig*>(this));
   }
   bool IsGoogleAnalytics() const override { return state.isGoogleAnalytics; }
+  RefCntPtr<const IGoogleAnalyticsConnectionConfig> AsGoogleAnalytics() const override {
+    return RefCntPtr<const IGoogleAnalyticsConnectionConfig>(dynamic_cast<const IGoogleAnalyticsConnectionConfig*>(this));
+  }
   bool IsFederatedConfig() const override { return state.isFederated; }
   bool IsNewConnection() const override { return state.isNewConnection; }
   bool IsConnected() const override { return state.isConnected; }
@@ -217,9 +249,100 @@ class RelationalConfig final : public Config<RelationalDSConnectionConfig> {
     const auto found = rel.relations.find(alias);
     return found == rel.relations.end() ? nullptr : found->second;
   }
+  int GetTableRelationCount(const RefCntPtr<const IDataSource>&) const override {
+    return Ask("GetTableRelationCount"), rel.tableRelationCount;
+  }
+
+  bool CanEnumerateStandardConnections() const override { return List("StandardConnections"); }
+  bool CanEnumerateStoredProcedures() const override { return List("StoredProcedures"); }
+  bool CanEnumerateDatabases() const override { return List("Databases"); }
+  bool CanEnumerateSchemas() const override { return List("Schemas"); }
+  bool CanEnumerateTables() const override { return List("Tables"); }
+  bool CanEnumerateWarehouses() const override { return List("Warehouses"); }
+  void EnumerateStandardConnections(std::vector<TString>& names) const override {
+    Append(names, rel.standardConnections, "EnumerateStandardConnections");
+  }
+  void EnumerateStoredProcedures(std::vector<QualifiedName>& procedures) const override {
+    Append(procedures, rel.storedProcedures, "EnumerateStoredProcedures");
+  }
+  void EnumerateWarehouses(std::vector<std::pair<TString, TString>>& warehouses) const override {
+    Append(warehouses, rel.warehouses, "EnumerateWarehouses");
+  }
+  void EnumerateDatabases(std::vector<TString>& databases) const override {
+    Append(databases, rel.databases, "EnumerateDatabases");
+  }
+  void EnumerateSchemas(std::vector<TString>& schemas) const override { Append(schemas, rel.schemas, "EnumerateSchemas"); }
+  void EnumerateTables(std::vector<RelationalDSConnectionConfigTableInfo>& tables) const override {
+    Append(tables, rel.tables, "EnumerateTables");
+    if (rel.tablesFailure) throw *rel.tablesFailure;
+  }
+  TString GetStandardConnectionTooltip(const TString& name) const override {
+    Ask("GetStandardConnectionTooltip");
+    const auto found = rel.standardConnectionTooltips.find(name);
+    return found == rel.standardConnectionTooltips.end() ? TString() : found->second;
+  }
+  bool HasCapability(int capability) const override {
+    return Ask("HasCapability"), rel.capabilities.count(capability) != 0;
+  }
+
+  TString GetTablePlaceholderText() const override { return Text("TablePlaceholderText"); }
+  TString GetStandardConnectionPlaceholderText() const override { return Text("StandardConnectionPlaceholderText"); }
+  bool HasFastMetadata(const TString&) const override { return Answer("HasFastMetadata"); }
+  bool HasJoinAcrossSchemas() const override { return Answer("HasJoinAcrossSchemas"); }
+  bool AllowCustomSQLWithOLAPOff() const override { return Answer("AllowCustomSQLWithOLAPOff"); }
+  bool AllowCustomSQLOrUnionWithNoLeftJoinSupported() const override {
+    return Answer("AllowCustomSQLOrUnionWithNoLeftJoinSupported");
+  }
+  bool AllowCustomSQLOrUnionWithNoLODCalcsSupported(bool olap) const override {
+    return Answer(olap ? "AllowCustomSQLOrUnionWithNoLODCalcsSupported(true)"
+                       : "AllowCustomSQLOrUnionWithNoLODCalcsSupported(false)");
+  }
+  bool AllowCustomSQL() const override { return Answer("AllowCustomSQL"); }
+  bool AllowCustomSQLWithoutSchema() const override { return Answer("AllowCustomSQLWithoutSchema"); }
+  bool AllowCustomDatabase() const override { return Answer("AllowCustomDatabase"); }
+  bool AllowCustomSchema() const override { return Answer("AllowCustomSchema"); }
+  bool AllowStoredProc() const override { return Answer("AllowStoredProc"); }
+  bool AllowUnion(const TString& configName) const override {
+    return Answer(configName == state.configName ? "AllowUnion" : "AllowUnion(another name)");
+  }
+  TString GetWarehouseName() const override { return Text("WarehouseName"); }
+  bool HasWarehouse() const override { return Answer("HasWarehouse"); }
+  bool HasBigQueryLegacySQLCheck() const override { return Answer("HasBigQueryLegacySQLCheck"); }
+  bool GetBigQueryLegacySQLCheckState() const override { return Answer("BigQueryLegacySQLCheckState"); }
+  TString GetDatabaseName() const override { return Text("DatabaseName"); }
+  bool HasDatabase() const override { return Answer("HasDatabase"); }
+  bool IsSchemaOptional() const override { return Answer("IsSchemaOptional"); }
+  bool ShouldIgnoreSchema() const override { return Answer("ShouldIgnoreSchema"); }
+  TString SchemaName() const override { return Text("SchemaName"); }
+  bool HasSchema() const override { return Answer("HasSchema"); }
+  bool HasTables() const override { return Answer("HasTables"); }
+  void GetJoinDescriptionGlobalProperties(std::map<TString, TString>& properties) const override {
+    Ask("GetJoinDescriptionGlobalProperties");
+    for (const auto& entry : rel.joinDescriptionProperties) properties.insert(entry);
+  }
+  bool UsesJoinArea() const override { return Answer("UsesJoinArea"); }
 
  private:
   ~RelationalConfig() override = default;
+  void Ask(const char* query) const { rel.asked.push_back(QLatin1String(query)); }
+  bool List(const char* name) const {
+    Ask((std::string("CanEnumerate") + name).c_str());
+    return rel.lists.count(QLatin1String(name)) != 0;
+  }
+  template <typename T>
+  void Append(std::vector<T>& to, const std::vector<T>& from, const char* query) const {
+    Ask(query);
+    to.insert(to.end(), from.begin(), from.end());
+  }
+  TString Text(const char* name) const {
+    Ask(name);
+    const auto found = rel.texts.find(QLatin1String(name));
+    return found == rel.texts.end() ? TString() : found->second;
+  }
+  bool Answer(const char* name) const {
+    Ask(name);
+    return rel.answers.count(QLatin1String(name)) != 0;
+  }
   TString Prompt(const char* query) const {
     const auto found = rel.prompts.find(QLatin1String(query));
     return found == rel.prompts.end() ? TString() : found->second;
@@ -244,6 +367,33 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
     askedWithEach.push_back(attributes);
     return options;
   }
+
+  // The catalog and cube pickers.
+  TString catalogListPrompt;
+  CatalogInfo currentCatalog;
+  std::vector<CatalogInfo> catalogs;
+  SortDirection catalogSortDirection = SortDirection::Asc;
+  TString catalogSearchTerm;
+  TString cubeListPrompt;
+  CubeInfo currentCube;
+  std::vector<CubeInfo> cubes;
+  std::vector<CubeMetadataCategory> cubeMetadataCategories;
+  CubeMetadataCategory cubeSortCategory = CubeMetadataCategory::Name;
+  SortDirection cubeSortDirection = SortDirection::Asc;
+  TString cubeSearchTerm;
+
+  TString GetCatalogListPrompt() const override { return catalogListPrompt; }
+  CatalogInfo GetCurrentCatalog() const override { return currentCatalog; }
+  void EnumerateCatalogs(std::vector<CatalogInfo>& to) const override { to.insert(to.end(), catalogs.begin(), catalogs.end()); }
+  SortDirection GetCatalogSortDirection() const override { return catalogSortDirection; }
+  TString GetCatalogSearchTerm() const override { return catalogSearchTerm; }
+  TString GetCubeListPrompt() const override { return cubeListPrompt; }
+  CubeInfo GetCurrentCube() const override { return currentCube; }
+  void EnumerateCubes(std::vector<CubeInfo>& to) const override { to.insert(to.end(), cubes.begin(), cubes.end()); }
+  std::vector<CubeMetadataCategory> GetCubeMetadataCategories() const override { return cubeMetadataCategories; }
+  CubeMetadataCategory GetCubeSortMetadataCategory() const override { return cubeSortCategory; }
+  SortDirection GetCubeSortDirection() const override { return cubeSortDirection; }
+  TString GetCubeSearchTerm() const override { return cubeSearchTerm; }
 
  private:
   ~HierarchicalConfig() override = default;
