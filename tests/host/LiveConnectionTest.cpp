@@ -421,6 +421,11 @@ TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
   EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
   EXPECT_TRUE(message.contains(QStringLiteral("certificate verify failed"))) << message.toStdString();
 
+  // Text that is no certificate at all.
+  otherCertificate[QStringLiteral("sslcert")] = QStringLiteral("not a certificate");
+  message = FailureOf([&] { State(Config("postgres", otherCertificate)).Connect(); }, secrets);
+  EXPECT_TRUE(message.contains(QStringLiteral("could not read root certificate file"))) << message.toStdString();
+
   // Without TLS the server has no rule for the connection.
   Attributes plain = PostgresAttributes(server, SaveSecret(testpg::SharedPassword()));
   plain.erase(QStringLiteral("sslcert"));
@@ -438,7 +443,7 @@ TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
 TEST_F(LiveConnectionTest, OdbcReachesPostgresThroughItsUnicodeDriver) {
   HLV_REQUIRE_POSTGRES(server);
   const RefCntPtr<DSConnectionConfig> config =
-      Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("PostgreSQL Unicode")},
+      Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("{PostgreSQL Unicode}")},
                              {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
                              {QStringLiteral("port"), QString::number(server.Port())},
                              {QStringLiteral("dbname"), QLatin1String(testpg::PostgresServer::kDatabase)},
