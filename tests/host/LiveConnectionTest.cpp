@@ -242,7 +242,7 @@ TEST_F(LiveConnectionTest, SqliteListsTheFilesTablesAndViewsInItsOrderAndNeverWr
   EXPECT_EQ(Digest(m_sqlite), before);
 }
 
-TEST_F(LiveConnectionTest, ALiveConnectionIsReadOnlyOnTheThreadThatOpenedIt) {
+TEST_F(LiveConnectionTest, ReadingAListOnAnotherThreadThanTheConnectingOneIsRefused) {
   const RefCntPtr<DSConnectionConfig> config = Config("sqlite", {{QStringLiteral("filename"), m_sqlite}});
   State(config).Connect();
   bool refused = false;
