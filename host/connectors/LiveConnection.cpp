@@ -90,7 +90,8 @@ void PrepareSqlite(QSqlDatabase& database, const ConnectionAttributeMap& attribu
   const QFileInfo file(filename);
   if (filename.isEmpty() || !file.exists())
     throw DataSourceException(QStringLiteral("Opening %1 failed: the file does not exist").arg(prepared.target));
-  if (!file.isFile()) throw DataSourceException(QStringLiteral("Opening %1 failed: it is not a file").arg(prepared.target));
+  if (!file.isFile())
+    throw DataSourceException(QStringLiteral("Opening %1 failed: it is not a file").arg(prepared.target));
   database.setDatabaseName(file.absoluteFilePath());
   database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
 }
@@ -128,7 +129,8 @@ void PreparePostgres(QSqlDatabase& database, const ConnectionAttributeMap& attri
     bool isNumber = false;
     const int number = port.toInt(&isNumber);
     if (!isNumber || number <= 0 || number > 65535)
-      throw DataSourceException(QStringLiteral("Connecting to %1 failed: \"%2\" is not a port").arg(prepared.target, port));
+      throw DataSourceException(
+          QStringLiteral("Connecting to %1 failed: \"%2\" is not a port").arg(prepared.target, port));
     database.setPort(number);
   }
   prepared.password = PasswordOf(attributes);
@@ -202,19 +204,21 @@ void LiveConnection::CheckThread() const {
 std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDescription& description,
                                                      const ConnectionAttributeMap& attributes) {
   const Connect::ConnectorFacts& facts = description.Facts();
-  const DriverRequirement* driver =
-      description.DriverFor(Value(attributes, DataConnectionAttrs::attrConnectionType));
+  const DriverRequirement* driver = description.DriverFor(Value(attributes, DataConnectionAttrs::attrConnectionType));
   if (driver == nullptr)
     throw DataSourceException(
-        QStringLiteral("Connecting to a database of class \"%1\" failed: its connector names no driver").arg(facts.className));
+        QStringLiteral("Connecting to a database of class \"%1\" failed: its connector names no driver")
+            .arg(facts.className));
   if (driver->kind == DriverRequirement::Kind::kJdbc)
     throw DataSourceException(
-        QStringLiteral("Connecting to a database of class \"%1\" failed: the host opens no connection through a JDBC driver")
+        QStringLiteral(
+            "Connecting to a database of class \"%1\" failed: the host opens no connection through a JDBC driver")
             .arg(facts.className));
   const TString qtDriver = driver->kind == DriverRequirement::Kind::kOdbc ? TString(kOdbc) : driver->name;
   if (qtDriver != kSQLite && qtDriver != kPostgres && qtDriver != kOdbc)
     throw DataSourceException(
-        QStringLiteral("Connecting to a database of class \"%1\" failed: the host opens no connection through the driver %2")
+        QStringLiteral(
+            "Connecting to a database of class \"%1\" failed: the host opens no connection through the driver %2")
             .arg(facts.className, qtDriver));
   if (!QSqlDatabase::isDriverAvailable(qtDriver))
     throw DataSourceException(
@@ -237,9 +241,9 @@ std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDes
       PrepareOdbc(database, attributes, *driver, prepared);
 
     if (!database.open())
-      throw DataSourceException(Masked(
-          QStringLiteral("Connecting to %1 failed: %2").arg(prepared.target, ErrorText(database.lastError())),
-          prepared.password));
+      throw DataSourceException(
+          Masked(QStringLiteral("Connecting to %1 failed: %2").arg(prepared.target, ErrorText(database.lastError())),
+                 prepared.password));
     if (qtDriver == kSQLite) {
       // SQLite opens any file; only reading it shows whether it is a database.
       QSqlQuery probe(database);

@@ -64,7 +64,7 @@ std::vector<QString> Describe(const std::vector<RelationalDSConnectionConfigTabl
     EXPECT_EQ(table.GetCaption(), table.GetQualifiedName().GetComponents().back());
     lines.push_back(QStringLiteral("%1|%2|%3|%4")
                         .arg(table.GetQualifiedName().GetFullValue(), table.GetTooltip(),
-                             table.GetIconEnum() == TablePillIcon::Sheet       ? QStringLiteral("sheet")
+                             table.GetIconEnum() == TablePillIcon::Sheet        ? QStringLiteral("sheet")
                              : table.GetIconEnum() == TablePillIcon::FoundTable ? QStringLiteral("found-table")
                                                                                 : QStringLiteral("other"),
                              table.GetSortKey()));
@@ -119,8 +119,7 @@ class LiveConnectionTest : public ::testing::Test {
     Execute(m_sqlite, {"CREATE TABLE orders (id INTEGER PRIMARY KEY AUTOINCREMENT, amount REAL)",
                        "CREATE TABLE Customers (id INTEGER PRIMARY KEY, name TEXT)",
                        "CREATE VIEW big_orders AS SELECT * FROM orders WHERE amount > 100",
-                       "CREATE INDEX orders_by_amount ON orders (amount)",
-                       "INSERT INTO orders (amount) VALUES (150)"});
+                       "CREATE INDEX orders_by_amount ON orders (amount)", "INSERT INTO orders (amount) VALUES (150)"});
   }
 
   static void Execute(const QString& file, std::initializer_list<const char*> statements) {
@@ -181,7 +180,8 @@ TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersF
       "data-source-page": {"lists": {"schemas": false, "warehouses": true}, "schema": "ignored",
         "custom-sql": {"allowed": false, "with-olap-off": false}, "capabilities": [7, 412],
         "legacy-sql-check": {"attribute": "legacy", "default": true},
-        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})", "test"));
+        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})",
+                                                   "test"));
   const ScopedRegistry installed(registry);
 
   // The defaults: every picker but the warehouse, custom SQL and union, no capability.
@@ -197,8 +197,9 @@ TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersF
   // A picker follows its list unless told otherwise; an ignored schema has none.
   const RefCntPtr<DSConnectionConfig> bq = Config("bq", {{QStringLiteral("legacy"), QStringLiteral("FALSE")}});
   const RefCntPtr<const RelationalDSConnectionConfig> rel = bq->AsRelational();
-  EXPECT_EQ(PageFlags(*rel), QStringLiteral("FastMetadata JoinAcrossSchemas NoLeftJoin NoLODCalcs StoredProc Union "
-                                            "Warehouse LegacySQLCheck Database IgnoreSchema Tables JoinArea NoPreview"));
+  EXPECT_EQ(PageFlags(*rel),
+            QStringLiteral("FastMetadata JoinAcrossSchemas NoLeftJoin NoLODCalcs StoredProc Union "
+                           "Warehouse LegacySQLCheck Database IgnoreSchema Tables JoinArea NoPreview"));
   EXPECT_TRUE(Config("bq", {})->AsRelational()->GetBigQueryLegacySQLCheckState());
   EXPECT_EQ(rel->GetTablePlaceholderText(), QStringLiteral("Find a table"));
   std::map<TString, TString> labels{{QStringLiteral("SchemaHeaderLabel"), QStringLiteral("Schema")}};
@@ -267,8 +268,10 @@ TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfig
   EXPECT_FALSE(absent->IsConnected());
 
   const QString text = testcrypto::WriteFile(m_folder, QStringLiteral("notes.db"), std::string(4096, 'x'));
-  EXPECT_TRUE(FailureOf([&] { State(Config("sqlite", {{QStringLiteral("filename"), text}})).Connect(); })
-                  .startsWith(QStringLiteral("Opening the SQLite database \"%1\" failed: file is not a database").arg(text)));
+  EXPECT_TRUE(
+      FailureOf([&] {
+        State(Config("sqlite", {{QStringLiteral("filename"), text}})).Connect();
+      }).startsWith(QStringLiteral("Opening the SQLite database \"%1\" failed: file is not a database").arg(text)));
 
   // A connected configuration whose reconnection fails is no longer connected.
   const RefCntPtr<DSConnectionConfig> config = Config("sqlite", {{QStringLiteral("filename"), m_sqlite}});
@@ -317,7 +320,8 @@ TEST_F(LiveConnectionTest, OdbcListsThroughTheDriversCatalogueFunctions) {
                                  {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("NoCreat=1")}}))
         .Connect();
   });
-  EXPECT_TRUE(message.startsWith(QStringLiteral("Connecting to the ODBC driver \"SQLite3\" failed: "))) << message.toStdString();
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Connecting to the ODBC driver \"SQLite3\" failed: ")))
+      << message.toStdString();
 }
 
 // --- PostgreSQL -------------------------------------------------------------------------------
@@ -367,12 +371,13 @@ TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
   EXPECT_EQ(schemas, (std::vector<TString>{QStringLiteral("hr"), QStringLiteral("public"), QStringLiteral("sales")}));
   std::vector<RelationalDSConnectionConfigTableInfo> tables;
   rel->EnumerateTables(tables);
-  EXPECT_EQ(Describe(tables),
-            (std::vector<QString>{QStringLiteral("[hr].[staff]|Table in schema hr|sheet|staff\thr"),
-                                  QStringLiteral("[hr].[staff_names]|View in schema hr|found-table|staff_names\thr"),
-                                  QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
-                                  QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
-                                  QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
+  EXPECT_EQ(
+      Describe(tables),
+      (std::vector<QString>{QStringLiteral("[hr].[staff]|Table in schema hr|sheet|staff\thr"),
+                            QStringLiteral("[hr].[staff_names]|View in schema hr|found-table|staff_names\thr"),
+                            QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
+                            QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
+                            QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
   // Overloads once; no trigger function, no aggregate.
   std::vector<QualifiedName> procedures;
   rel->EnumerateStoredProcedures(procedures);
@@ -400,15 +405,16 @@ TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
 
 TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
   HLV_REQUIRE_POSTGRES(server);
-  const QString target = QStringLiteral("Connecting to the PostgreSQL database \"hlvsales\" on 127.0.0.1:%1 failed: ")
-                             .arg(server.Port());
+  const QString target =
+      QStringLiteral("Connecting to the PostgreSQL database \"hlvsales\" on 127.0.0.1:%1 failed: ").arg(server.Port());
   const std::initializer_list<QString> secrets = {kSentinel, testpg::SharedPassword()};
 
   // A wrong password, from the credential service or from the attributes.
   Attributes wrong = PostgresAttributes(server, SaveSecret(kSentinel));
   QString message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
   EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
-  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\""))) << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\"")))
+      << message.toStdString();
   wrong.erase(QStringLiteral("credential-id"));
   wrong[QStringLiteral("password")] = kSentinel;
   message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
@@ -457,15 +463,16 @@ TEST_F(LiveConnectionTest, OdbcReachesPostgresThroughItsUnicodeDriver) {
   rel->EnumerateTables(tables);
   // The driver's own lists and order: tables and views by name; every routine (an overload
   // once), the trigger function and the aggregate among them.
-  EXPECT_EQ(Describe(tables),
-            (std::vector<QString>{QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
-                                  QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
-                                  QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
+  EXPECT_EQ(
+      Describe(tables),
+      (std::vector<QString>{QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
+                            QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
+                            QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
   std::vector<QualifiedName> procedures;
   rel->EnumerateStoredProcedures(procedures);
-  EXPECT_EQ(Names(procedures), (std::vector<QString>{QStringLiteral("[sales].[order_total]"),
-                                                     QStringLiteral("[sales].[archive_orders]"),
-                                                     QStringLiteral("[sales].[touch]"), QStringLiteral("[sales].[total]")}));
+  EXPECT_EQ(Names(procedures),
+            (std::vector<QString>{QStringLiteral("[sales].[order_total]"), QStringLiteral("[sales].[archive_orders]"),
+                                  QStringLiteral("[sales].[touch]"), QStringLiteral("[sales].[total]")}));
   EXPECT_EQ(Applies(*rel), QStringLiteral("Databases Schemas Tables StoredProcedures"));
   std::vector<TString> schemas;
   rel->EnumerateSchemas(schemas);
