@@ -261,7 +261,8 @@ TEST_F(LiveConnectionTest, ReadingAListOnAnotherThreadThanTheConnectingOneIsRefu
 
 TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfigurationNotConnected) {
   const QString missing = QDir(m_folder.path()).filePath(QStringLiteral("missing.db"));
-  const RefCntPtr<DSConnectionConfig> absent = Config("sqlite", {{QStringLiteral("filename"), missing}});
+  const RefCntPtr<DSConnectionConfig> absent =
+      Config("sqlite", {{QStringLiteral("filename"), missing}, {QStringLiteral("password"), kSentinel}});
   EXPECT_EQ(FailureOf([&] { State(absent).Connect(); }),
             QStringLiteral("Opening the SQLite database \"%1\" failed: the file does not exist").arg(missing));
   EXPECT_FALSE(QFile::exists(missing)) << "opening must never create the database";
@@ -343,6 +344,28 @@ QString SaveSecret(const QString& password) {
 // The certificate files a connection left in `folder`.
 QStringList CertificateFiles(const QTemporaryDir& folder) {
   return QDir(folder.path()).entryList({QStringLiteral("hlv-sslcert-*")}, QDir::Files);
+}
+
+// Ends every session of the test database but the one this opens for it.
+void EndOtherSessions(const testpg::PostgresServer& server) {
+  const QString name = QStringLiteral("test-terminate");
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(server.Port());
+    db.setDatabaseName(QStringLiteral("postgres"));
+    db.setUserName(QLatin1String(testpg::PostgresServer::kUser));
+    db.setPassword(testpg::SharedPassword());
+    db.setConnectOptions(QStringLiteral("sslmode=require"));
+    ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+    QSqlQuery query(db);
+    EXPECT_TRUE(query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                          "WHERE datname = 'hlvsales' AND pid <> pg_backend_pid()")))
+        << query.lastError().text().toStdString();
+    query = QSqlQuery();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(name);
 }
 
 TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
@@ -438,6 +461,17 @@ TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
   plain[QStringLiteral("sslmode")] = QStringLiteral("disable");
   message = FailureOf([&] { State(Config("postgres", plain)).Connect(); }, secrets);
   EXPECT_TRUE(message.contains(QStringLiteral("no encryption"))) << message.toStdString();
+
+  // A connection the server ends: the next catalogue query says so.
+  const RefCntPtr<DSConnectionConfig> ended =
+      Config("postgres", PostgresAttributes(server, SaveSecret(testpg::SharedPassword())));
+  State(ended).Connect();
+  EndOtherSessions(server);
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  message = FailureOf([&] { ended->AsRelational()->EnumerateTables(tables); }, secrets);
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Reading the tables from the database failed: "))) << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("terminat"))) << message.toStdString();
+  EXPECT_TRUE(tables.empty());
 
   // Nothing listens on the port of a server that is gone.
   Attributes unreachable = PostgresAttributes(server, SaveSecret(kSentinel));
