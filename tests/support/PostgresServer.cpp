@@ -161,9 +161,16 @@ std::unique_ptr<PostgresServer> PostgresServer::Start(const QString& password) {
   Replace(QDir(data).filePath(QStringLiteral("pg_hba.conf")),
           QStringLiteral("local all all scram-sha-256\nhostssl all all 127.0.0.1/32 scram-sha-256\n"));
 
-  server->Run(QStringLiteral("pg_ctl"),
-              {QStringLiteral("-D"), data, QStringLiteral("-l"), folder.filePath(QStringLiteral("server.log")),
-               QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
+  const QString log = folder.filePath(QStringLiteral("server.log"));
+  try {
+    server->Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), data, QStringLiteral("-l"), log, QStringLiteral("-w"),
+                                           QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
+  } catch (const std::runtime_error& failed) {
+    // pg_ctl says only that the server did not start; its log says why.
+    QFile file(log);
+    const QString why = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+    Fail(QStringLiteral("%1\n%2").arg(QString::fromStdString(failed.what()), why));
+  }
   server->m_started = true;
   server->Fill(password);
   return server;
