@@ -32,7 +32,8 @@ class ConnectionFixtureTest : public ::testing::Test {
     EXPECT_TRUE(registry->LoadBuiltins().empty());
     registry->Add(Connect::ParseConnectorDescription(
         R"({"class": "acme-olap", "caption": {"en": "Acme OLAP"}, "model": "hierarchical",
-            "cube-specification": {"title": "Connect", "options": [{"type": "line-edit", "id": "s", "attribute": "server"}]}})",
+            "cube-specification": {"title": "Connect",
+                                   "options": [{"type": "line-edit", "id": "s", "attribute": "server"}]}})",
         QStringLiteral("acme-olap.json")));
     return registry;
   }
@@ -97,7 +98,8 @@ TEST_F(ConnectionFixtureTest, RefusesEachKindOfFaultNamingFileAndField) {
       {"cube without name", cube(R"("cubes": [{"full-name": ["a"]}])"), "/cube/cubes/0/name", "is missing"},
       {"empty full name", cube(R"("cubes": [{"full-name": [], "name": "a"}])"), "/cube/cubes/0/full-name",
        "must not be empty"},
-      {"bad time", cube(R"("cubes": [)" + orders + R"(, {"full-name": ["b"], "name": "b", "last-updated": "yesterday"}])"),
+      {"bad time",
+       cube(R"("cubes": [)" + orders + R"(, {"full-name": ["b"], "name": "b", "last-updated": "yesterday"}])"),
        "/cube/cubes/1/last-updated", "is not an ISO 8601 time"},
       {"current cube not listed", cube(R"("cubes": [)" + orders + R"(], "current-cube": "Returns")"),
        "/cube/current-cube", "no cube of \"cubes\" is named \"Returns\""},
@@ -183,7 +185,8 @@ TEST_F(ConnectionFixtureTest, ACubeFixtureIsAnsweredExactlyThroughTheInterface) 
       "catalog-sort-direction": "desc", "catalog-search-term": "Sa",
       "cube-list-prompt": "Cube",
       "cubes": [
-        {"full-name": ["Sales", "Orders"], "name": "Orders", "description": "By day", "last-updated": "2026-03-01T14:30:00+02:00"},
+        {"full-name": ["Sales", "Orders"], "name": "Orders", "description": "By day",
+         "last-updated": "2026-03-01T14:30:00+02:00"},
         {"full-name": ["Sales", "Returns"], "name": "Returns", "last-updated": null}
       ],
       "current-cube": "Orders",

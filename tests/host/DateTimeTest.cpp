@@ -76,7 +76,8 @@ TEST(MetadataFormatterTest, WithoutNowTheCurrentTimeCounts) {
   const TString clock = time.ToQDateTime().toString(QStringLiteral("HH:mm"));
   const TString text = MetadataFormatter::FormatFriendlyTimeUTC(time, nullptr);
   // Midnight may pass between the two readings of the clock.
-  EXPECT_TRUE(text == QStringLiteral("Today, ") + clock || text == QStringLiteral("Yesterday, ") + clock) << text.toStdString();
+  EXPECT_TRUE(text == QStringLiteral("Today, ") + clock || text == QStringLiteral("Yesterday, ") + clock)
+      << text.toStdString();
   const DateTime nullNow;
   EXPECT_EQ(MetadataFormatter::FormatFriendlyTimeUTC(Utc("2001-01-01T10:00:00Z"), &nullNow),
             QStringLiteral("2001-01-01 10:00"));
