@@ -38,11 +38,14 @@ RefCntPtr<fake::HierarchicalConfig> CatalogConfig(std::vector<const char*> names
 }
 
 TEST(CubeCatalogEnumerationPresModelBuilderTest, NullConfigurationGivesDefaults) {
-  const auto model = CubeCatalogEnumerationPresModelBuilder(nullptr).Build();
-  ASSERT_NE(model, nullptr);
-  EXPECT_EQ(model->GetPossibleCatalogCount(), 0u);
-  EXPECT_EQ(model->GetSelectedCatalog(), nullptr);
-  EXPECT_EQ(model->GetSelectedCatalogIndex(), -1);
+  const auto catalogs = CubeCatalogEnumerationPresModelBuilder(nullptr).Build();
+  ASSERT_NE(catalogs, nullptr);
+  EXPECT_EQ(catalogs->GetPossibleCatalogCount(), 0u);
+  EXPECT_EQ(catalogs->GetSelectedCatalogIndex(), -1);
+  const auto cubes = CubeEnumerationPresModelBuilder(nullptr).Build();
+  ASSERT_NE(cubes, nullptr);
+  EXPECT_EQ(cubes->GetSortMetadataCategory(), CubeMetadataCategory::Invalid);
+  EXPECT_EQ(cubes->GetSelectedCubeIndex(), -1);
 }
 
 TEST(CubeCatalogEnumerationPresModelBuilderTest, AscendingPutsTheGreaterNameFirstIgnoringCase) {
@@ -137,14 +140,6 @@ RefCntPtr<fake::HierarchicalConfig> CubeConfig() {
                    Cube("Forecast", "rolling", At(2))};
   config->cubeMetadataCategories = {CubeMetadataCategory::Name, CubeMetadataCategory::Description};
   return config;
-}
-
-TEST(CubeEnumerationPresModelBuilderTest, NullConfigurationGivesDefaults) {
-  const auto model = CubeEnumerationPresModelBuilder(nullptr).Build();
-  ASSERT_NE(model, nullptr);
-  EXPECT_EQ(model->GetSortMetadataCategory(), CubeMetadataCategory::Invalid);
-  EXPECT_EQ(model->GetSelectedCube(), nullptr);
-  EXPECT_EQ(model->GetSelectedCubeIndex(), -1);
 }
 
 TEST(CubeEnumerationPresModelBuilderTest, EachColumnSortsBothWays) {
