@@ -74,6 +74,8 @@ RefCntPtr<const TableEnumerationPresModel> TableEnumerationPresModelBuilder::Bui
     if (AppConfig::IsHalvanePrep() || PropagatesTableFailures(connectionClass)) throw;
   }
 
+  std::vector<RefCntPtr<const ConnectionTableInfoPresModel>> infos;
+  infos.reserve(tables.size());
   for (const RelationalDSConnectionConfigTableInfo& table : tables) {
     RefCntPtr<ConnectionTableInfoPresModel> info = MakeRefCnt<ConnectionTableInfoPresModel>();
     info->SetName(table.GetQualifiedName());
@@ -82,8 +84,9 @@ RefCntPtr<const TableEnumerationPresModel> TableEnumerationPresModelBuilder::Bui
     info->SetSortKey(table.GetSortKey());
     info->SetIconEnum(table.GetIconEnum());
     info->SetIsEnabled(table.IsEnabled());
-    presModel->AddTableInfo(std::move(info));
+    infos.push_back(std::move(info));
   }
+  presModel->SetTableInfos(std::move(infos));
   return presModel;
 }
 
