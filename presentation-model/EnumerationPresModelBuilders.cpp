@@ -20,7 +20,7 @@ bool MayList(const RefCntPtr<const RelationalDSConnectionConfig>& config,
   return config && config->ShouldFinishConnection() && ((*config).*canEnumerate)();
 }
 
-// The connection class whose callers must learn of a table list cut short by a failure.
+// The connection class whose failed table fetches are never swallowed.
 bool PropagatesTableFailures(const TString& connectionClass) {
   return connectionClass == QLatin1String("nimbara-zeltra");
 }
