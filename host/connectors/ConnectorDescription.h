@@ -78,6 +78,46 @@ struct DialogDescription {
   bool showInstanceUrlPrompt = false;
 };
 
+/// How the data source page shows a connection of a relational class, and what it offers there.
+struct DataSourcePageDescription {
+  /// Which lists the page may show; a list also needs a live connection whose catalogue gives it.
+  bool listsDatabases = true;
+  bool listsSchemas = true;
+  bool listsTables = true;
+  bool listsStoredProcedures = true;
+  bool listsWarehouses = false;
+  bool listsStandardConnections = false;
+  /// Which pickers the page has (HasDatabase, HasSchema, HasTables, HasWarehouse).
+  bool hasDatabase = true;
+  bool hasSchema = true;
+  bool hasTables = true;
+  bool hasWarehouse = false;
+  bool schemaOptional = false;
+  bool ignoresSchema = false;
+  bool customSQL = true;
+  bool customSQLWithoutSchema = false;
+  bool customSQLWithOLAPOff = true;
+  bool customSQLOrUnionWithoutLeftJoin = true;
+  bool customSQLOrUnionWithoutLODCalcs = true;
+  bool unionAllowed = true;
+  bool customDatabase = false;
+  bool customSchema = false;
+  bool storedProcedures = true;
+  bool fastMetadata = true;
+  bool joinAcrossSchemas = true;
+  bool joinArea = true;
+  /// The capability numbers the connection has (412: its data must not be previewed).
+  std::vector<int> capabilities;
+  TString tablePlaceholder;
+  TString standardConnectionPlaceholder;
+  /// The labels of the join area by their JoinDescription keys.
+  std::map<TString, TString> labels;
+  /// The attribute that holds the state of the legacy SQL check box ("true" or "false"), when
+  /// the page has one.
+  std::optional<TString> legacySQLCheckAttribute;
+  bool legacySQLCheckDefault = false;
+};
+
 /// How the class asks for credentials.
 struct AuthenticationDescription {
   AuthenticationEnums::Mode mode = AuthenticationEnums::Mode::AuthModeNone;
@@ -194,6 +234,8 @@ struct ConnectorFacts {
   TString vendorSupportInfo;
   std::map<TString, TString> defaultAttributes;
   std::optional<CubeSpecificationDescription> cubeSpecification;
+  /// Only for a relational class.
+  DataSourcePageDescription dataSourcePage;
   /// Where the description came from (a file path or a resource path), for messages.
   TString source;
 };

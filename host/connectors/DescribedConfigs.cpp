@@ -3,12 +3,16 @@
 #include "host/Exceptions.h"
 #include "host/app/FeatureFlags.h"
 #include "host/connect/ConnectorRegistry.h"
+#include "host/connect/DataSourceException.h"
 #include "host/connect/GoogleAnalytics.h"
 #include "host/connectors/ConnectorDescription.h"
+#include "host/connectors/LiveConnection.h"
 #include "host/connectors/OdbcCatalog.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 DescribedConfigState::DescribedConfigState() = default;
@@ -16,6 +20,17 @@ DescribedConfigState::~DescribedConfigState() = default;
 
 DescribedConfigState* DescribedConfigState::Of(DSConnectionConfig& config) {
   return dynamic_cast<DescribedConfigState*>(&config);
+}
+
+void DescribedConfigState::Connect() {
+  Disconnect();
+  m_live = OpenLiveConnection();
+  m_connected = true;
+}
+
+void DescribedConfigState::Disconnect() noexcept {
+  m_live.reset();
+  m_connected = false;
 }
 
 namespace {
@@ -106,6 +121,15 @@ class DescribedConfig : public Base, public DescribedConfigState {
     for (const TString& name : Facts().reconnect.attributes)
       if (const auto found = m_attributes.find(name); found != m_attributes.end())
         parameters.insert_or_assign(name, found->second);
+  }
+
+  /// Only a relational configuration is opened live.
+  std::unique_ptr<LiveConnection> OpenLiveConnection() const override {
+    if (!IsRelational())
+      throw DataSourceException(QStringLiteral("Connecting to a %1 data source failed: the host opens live "
+                                               "connections of relational classes only")
+                                    .arg(ClassName()));
+    return LiveConnection::Open(*m_description, m_attributes);
   }
 
   bool SupportsInitialSQL() const override { return Facts().supportsInitialSQL; }
@@ -234,52 +258,100 @@ class RelationalConfig final : public DescribedConfig<RelationalDSConnectionConf
   }
   int GetTableRelationCount(const RefCntPtr<const IDataSource>&) const override { return 0; }
 
-  // Until the configuration reads its connection live, it lists nothing.
-  bool CanEnumerateStandardConnections() const override { return false; }
-  bool CanEnumerateStoredProcedures() const override { return false; }
-  bool CanEnumerateDatabases() const override { return false; }
-  bool CanEnumerateSchemas() const override { return false; }
-  bool CanEnumerateTables() const override { return false; }
-  bool CanEnumerateWarehouses() const override { return false; }
+  // The lists come from the live connection's catalogue: a configuration without one lists
+  // nothing. Tables and stored procedures are those of the "schema" attribute's schema when it
+  // names one, else those of every user schema.
+  bool CanEnumerateStandardConnections() const override { return Page().listsStandardConnections && Lists(std::nullopt); }
+  bool CanEnumerateStoredProcedures() const override {
+    return Page().listsStoredProcedures && Lists(LiveConnection::List::kStoredProcedures);
+  }
+  bool CanEnumerateDatabases() const override { return Page().listsDatabases && Lists(LiveConnection::List::kDatabases); }
+  bool CanEnumerateSchemas() const override { return Page().listsSchemas && Lists(LiveConnection::List::kSchemas); }
+  bool CanEnumerateTables() const override { return Page().listsTables && Lists(LiveConnection::List::kTables); }
+  bool CanEnumerateWarehouses() const override { return Page().listsWarehouses && Lists(std::nullopt); }
+  // No catalogue the host reads has standard connections or warehouses.
   void EnumerateStandardConnections(std::vector<TString>&) const override {}
-  void EnumerateStoredProcedures(std::vector<QualifiedName>&) const override {}
+  void EnumerateStoredProcedures(std::vector<QualifiedName>& procedures) const override {
+    if (CanEnumerateStoredProcedures()) Live()->StoredProcedures(Value(kSchema), procedures);
+  }
   void EnumerateWarehouses(std::vector<std::pair<TString, TString>>&) const override {}
-  void EnumerateDatabases(std::vector<TString>&) const override {}
-  void EnumerateSchemas(std::vector<TString>&) const override {}
-  void EnumerateTables(std::vector<RelationalDSConnectionConfigTableInfo>&) const override {}
+  void EnumerateDatabases(std::vector<TString>& databases) const override {
+    if (CanEnumerateDatabases()) Live()->Databases(databases);
+  }
+  void EnumerateSchemas(std::vector<TString>& schemas) const override {
+    if (CanEnumerateSchemas()) Live()->Schemas(schemas);
+  }
+  void EnumerateTables(std::vector<RelationalDSConnectionConfigTableInfo>& tables) const override {
+    if (CanEnumerateTables()) Live()->Tables(Value(kSchema), tables);
+  }
   TString GetStandardConnectionTooltip(const TString&) const override { return TString(); }
-  bool HasCapability(int) const override { return false; }
-  TString GetTablePlaceholderText() const override { return TString(); }
-  TString GetStandardConnectionPlaceholderText() const override { return TString(); }
-  bool HasFastMetadata(const TString&) const override { return true; }
-  bool HasJoinAcrossSchemas() const override { return true; }
-  bool AllowCustomSQLWithOLAPOff() const override { return true; }
-  bool AllowCustomSQLOrUnionWithNoLeftJoinSupported() const override { return true; }
-  bool AllowCustomSQLOrUnionWithNoLODCalcsSupported(bool) const override { return true; }
-  bool AllowCustomSQL() const override { return false; }
-  bool AllowCustomSQLWithoutSchema() const override { return false; }
-  bool AllowCustomDatabase() const override { return false; }
-  bool AllowCustomSchema() const override { return false; }
-  bool AllowStoredProc() const override { return false; }
-  bool AllowUnion(const TString&) const override { return false; }
-  TString GetWarehouseName() const override { return TString(); }
-  bool HasWarehouse() const override { return false; }
-  bool HasBigQueryLegacySQLCheck() const override { return false; }
-  bool GetBigQueryLegacySQLCheckState() const override { return false; }
-  TString GetDatabaseName() const override { return TString(); }
-  bool HasDatabase() const override { return false; }
-  bool IsSchemaOptional() const override { return false; }
-  bool ShouldIgnoreSchema() const override { return false; }
-  TString SchemaName() const override { return TString(); }
-  bool HasSchema() const override { return false; }
-  bool HasTables() const override { return false; }
-  void GetJoinDescriptionGlobalProperties(std::map<TString, TString>&) const override {}
-  bool UsesJoinArea() const override { return true; }
+  bool HasCapability(int capability) const override {
+    const std::vector<int>& capabilities = Page().capabilities;
+    return std::find(capabilities.begin(), capabilities.end(), capability) != capabilities.end();
+  }
+
+  // The page's other questions come from the description.
+  TString GetTablePlaceholderText() const override { return Page().tablePlaceholder; }
+  TString GetStandardConnectionPlaceholderText() const override { return Page().standardConnectionPlaceholder; }
+  bool HasFastMetadata(const TString&) const override { return Page().fastMetadata; }
+  bool HasJoinAcrossSchemas() const override { return Page().joinAcrossSchemas; }
+  bool AllowCustomSQLWithOLAPOff() const override { return Page().customSQLWithOLAPOff; }
+  bool AllowCustomSQLOrUnionWithNoLeftJoinSupported() const override { return Page().customSQLOrUnionWithoutLeftJoin; }
+  bool AllowCustomSQLOrUnionWithNoLODCalcsSupported(bool) const override {
+    return Page().customSQLOrUnionWithoutLODCalcs;
+  }
+  bool AllowCustomSQL() const override { return Page().customSQL; }
+  bool AllowCustomSQLWithoutSchema() const override { return Page().customSQLWithoutSchema; }
+  bool AllowCustomDatabase() const override { return Page().customDatabase; }
+  bool AllowCustomSchema() const override { return Page().customSchema; }
+  bool AllowStoredProc() const override { return Page().storedProcedures; }
+  bool AllowUnion(const TString&) const override { return Page().unionAllowed; }
+  TString GetWarehouseName() const override { return Value(QStringLiteral("warehouse")); }
+  bool HasWarehouse() const override { return Page().hasWarehouse; }
+  bool HasBigQueryLegacySQLCheck() const override { return Page().legacySQLCheckAttribute.has_value(); }
+  /// The check box's attribute: "true" or "false" (any letter case), else the description's default.
+  bool GetBigQueryLegacySQLCheckState() const override {
+    if (!Page().legacySQLCheckAttribute) return false;
+    const TString state = Value(*Page().legacySQLCheckAttribute);
+    if (state.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) return true;
+    if (state.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) return false;
+    return Page().legacySQLCheckDefault;
+  }
+  /// The "dbname" attribute, else the database the live connection is in.
+  TString GetDatabaseName() const override {
+    const TString named = Value(QStringLiteral("dbname"));
+    if (!named.isEmpty() || Live() == nullptr) return named;
+    return Live()->CurrentDatabase();
+  }
+  bool HasDatabase() const override { return Page().hasDatabase; }
+  bool IsSchemaOptional() const override { return Page().schemaOptional; }
+  bool ShouldIgnoreSchema() const override { return Page().ignoresSchema; }
+  /// The "schema" attribute, else the schema the live connection resolves names in.
+  TString SchemaName() const override {
+    const TString named = Value(kSchema);
+    if (!named.isEmpty() || Live() == nullptr) return named;
+    return Live()->CurrentSchema();
+  }
+  bool HasSchema() const override { return Page().hasSchema; }
+  bool HasTables() const override { return Page().hasTables; }
+  void GetJoinDescriptionGlobalProperties(std::map<TString, TString>& properties) const override {
+    for (const auto& [key, text] : Page().labels) properties.insert_or_assign(key, text);
+  }
+  bool UsesJoinArea() const override { return Page().joinArea; }
 
  private:
   ~RelationalConfig() override = default;
 
   const Connect::DialogDescription& Dialog() const { return Facts().dialog; }
+  const Connect::DataSourcePageDescription& Page() const { return Facts().dataSourcePage; }
+
+  // Whether the live connection's catalogue gives `list`; a list no catalogue has (nullopt)
+  // never. A configuration not connected, or without a live connection, lists nothing.
+  bool Lists(std::optional<LiveConnection::List> list) const {
+    return IsConnected() && Live() != nullptr && list.has_value() && Live()->Lists(*list);
+  }
+
+  static inline const QLatin1String kSchema{"schema"};
 };
 
 class HierarchicalConfig final : public DescribedConfig<HierarchicalDSConnectionConfig> {

@@ -15,14 +15,22 @@
 // database variables; the host tells it otherwise through DescribedConfigState. It should
 // finish connecting (ShouldFinishConnection) exactly when it is connected: only then can the
 // lists of its data source page be read.
+//
+// Live connections: DescribedConfigState::Connect opens a relational configuration's
+// connection with its attributes (LiveConnection); its data source page then lists what the
+// database's catalogue holds. A relational configuration without a live connection lists
+// nothing and answers the page's other questions from its description.
 #pragma once
 
 #include "host/HostExport.h"
 #include "host/connect/DSConnectionConfig.h"
 
 #include <atomic>
+#include <memory>
 
-/// What a host tells a described configuration as its connection goes.
+class LiveConnection;
+
+/// What a host tells a described configuration as its connection goes, and how it opens it.
 class HLVHOST_API DescribedConfigState {
  public:
   DescribedConfigState(const DescribedConfigState&) = delete;
@@ -32,6 +40,26 @@ class HLVHOST_API DescribedConfigState {
   /// factory.
   static DescribedConfigState* Of(DSConnectionConfig& config);
 
+  /// Opens a live connection with the configuration's attributes, through the driver of its
+  /// class's description, and marks the configuration connected. A connection already open is
+  /// closed first. Raises DataSourceException, leaving the configuration not connected, when
+  /// the configuration is not relational, when its class names no driver the host opens
+  /// (SQLite, PostgreSQL, ODBC) or the driver is not installed, and when the database refuses
+  /// the connection; the message says what the host was doing and quotes the database's own
+  /// message, never a secret. An unknown "credential-id" raises the credential service's
+  /// HalvaneException.
+  ///
+  /// The connection belongs to the calling thread (Qt's rule for a QSqlDatabase): read the
+  /// configuration's lists, call Disconnect and release the configuration on that thread.
+  /// Reading a list on another thread raises LogicException.
+  void Connect();
+  /// Closes the live connection, if one is open, and marks the configuration not connected.
+  void Disconnect() noexcept;
+  /// Whether a live connection is open.
+  bool HasLiveConnection() const noexcept { return m_live != nullptr; }
+
+  /// Marks the configuration connected or not without opening anything (for a host that
+  /// connects by its own means); a live connection stays as it is.
   void SetConnected(bool connected) noexcept { m_connected = connected; }
   void SetHasUncommittedChanges(bool changes) noexcept { m_uncommittedChanges = changes; }
   void SetDbVariablesCount(int count) noexcept { m_dbVariablesCount = count; }
@@ -40,9 +68,17 @@ class HLVHOST_API DescribedConfigState {
   DescribedConfigState();
   virtual ~DescribedConfigState();
 
+  /// Opens the configuration's live connection (see Connect).
+  virtual std::unique_ptr<LiveConnection> OpenLiveConnection() const = 0;
+  /// The open live connection, or null.
+  const LiveConnection* Live() const noexcept { return m_live.get(); }
+
   std::atomic<bool> m_connected{false};
   std::atomic<bool> m_uncommittedChanges{false};
   std::atomic<int> m_dbVariablesCount{0};
+
+ private:
+  std::unique_ptr<LiveConnection> m_live;
 };
 
 /// Makes configurations from the connector descriptions of Connect::Registry::Instance().

@@ -566,10 +566,114 @@ TString CompactJson(const Node& node) {
   return TStringFromUtf8(std::string_view(buffer.GetString(), buffer.GetSize()));
 }
 
+// The keys of the join area's labels a description may give.
+const char* const kJoinLabelKeys[] = {"ConnectionTypeLabel",        "ConnectionDescriptionHeaderLabel",
+                                      "ConnectionDescriptionLabel", "DatabaseHeaderLabel",
+                                      "DatabaseLabel",              "SchemaHeaderLabel",
+                                      "SchemaLabel",                "TableHeaderLabel",
+                                      "StandardConnectionHeaderLabel", "WarehouseHeaderLabel",
+                                      "SingleTableLabel",           "MultipleTableLabel",
+                                      "DatabaseComboFallbackText",  "SchemaComboFallbackText",
+                                      "WarehouseComboFallbackText"};
+
+DataSourcePageDescription ReadDataSourcePage(const Node& node) {
+  Fields fields(node);
+  DataSourcePageDescription page;
+  if (const std::optional<Node> lists = fields.Take("lists")) {
+    Fields list(*lists);
+    page.listsDatabases = list.Bool("databases", page.listsDatabases);
+    page.listsSchemas = list.Bool("schemas", page.listsSchemas);
+    page.listsTables = list.Bool("tables", page.listsTables);
+    page.listsStoredProcedures = list.Bool("stored-procedures", page.listsStoredProcedures);
+    page.listsWarehouses = list.Bool("warehouses", page.listsWarehouses);
+    page.listsStandardConnections = list.Bool("standard-connections", page.listsStandardConnections);
+    list.Finish();
+  }
+  // A picker is there, unless the description says otherwise, exactly when its list is.
+  page.hasDatabase = page.listsDatabases;
+  page.hasSchema = page.listsSchemas;
+  page.hasTables = page.listsTables;
+  page.hasWarehouse = page.listsWarehouses;
+  std::optional<Node> schemaPicker;
+  if (const std::optional<Node> pickers = fields.Take("pickers")) {
+    Fields picker(*pickers);
+    page.hasDatabase = picker.Bool("database", page.hasDatabase);
+    schemaPicker = picker.Take("schema");
+    if (schemaPicker) page.hasSchema = schemaPicker->Bool();
+    page.hasTables = picker.Bool("tables", page.hasTables);
+    page.hasWarehouse = picker.Bool("warehouse", page.hasWarehouse);
+    picker.Finish();
+  }
+  if (const std::optional<Node> schema = fields.Take("schema")) {
+    enum class Schema { kRequired, kOptional, kIgnored };
+    const Schema kind = ReadChoice<Schema>(
+        *schema, {{"required", Schema::kRequired}, {"optional", Schema::kOptional}, {"ignored", Schema::kIgnored}});
+    page.schemaOptional = kind == Schema::kOptional;
+    page.ignoresSchema = kind == Schema::kIgnored;
+    if (page.ignoresSchema) {
+      if (schemaPicker && page.hasSchema) schemaPicker->Fail(QStringLiteral("an ignored schema has no picker"));
+      page.hasSchema = false;
+    }
+  }
+  if (const std::optional<Node> customSQL = fields.Take("custom-sql")) {
+    Fields sql(*customSQL);
+    page.customSQL = sql.Bool("allowed", page.customSQL);
+    page.customSQLWithoutSchema = sql.Bool("without-schema", page.customSQLWithoutSchema);
+    page.customSQLWithOLAPOff = sql.Bool("with-olap-off", page.customSQLWithOLAPOff);
+    sql.Finish();
+  }
+  if (const std::optional<Node> either = fields.Take("custom-sql-or-union")) {
+    Fields sqlOrUnion(*either);
+    page.customSQLOrUnionWithoutLeftJoin = sqlOrUnion.Bool("without-left-join", page.customSQLOrUnionWithoutLeftJoin);
+    page.customSQLOrUnionWithoutLODCalcs = sqlOrUnion.Bool("without-lod-calcs", page.customSQLOrUnionWithoutLODCalcs);
+    sqlOrUnion.Finish();
+  }
+  page.unionAllowed = fields.Bool("union", page.unionAllowed);
+  page.customDatabase = fields.Bool("custom-database", page.customDatabase);
+  page.customSchema = fields.Bool("custom-schema", page.customSchema);
+  page.storedProcedures = fields.Bool("stored-procedures", page.listsStoredProcedures);
+  page.fastMetadata = fields.Bool("fast-metadata", page.fastMetadata);
+  page.joinAcrossSchemas = fields.Bool("join-across-schemas", page.joinAcrossSchemas);
+  page.joinArea = fields.Bool("join-area", page.joinArea);
+  if (const std::optional<Node> capabilities = fields.Take("capabilities")) {
+    for (const Node& element : capabilities->Elements()) {
+      const double number = element.Number();
+      const int capability = static_cast<int>(number);
+      if (number != capability || capability <= 0) element.Fail(QStringLiteral("a capability is a positive whole number"));
+      if (std::find(page.capabilities.begin(), page.capabilities.end(), capability) != page.capabilities.end())
+        element.Fail(QStringLiteral("the capability %1 is given twice").arg(capability));
+      page.capabilities.push_back(capability);
+    }
+  }
+  if (const std::optional<Node> placeholders = fields.Take("placeholders")) {
+    Fields placeholder(*placeholders);
+    page.tablePlaceholder = placeholder.String("table");
+    page.standardConnectionPlaceholder = placeholder.String("standard-connection");
+    placeholder.Finish();
+  }
+  if (const std::optional<Node> labels = fields.Take("labels")) {
+    for (const auto& [key, text] : labels->Entries()) {
+      const bool known = std::any_of(std::begin(kJoinLabelKeys), std::end(kJoinLabelKeys),
+                                     [&key](const char* label) { return key == QLatin1String(label); });
+      if (!known) text.Fail(QStringLiteral("is not a label of the join area"));
+      page.labels.emplace(key, text.String());
+    }
+  }
+  if (const std::optional<Node> check = fields.Take("legacy-sql-check")) {
+    Fields legacy(*check);
+    page.legacySQLCheckAttribute = legacy.Require("attribute").NonEmptyString();
+    page.legacySQLCheckDefault = legacy.Bool("default", false);
+    legacy.Finish();
+  }
+  fields.Finish();
+  return page;
+}
+
 // What only a relational class can have: its dialog and its fields.
 void ReadRelationalParts(Fields& fields, ConnectorFacts& facts) {
   static const char* const kRelationalOnly[] = {
-      "dialog", "connection-options", "dsn-options", "list-system-dsns", "transport-types", "fields", "modular-dialog"};
+      "dialog", "connection-options", "dsn-options", "list-system-dsns", "transport-types", "fields", "modular-dialog",
+      "data-source-page"};
   if (facts.model != ConnectionModel::kRelational) {
     for (const char* key : kRelationalOnly)
       if (const std::optional<Node> node = fields.Take(key))
@@ -585,6 +689,7 @@ void ReadRelationalParts(Fields& fields, ConnectorFacts& facts) {
     facts.transportTypes = ReadTransportTypes(*types);
   if (const std::optional<Node> described = fields.Take("fields")) facts.fields = ReadFields(*described);
   if (const std::optional<Node> dialog = fields.Take("modular-dialog")) facts.modularDialogJson = CompactJson(*dialog);
+  if (const std::optional<Node> page = fields.Take("data-source-page")) facts.dataSourcePage = ReadDataSourcePage(*page);
 }
 
 ConnectorFacts ReadFacts(const Node& root) {

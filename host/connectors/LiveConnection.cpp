@@ -1,0 +1,268 @@
+#include "host/connectors/LiveConnection.h"
+
+#include "host/Exceptions.h"
+#include "host/connect/CredentialsService.h"
+#include "host/connect/DataSourceException.h"
+#include "host/connectors/ConnectorDescription.h"
+#include "host/connectors/LiveCatalogue.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+using Connect::DriverRequirement;
+
+const QLatin1String kSQLite{"QSQLITE"};
+const QLatin1String kPostgres{"QPSQL"};
+const QLatin1String kOdbc{"QODBC"};
+
+// How long a server may take to answer before connecting fails, in seconds.
+constexpr int kConnectTimeoutSeconds = 15;
+
+// The six modes libpq knows; any other "sslmode" is refused before libpq sees it.
+const QLatin1String kSslModes[] = {QLatin1String("disable"), QLatin1String("allow"),     QLatin1String("prefer"),
+                                   QLatin1String("require"), QLatin1String("verify-ca"), QLatin1String("verify-full")};
+
+TString Value(const ConnectionAttributeMap& attributes, const QString& name) {
+  const auto found = attributes.find(name);
+  return found == attributes.end() ? TString() : found->second;
+}
+
+// The password: the one kept in the credential service under the connection's
+// "credential-id", else the "password" attribute.
+TString PasswordOf(const ConnectionAttributeMap& attributes) {
+  const TString credentialId = Value(attributes, DataConnectionAttrs::attrCredentialId);
+  if (!credentialId.isEmpty()) {
+    const SecretMap secrets = CredentialsService::Instance().GetCredentials(credentialId);
+    if (const auto found = secrets.find(DataConnectionAttrs::attrPassword); found != secrets.end())
+      return found->second;
+  }
+  return Value(attributes, DataConnectionAttrs::attrPassword);
+}
+
+// A database's message never names the password, but a driver may echo what it was given
+// (some ODBC drivers quote the connection string): every occurrence is masked all the same.
+TString Masked(TString message, const TString& secret) {
+  if (!secret.isEmpty()) message.replace(secret, QStringLiteral("********"));
+  return message;
+}
+
+TString ErrorText(const QSqlError& error) {
+  const TString database = error.databaseText().trimmed();
+  const TString driver = error.driverText().trimmed();
+  if (database.isEmpty()) return driver;
+  if (driver.isEmpty()) return database;
+  return QStringLiteral("%1 (%2)").arg(database, driver);
+}
+
+// A value of an ODBC connection string, in braces when it holds a character that would end it.
+TString OdbcValue(const TString& value) {
+  static const QString kSpecial = QStringLiteral(";{}=");
+  const bool plain = std::none_of(value.begin(), value.end(), [](QChar c) { return kSpecial.contains(c); }) &&
+                     value.trimmed() == value;
+  if (plain) return value;
+  TString braced = value;
+  return QLatin1Char('{') + braced.replace(QLatin1Char('}'), QLatin1String("}}")) + QLatin1Char('}');
+}
+
+std::atomic<unsigned> g_connectionCounter{0};
+
+}  // namespace
+
+LiveConnection::LiveConnection(TString connectionName, std::unique_ptr<QTemporaryFile> certificate)
+    : m_connectionName(std::move(connectionName)),
+      m_thread(QThread::currentThread()),
+      m_certificate(std::move(certificate)) {}
+
+LiveConnection::~LiveConnection() {
+  m_catalogue.reset();
+  {
+    QSqlDatabase database = QSqlDatabase::database(m_connectionName, false);
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void LiveConnection::CheckThread() const {
+  if (QThread::currentThread() != m_thread)
+    ThrowLogicException(__FILE__, __LINE__, "a live connection is used from the thread that opened it");
+}
+
+std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDescription& description,
+                                                     const ConnectionAttributeMap& attributes) {
+  const Connect::ConnectorFacts& facts = description.Facts();
+  const DriverRequirement* driver =
+      description.DriverFor(Value(attributes, DataConnectionAttrs::attrConnectionType));
+  if (driver == nullptr)
+    throw DataSourceException(
+        QStringLiteral("Connecting to a %1 database failed: its connector names no driver").arg(facts.className));
+  if (driver->kind == DriverRequirement::Kind::kJdbc)
+    throw DataSourceException(
+        QStringLiteral("Connecting to a %1 database failed: the host opens no connection through a JDBC driver")
+            .arg(facts.className));
+  const TString qtDriver = driver->kind == DriverRequirement::Kind::kOdbc ? TString(kOdbc) : driver->name;
+  if (qtDriver != kSQLite && qtDriver != kPostgres && qtDriver != kOdbc)
+    throw DataSourceException(
+        QStringLiteral("Connecting to a %1 database failed: the host opens no connection through the driver %2")
+            .arg(facts.className, qtDriver));
+  if (!QSqlDatabase::isDriverAvailable(qtDriver))
+    throw DataSourceException(
+        QStringLiteral("Connecting to a %1 database failed: the Qt SQL driver %2 is not installed")
+            .arg(facts.className, qtDriver));
+
+  const TString connectionName =
+      QStringLiteral("hlv-live-%1").arg(g_connectionCounter.fetch_add(1, std::memory_order_relaxed));
+  std::unique_ptr<QTemporaryFile> certificate;
+  TString password;
+  // What is being opened, for messages, such as: the PostgreSQL database "sales" on db:5432.
+  TString target;
+  // Made first, so that any failure below removes the connection from Qt's list again, after
+  // the last handle to it is gone.
+  std::unique_ptr<LiveConnection> connection(new LiveConnection(connectionName, nullptr));
+  {
+    QSqlDatabase database = QSqlDatabase::addDatabase(qtDriver, connectionName);
+
+    if (qtDriver == kSQLite) {
+      const TString filename = Value(attributes, DataConnectionAttrs::attrFilename);
+      target = QStringLiteral("the SQLite database \"%1\"").arg(filename);
+      const QFileInfo file(filename);
+      if (filename.isEmpty() || !file.exists())
+        throw DataSourceException(QStringLiteral("Opening %1 failed: the file does not exist").arg(target));
+      if (!file.isFile())
+        throw DataSourceException(QStringLiteral("Opening %1 failed: it is not a file").arg(target));
+      // Read-only: opening never creates or changes the file.
+      database.setDatabaseName(file.absoluteFilePath());
+      database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    } else if (qtDriver == kPostgres) {
+      const TString server = Value(attributes, QStringLiteral("server"));
+      const TString port = Value(attributes, QStringLiteral("port"));
+      const TString dbname = Value(attributes, QStringLiteral("dbname"));
+      target = QStringLiteral("the PostgreSQL database \"%1\" on %2%3")
+                               .arg(dbname, server, port.isEmpty() ? QString() : QLatin1Char(':') + port);
+      TString sslMode = Value(attributes, QStringLiteral("sslmode"));
+      if (!sslMode.isEmpty() && std::find(std::begin(kSslModes), std::end(kSslModes), sslMode) == std::end(kSslModes))
+        throw DataSourceException(
+            QStringLiteral("Connecting to %1 failed: unknown SSL mode \"%2\"").arg(target, sslMode));
+      QStringList options{QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds)};
+      const TString pem = Value(attributes, DataConnectionAttrs::attrSSLCert);
+      if (!pem.isEmpty()) {
+        // libpq reads the server's certificate authority from a file. QTemporaryFile makes it
+        // readable by the user alone (0600) and removes it with the connection.
+        certificate = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("hlv-sslcert-XXXXXX.pem")));
+        const QByteArray bytes = pem.toUtf8();
+        if (!certificate->open() || certificate->write(bytes) != bytes.size() || !certificate->flush())
+          throw DataSourceException(
+              QStringLiteral("Connecting to %1 failed: the certificate could not be written to a temporary file: %2")
+                  .arg(target, certificate->errorString()));
+        options << QStringLiteral("sslrootcert=%1").arg(certificate->fileName());
+        // A certificate the user gave is there to be checked: with it, libpq's "require" checks
+        // that the server's certificate is signed by it.
+        if (sslMode.isEmpty()) sslMode = QStringLiteral("require");
+      }
+      if (!sslMode.isEmpty()) options << QStringLiteral("sslmode=%1").arg(sslMode);
+      password = PasswordOf(attributes);
+      database.setHostName(server);
+      if (!port.isEmpty()) {
+        bool isNumber = false;
+        const int number = port.toInt(&isNumber);
+        if (!isNumber || number <= 0 || number > 65535)
+          throw DataSourceException(
+              QStringLiteral("Connecting to %1 failed: \"%2\" is not a port").arg(target, port));
+        database.setPort(number);
+      }
+      database.setDatabaseName(dbname);
+      database.setUserName(Value(attributes, QStringLiteral("username")));
+      database.setPassword(password);
+      database.setConnectOptions(options.join(QLatin1Char(';')));
+    } else {
+      const TString dsn = Value(attributes, QStringLiteral("odbc-dsn"));
+      TString odbcDriver = Value(attributes, QStringLiteral("odbc-driver"));
+      if (odbcDriver.isEmpty() && driver->kind == DriverRequirement::Kind::kOdbc) odbcDriver = driver->name;
+      target = dsn.isEmpty() ? QStringLiteral("the ODBC driver \"%1\"").arg(odbcDriver)
+                                         : QStringLiteral("the ODBC data source \"%1\"").arg(dsn);
+      if (dsn.isEmpty() && odbcDriver.isEmpty())
+        throw DataSourceException(
+            QStringLiteral("Connecting through ODBC failed: give a data source name or a driver"));
+      password = PasswordOf(attributes);
+      QStringList parts;
+      parts << (dsn.isEmpty() ? QStringLiteral("DRIVER=%1").arg(OdbcValue(odbcDriver))
+                              : QStringLiteral("DSN=%1").arg(OdbcValue(dsn)));
+      const std::pair<const char*, const char*> named[] = {
+          {"server", "SERVER"}, {"port", "PORT"}, {"dbname", "DATABASE"}, {"username", "UID"}};
+      for (const auto& [attribute, keyword] : named) {
+        const TString value = Value(attributes, QLatin1String(attribute));
+        if (!value.isEmpty()) parts << QStringLiteral("%1=%2").arg(QLatin1String(keyword), OdbcValue(value));
+      }
+      if (!password.isEmpty()) parts << QStringLiteral("PWD=%1").arg(OdbcValue(password));
+      const TString extras = Value(attributes, QStringLiteral("odbc-connect-string-extras")).trimmed();
+      if (!extras.isEmpty()) parts << extras;
+      TString connectString = parts.join(QLatin1Char(';'));
+      // Qt takes a string naming a driver or a server as it is, and puts "DSN=" before any
+      // other: such a string is handed over without its own "DSN=".
+      const bool taken = connectString.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
+                         connectString.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+      if (!taken) connectString.remove(0, 4);
+      database.setDatabaseName(connectString);
+      database.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kConnectTimeoutSeconds));
+    }
+
+    if (!database.open())
+      throw DataSourceException(Masked(
+          QStringLiteral("Connecting to %1 failed: %2").arg(target, ErrorText(database.lastError())),
+          password));
+    if (qtDriver == kSQLite) {
+      // SQLite opens any file; only reading it shows whether it is a database.
+      QSqlQuery probe(database);
+      if (!probe.exec(QStringLiteral("PRAGMA schema_version")))
+        throw DataSourceException(
+            QStringLiteral("Opening %1 failed: %2").arg(target, ErrorText(probe.lastError())));
+    }
+  }
+  connection->m_certificate = std::move(certificate);
+  connection->m_catalogue = LiveCatalogue::For(qtDriver, connectionName);
+  HLV_ASSERT(connection->m_catalogue != nullptr);
+  return connection;
+}
+
+bool LiveConnection::Lists(List list) const {
+  CheckThread();
+  return m_catalogue->Lists(list);
+}
+
+void LiveConnection::Databases(std::vector<TString>& databases) const {
+  CheckThread();
+  m_catalogue->Databases(databases);
+}
+
+void LiveConnection::Schemas(std::vector<TString>& schemas) const {
+  CheckThread();
+  m_catalogue->Schemas(schemas);
+}
+
+void LiveConnection::Tables(const TString& schema, std::vector<RelationalDSConnectionConfigTableInfo>& tables) const {
+  CheckThread();
+  m_catalogue->Tables(schema, tables);
+}
+
+void LiveConnection::StoredProcedures(const TString& schema, std::vector<QualifiedName>& procedures) const {
+  CheckThread();
+  m_catalogue->StoredProcedures(schema, procedures);
+}
+
+TString LiveConnection::CurrentDatabase() const {
+  CheckThread();
+  return m_catalogue->CurrentDatabase();
+}
+
+TString LiveConnection::CurrentSchema() const {
+  CheckThread();
+  return m_catalogue->CurrentSchema();
+}
