@@ -5,6 +5,7 @@
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/DataSourceException.h"
 #include "host/connect/GoogleAnalytics.h"
+#include "host/connectors/ConnectionFixture.h"
 #include "host/connectors/ConnectorDescription.h"
 #include "host/connectors/LiveConnection.h"
 #include "host/connectors/OdbcCatalog.h"
@@ -37,6 +38,7 @@ namespace {
 
 using Connect::ConnectorDescription;
 using Connect::ConnectorFacts;
+namespace Analytics = GoogleAnalyticsConnectionConfigElements;
 
 // Attributes that name a stored connection or its credentials: a new connection never takes them
 // over from the settings cache, nor any secret (DataConnectionAttrs::secretAttrs).
@@ -356,23 +358,28 @@ class RelationalConfig final : public DescribedConfig<RelationalDSConnectionConf
 
 class HierarchicalConfig final : public DescribedConfig<HierarchicalDSConnectionConfig> {
  public:
-  using DescribedConfig::DescribedConfig;
+  HierarchicalConfig(RefCntPtr<const ConnectorDescription> description, const ConnectionConfigRequest& request,
+                     DSConnectionConfig::Attributes attributes, Connect::CubeFixture cube)
+      : DescribedConfig(std::move(description), request, std::move(attributes)), m_cube(std::move(cube)) {}
 
   TString GetConnectionSpecificationTitle() const override { return Specification().title; }
 
-  // Until the configuration reads its catalogs and cubes, it lists none.
-  TString GetCatalogListPrompt() const override { return TString(); }
-  CatalogInfo GetCurrentCatalog() const override { return CatalogInfo(); }
-  void EnumerateCatalogs(std::vector<CatalogInfo>&) const override {}
-  SortDirection GetCatalogSortDirection() const override { return SortDirection::Asc; }
-  TString GetCatalogSearchTerm() const override { return TString(); }
-  TString GetCubeListPrompt() const override { return TString(); }
-  CubeInfo GetCurrentCube() const override { return CubeInfo(); }
-  void EnumerateCubes(std::vector<CubeInfo>&) const override {}
-  std::vector<CubeMetadataCategory> GetCubeMetadataCategories() const override { return {}; }
-  CubeMetadataCategory GetCubeSortMetadataCategory() const override { return CubeMetadataCategory::Invalid; }
-  SortDirection GetCubeSortDirection() const override { return SortDirection::Asc; }
-  TString GetCubeSearchTerm() const override { return TString(); }
+  TString GetCatalogListPrompt() const override { return m_cube.catalogListPrompt; }
+  CatalogInfo GetCurrentCatalog() const override { return m_cube.currentCatalog; }
+  void EnumerateCatalogs(std::vector<CatalogInfo>& catalogs) const override {
+    catalogs.insert(catalogs.end(), m_cube.catalogs.begin(), m_cube.catalogs.end());
+  }
+  SortDirection GetCatalogSortDirection() const override { return m_cube.catalogSortDirection; }
+  TString GetCatalogSearchTerm() const override { return m_cube.catalogSearchTerm; }
+  TString GetCubeListPrompt() const override { return m_cube.cubeListPrompt; }
+  CubeInfo GetCurrentCube() const override { return m_cube.currentCube; }
+  void EnumerateCubes(std::vector<CubeInfo>& cubes) const override {
+    cubes.insert(cubes.end(), m_cube.cubes.begin(), m_cube.cubes.end());
+  }
+  std::vector<CubeMetadataCategory> GetCubeMetadataCategories() const override { return m_cube.metadataCategories; }
+  CubeMetadataCategory GetCubeSortMetadataCategory() const override { return m_cube.sortCategory; }
+  SortDirection GetCubeSortDirection() const override { return m_cube.cubeSortDirection; }
+  TString GetCubeSearchTerm() const override { return m_cube.cubeSearchTerm; }
 
   /// Each option's current text is the value of its attribute. The selected option is the
   /// first whose attribute holds a value, else the description's default one.
@@ -405,6 +412,96 @@ class HierarchicalConfig final : public DescribedConfig<HierarchicalDSConnection
     HLV_ASSERT(Facts().cubeSpecification.has_value());
     return *Facts().cubeSpecification;
   }
+
+  const Connect::CubeFixture m_cube;
+};
+
+class GoogleAnalyticsConfig final : public DescribedConfig<IGoogleAnalyticsConnectionConfig> {
+ public:
+  GoogleAnalyticsConfig(RefCntPtr<const ConnectorDescription> description, const ConnectionConfigRequest& request,
+                        DSConnectionConfig::Attributes attributes, Connect::GoogleAnalyticsFixture analytics)
+      : DescribedConfig(std::move(description), request, std::move(attributes)), m_analytics(std::move(analytics)) {
+    CheckPosition(m_analytics.selectedAccount, m_analytics.accounts.size());
+    CheckPosition(m_analytics.selectedProperty, m_analytics.properties.size());
+    CheckPosition(m_analytics.selectedView, m_analytics.views.size());
+    CheckPosition(m_analytics.selectedMeasureSet, m_analytics.measureSets.size());
+    CheckPosition(m_analytics.selectedSegment, m_analytics.segments.size());
+  }
+
+  int GetAccounts(BasicItems& items) const override { return Append(m_analytics.accounts, items); }
+  int GetProperties(BasicItems& items) const override { return Append(m_analytics.properties, items); }
+  int GetViews(BasicItems& items) const override { return Append(m_analytics.views, items); }
+
+  Analytics::GoogleBasicInfoItem GetSelectedAccount(int* index) const override {
+    return Chosen(m_analytics.accounts, m_analytics.selectedAccount, index);
+  }
+  Analytics::GoogleBasicInfoItem GetSelectedProperty(int* index) const override {
+    return Chosen(m_analytics.properties, m_analytics.selectedProperty, index);
+  }
+  Analytics::GoogleBasicInfoItem GetSelectedView(int* index) const override {
+    return Chosen(m_analytics.views, m_analytics.selectedView, index);
+  }
+
+  DateRange GetDateRange() const override { return m_analytics.dateRange; }
+  QDate GetStartDate() const override { return m_analytics.startDate; }
+  QDate GetEndDate() const override { return m_analytics.endDate; }
+
+  void GetPossibleDimensions(Items& items) const override { Merge(m_analytics.possibleDimensions, items); }
+  void GetPossibleMeasures(Items& items) const override { Merge(m_analytics.possibleMeasures, items); }
+  void GetSelectedDimensions(Items& items) const override { Merge(m_analytics.selectedDimensions, items); }
+  void GetSelectedMeasures(Items& items) const override { Merge(m_analytics.selectedMeasures, items); }
+
+  void GetMeasureSets(std::vector<Analytics::GoogleAnalyticsMeasureSet>& sets) const override {
+    Append(m_analytics.measureSets, sets);
+  }
+  Analytics::GoogleAnalyticsMeasureSet GetSelectedMeasureSet(int* index) const override {
+    return Chosen(m_analytics.measureSets, m_analytics.selectedMeasureSet, index);
+  }
+  void GetSegments(std::vector<Analytics::GoogleAnalyticsSegment>& segments) const override {
+    Append(m_analytics.segments, segments);
+  }
+  Analytics::GoogleAnalyticsSegment GetSelectedSegment(int* index) const override {
+    return Chosen(m_analytics.segments, m_analytics.selectedSegment, index);
+  }
+
+  void GetQueryResponseInfo(std::map<TString, DataValue>& info) const override {
+    for (const auto& [name, value] : m_analytics.queryResponseInfo) info.insert_or_assign(name, value);
+  }
+  bool IsQueryPartitioningOn() const override { return m_analytics.partitioningOn; }
+  bool CanPartitionQuery() const override { return m_analytics.canPartition; }
+  bool HasGeneralPartitionRestriction() const override { return m_analytics.generalRestriction; }
+  void GetPartitionRestrictingItems(int which, Items& items) const override {
+    HLV_ASSERT(which == 0 || which == 1);
+    Merge(which == 0 ? m_analytics.restrictingDimensions : m_analytics.restrictingMeasures, items);
+  }
+
+ private:
+  ~GoogleAnalyticsConfig() override = default;
+
+  static void CheckPosition(int position, std::size_t count) {
+    HLV_ASSERT(position >= -1 && position < static_cast<std::ptrdiff_t>(count));
+  }
+
+  template <typename Item>
+  static int Append(const std::vector<Item>& from, std::vector<Item>& to) {
+    to.insert(to.end(), from.begin(), from.end());
+    return 0;
+  }
+
+  static void Merge(const Items& from, Items& to) {
+    for (const auto& [id, item] : from) to.insert_or_assign(id, item);
+  }
+
+  // The entry at `position`, written to `index`; an empty entry, and `index` untouched, when
+  // nothing is chosen.
+  template <typename Item>
+  static Item Chosen(const std::vector<Item>& items, int position, int* index) {
+    if (position < 0) return Item();
+    if (index != nullptr) *index = position;
+    return items[static_cast<std::size_t>(position)];
+  }
+
+  const Connect::GoogleAnalyticsFixture m_analytics;
 };
 
 // A description for a connector that was not made from one: what the connector tells.
@@ -427,9 +524,9 @@ DSConnectionConfig::Attributes AttributesFor(const ConnectorFacts& facts, const 
   return attributes;
 }
 
-}  // namespace
-
-RefCntPtr<DSConnectionConfig> DescribedConfigFactory::CreateConfig(const ConnectionConfigRequest& request) const {
+// The configuration of `request`, whose page answers from `fixture` when there is one.
+RefCntPtr<DSConnectionConfig> CreateDescribedConfig(const ConnectionConfigRequest& request,
+                                                    const Connect::ConnectionFixture* fixture) {
   const RefCntPtr<const Connect::IConnector> connector =
       Connect::Registry::Instance().LookupConnector(request.connectionClass);
   if (!connector)
@@ -442,11 +539,26 @@ RefCntPtr<DSConnectionConfig> DescribedConfigFactory::CreateConfig(const Connect
     case Connect::ConnectionModel::kRelational:
       return MakeRefCnt<RelationalConfig>(std::move(description), request, std::move(attributes));
     case Connect::ConnectionModel::kHierarchical:
-      return MakeRefCnt<HierarchicalConfig>(std::move(description), request, std::move(attributes));
+      return MakeRefCnt<HierarchicalConfig>(std::move(description), request, std::move(attributes),
+                                            fixture && fixture->cube ? *fixture->cube : Connect::CubeFixture());
     case Connect::ConnectionModel::kGoogleAnalytics:
+      return MakeRefCnt<GoogleAnalyticsConfig>(
+          std::move(description), request, std::move(attributes),
+          fixture && fixture->googleAnalytics ? *fixture->googleAnalytics : Connect::GoogleAnalyticsFixture());
     case Connect::ConnectionModel::kFederated:
     case Connect::ConnectionModel::kOther:
       break;
   }
   return MakeRefCnt<PlainConfig>(std::move(description), request, std::move(attributes));
+}
+
+}  // namespace
+
+RefCntPtr<DSConnectionConfig> DescribedConfigFactory::CreateConfig(const ConnectionConfigRequest& request) const {
+  return CreateDescribedConfig(request, nullptr);
+}
+
+RefCntPtr<DSConnectionConfig> DescribedConfigFactory::CreateFixtureConfig(const ConnectionConfigRequest& request,
+                                                                          const Connect::ConnectionFixture& fixture) {
+  return CreateDescribedConfig(request, &fixture);
 }

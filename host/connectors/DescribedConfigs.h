@@ -2,14 +2,17 @@
 // DSConnectionConfig::CreateInstance.
 //
 // The factory asks the installed registry for the class's connector. A connector made from a
-// description (Connect::ConnectorDescription) gives a relational, hierarchical or plain
-// configuration by the description's model; any other connector (a host's own registry) gives
+// description (Connect::ConnectorDescription) gives a relational, hierarchical, Google Analytics
+// or plain configuration by the description's model; any other connector (a host's own registry) gives
 // a plain configuration that knows only the class, its caption and whether it supports initial
 // SQL and OAuth.
 //
 // Attributes: those of the request; when it has none, those of its data source. The "class"
 // attribute is always there, and a new connection also gets the class's default attributes it
 // lacks.
+//
+// Hierarchical and Google Analytics configurations answer their page's queries from a fixture
+// (host/connectors/ConnectionFixture.h) when they are made from one.
 //
 // State: a configuration starts not connected, without uncommitted changes and without
 // database variables; the host tells it otherwise through DescribedConfigState. It should
@@ -81,9 +84,25 @@ class HLVHOST_API DescribedConfigState {
   std::unique_ptr<LiveConnection> m_live;
 };
 
+namespace Connect {
+class ConnectionFixture;
+}
+
 /// Makes configurations from the connector descriptions of Connect::Registry::Instance().
+///
+/// Without a fixture, a hierarchical configuration lists no catalogs and no cubes and a Google
+/// Analytics one answers empty lists, nothing chosen and an unsampled response: neither has a
+/// live service to ask.
 class HLVHOST_API DescribedConfigFactory final : public IConnectionConfigFactory {
  public:
   /// A class the registry does not know raises HalvaneException naming it.
   RefCntPtr<DSConnectionConfig> CreateConfig(const ConnectionConfigRequest& request) const override;
+
+  /// As CreateConfig, but a hierarchical configuration answers its catalog and cube queries
+  /// from the fixture's cube part and a Google Analytics one its page's queries from the
+  /// fixture's googleAnalytics part (each empty when missing). The fixture's state is not
+  /// applied here (Connect::ConnectionFixture::CreateConfig does that). A position of a chosen
+  /// Google Analytics entry outside its list raises LogicException.
+  static RefCntPtr<DSConnectionConfig> CreateFixtureConfig(const ConnectionConfigRequest& request,
+                                                           const Connect::ConnectionFixture& fixture);
 };

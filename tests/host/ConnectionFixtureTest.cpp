@@ -1,0 +1,452 @@
+// Connection fixtures: what the loader refuses, and cube and Google Analytics configurations
+// answering exactly what their fixture describes.
+#include "host/connectors/ConnectionFixture.h"
+
+#include "host/connectors/DescribedConfigs.h"
+#include "host/connectors/DescriptionLoader.h"
+#include "host/connectors/DescriptionRegistry.h"
+
+#include "tests/QStringPrinter.h"
+#include "tests/support/FakeConnectionModel.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Connect::ConnectionFixture;
+using Connect::ConnectionFixtureException;
+using HierarchicalDSConnectionConfigElements::CatalogInfo;
+using HierarchicalDSConnectionConfigElements::CubeInfo;
+using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
+namespace Analytics = GoogleAnalyticsConnectionConfigElements;
+
+// The built-in descriptions and a loaded cube class, installed for each test.
+class ConnectionFixtureTest : public ::testing::Test {
+ protected:
+  static std::shared_ptr<Connect::DescriptionRegistry> Registry() {
+    auto registry = std::make_shared<Connect::DescriptionRegistry>();
+    EXPECT_TRUE(registry->LoadBuiltins().empty());
+    registry->Add(Connect::ParseConnectorDescription(
+        R"({"class": "acme-olap", "caption": {"en": "Acme OLAP"}, "model": "hierarchical",
+            "cube-specification": {"title": "Connect",
+                                   "options": [{"type": "line-edit", "id": "s", "attribute": "server"}]}})",
+        QStringLiteral("acme-olap.json")));
+    return registry;
+  }
+
+  ScopedRegistry m_registry{Registry()};
+};
+
+ConnectionFixtureException FaultOf(const std::string& json) {
+  try {
+    ConnectionFixture::Parse(json, QStringLiteral("f.json"));
+  } catch (const ConnectionFixtureException& fault) {
+    return fault;
+  }
+  ADD_FAILURE() << "accepted: " << json;
+  return ConnectionFixtureException(QString(), QString(), QString());
+}
+
+struct Refusal {
+  const char* what;
+  std::string json;
+  const char* field;
+  const char* problem;  // a part of the problem text
+};
+
+TEST_F(ConnectionFixtureTest, RefusesEachKindOfFaultNamingFileAndField) {
+  const auto cube = [](const std::string& fields) { return R"({"class": "msolap", "cube": {)" + fields + "}}"; };
+  const auto analytics = [](const std::string& fields) {
+    return R"({"class": "google-analytics", "google-analytics": {)" + fields + "}}";
+  };
+  const std::string orders = R"({"full-name": ["S", "Orders"], "name": "Orders"})";
+  const std::vector<Refusal> refusals = {
+      // The text as a whole.
+      {"not JSON", R"({"class": )", "", "invalid JSON at offset 10"},
+      {"not an object", "[]", "", "expected an object, found an array"},
+      {"too deep", cube(R"("cubes": )" + std::string(20, '[') + std::string(20, ']')), "", "deeper than 16 levels"},
+      // The class.
+      {"no class", R"({"name": "x"})", "/class", "is missing"},
+      {"unknown class", R"({"class": "acme-cubes"})", "/class", "the class \"acme-cubes\" is not known"},
+      {"relational class", R"({"class": "postgres"})", "/class", "neither hierarchical nor google-analytics"},
+      {"section of the other model", R"({"class": "msolap", "google-analytics": {}})", "/google-analytics",
+       "described under \"cube\""},
+      {"cube section on Google Analytics", R"({"class": "google-analytics", "cube": {}})", "/cube",
+       "described under \"google-analytics\""},
+      {"class attribute", R"({"class": "msolap", "attributes": {"class": "essbase"}})", "/attributes/class",
+       "must be the fixture's class \"msolap\""},
+      // Shape of fields.
+      {"misspelt field", cube(R"("cube": [])"), "/cube/cube", "is not a field of this object"},
+      {"field twice", R"({"class": "msolap", "name": "a", "name": "b"})", "/name", "appears twice"},
+      {"mistyped", R"({"class": "msolap", "state": {"connected": "yes"}})", "/state/connected",
+       "expected a boolean, found a string"},
+      {"negative count", R"({"class": "msolap", "state": {"variables-count": -1}})", "/state/variables-count",
+       "a whole number from 0"},
+      {"fractional count", R"({"class": "msolap", "state": {"variables-count": 1.5}})", "/state/variables-count",
+       "a whole number from 0"},
+      // The cube section.
+      {"unknown direction", cube(R"("sort-direction": "up")"), "/cube/sort-direction",
+       R"(unknown value "up"; expected one of "asc", "desc")"},
+      {"invalid column", cube(R"("metadata-categories": ["name", "invalid"])"), "/cube/metadata-categories/1",
+       "unknown value \"invalid\""},
+      {"column twice", cube(R"("metadata-categories": ["name", "name"])"), "/cube/metadata-categories/1",
+       "is given twice"},
+      {"empty full name", cube(R"("cubes": [{"full-name": [], "name": "a"}])"), "/cube/cubes/0/full-name",
+       "must not be empty"},
+      {"bad time",
+       cube(R"("cubes": [)" + orders + R"(, {"full-name": ["b"], "name": "b", "last-updated": "yesterday"}])"),
+       "/cube/cubes/1/last-updated", "is not an ISO 8601 time"},
+      {"current cube not listed", cube(R"("cubes": [)" + orders + R"(], "current-cube": "Returns")"),
+       "/cube/current-cube", "no cube of \"cubes\" is named \"Returns\""},
+      {"current cube ambiguous", cube(R"("cubes": [)" + orders + "," + orders + R"(], "current-cube": "Orders")"),
+       "/cube/current-cube", "several cubes are named \"Orders\""},
+      {"current cube a number", cube(R"("current-cube": 1)"), "/cube/current-cube",
+       "expected a cube's name or a cube, found a number"},
+      // The Google Analytics section.
+      {"chosen account not listed", analytics(R"("accounts": [{"name": "A", "id": "1"}], "selected-account": "2")"),
+       "/google-analytics/selected-account", "no entry of \"accounts\" has the id \"2\""},
+      {"id twice", analytics(R"("segments": [{"id": "-1", "name": "All"}, {"id": "-1", "name": "New"}])"),
+       "/google-analytics/segments/1", "the id \"-1\" is given twice"},
+      {"count is no range", analytics(R"("date-range": "date-range-count")"), "/google-analytics/date-range",
+       "unknown value \"date-range-count\""},
+      {"bad date", analytics(R"("start-date": "2026-02-30")"), "/google-analytics/start-date",
+       "is not a date such as"},
+      {"selected item not possible",
+       analytics(R"("possible-measures": {"ga:users": {"name": "Users"}}, "selected-measures": ["ga:sessions"])"),
+       "/google-analytics/selected-measures/0", "no item of \"possible-measures\" has the id \"ga:sessions\""},
+      {"restricting dimension from the measures",
+       analytics(R"("possible-measures": {"ga:users": {"name": "Users"}}, "restricting-dimensions": ["ga:users"])"),
+       "/google-analytics/restricting-dimensions/0", "no item of \"possible-dimensions\""},
+      {"untyped text", analytics(R"("query-response-info": {"sample-size": "2500"})"),
+       "/google-analytics/query-response-info/sample-size", "is not a typed value"},
+      {"value of no kind", analytics(R"("query-response-info": {"sample-size": [2500]})"),
+       "/google-analytics/query-response-info/sample-size", "expected a boolean, a number, a typed value text or null"},
+  };
+  for (const Refusal& refusal : refusals) {
+    SCOPED_TRACE(refusal.what);
+    const ConnectionFixtureException fault = FaultOf(refusal.json);
+    EXPECT_EQ(fault.GetFile(), QStringLiteral("f.json"));
+    EXPECT_EQ(fault.GetField(), QLatin1String(refusal.field));
+    EXPECT_TRUE(fault.GetProblem().contains(QLatin1String(refusal.problem))) << fault.what();
+  }
+}
+
+TEST_F(ConnectionFixtureTest, MessagesNameFileAndField) {
+  EXPECT_STREQ(FaultOf(R"({"class": "msolap", "state": {"connected": 1}})").what(),
+               "Connection fixture \"f.json\", field \"/state/connected\": expected a boolean, found a number");
+  EXPECT_STREQ(FaultOf("{").what(),
+               "Connection fixture \"f.json\": invalid JSON at offset 1: Missing a name for object member.");
+}
+
+TEST_F(ConnectionFixtureTest, FilesThatCannotBeReadOrAreTooLargeAreRefusedByName) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString missing = folder.filePath(QStringLiteral("missing.json"));
+  try {
+    ConnectionFixture::Load(missing);
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const ConnectionFixtureException& fault) {
+    EXPECT_EQ(fault.GetFile(), missing);
+    EXPECT_TRUE(fault.GetProblem().startsWith(QStringLiteral("cannot be read"))) << fault.what();
+  }
+
+  const QString large = folder.filePath(QStringLiteral("large.json"));
+  {
+    QFile file(large);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(static_cast<qint64>(Connect::kMaxConnectionFixtureBytes) + 1));
+  }
+  try {
+    ConnectionFixture::Read(large);
+    ADD_FAILURE() << "a file over the limit was read";
+  } catch (const ConnectionFixtureException& fault) {
+    EXPECT_EQ(fault.GetFile(), large);
+    EXPECT_TRUE(fault.GetProblem().contains(QStringLiteral("more than the limit of 16777216"))) << fault.what();
+  }
+}
+
+TEST_F(ConnectionFixtureTest, ACubeFixtureIsAnsweredExactlyThroughTheInterface) {
+  const RefCntPtr<DSConnectionConfig> config = ConnectionFixture::Parse(R"({
+    "class": "acme-olap",
+    "name": "Sales cubes",
+    "attributes": {"server": "olap.example"},
+    "state": {"variables-count": 2, "uncommitted-changes": true},
+    "cube": {
+      "catalog-list-prompt": "Catalog", "catalogs": ["Sales", "Budget"], "current-catalog": "Archive",
+      "catalog-sort-direction": "desc", "catalog-search-term": "Sa",
+      "cube-list-prompt": "Cube",
+      "cubes": [
+        {"full-name": ["Sales", "Orders"], "name": "Orders", "description": "By day",
+         "last-updated": "2026-03-01T14:30:00+02:00"},
+        {"full-name": ["Sales", "Returns"], "name": "Returns", "last-updated": null}
+      ],
+      "current-cube": "Orders",
+      "metadata-categories": ["last-updated", "name"], "sort-category": "description", "sort-direction": "desc",
+      "search-term": "Ord"
+    }
+  })", QStringLiteral("sales.json")).CreateConfig();
+
+  EXPECT_EQ(config->ClassName(), QStringLiteral("acme-olap"));
+  EXPECT_FALSE(config->IsNewConnection());
+  EXPECT_TRUE(config->IsConnected());  // the default of a fixture
+  EXPECT_TRUE(config->ShouldFinishConnection());
+  EXPECT_TRUE(config->HasUncommittedChanges());
+  EXPECT_EQ(config->GetDbVariablesCount(), 2);
+  EXPECT_EQ(config->GetConfigName(), QStringLiteral("Sales cubes"));
+  EXPECT_EQ(config->GetConnectionAttributes(),
+            (ConnectionAttributeMap{{QStringLiteral("class"), QStringLiteral("acme-olap")},
+                                    {QStringLiteral("server"), QStringLiteral("olap.example")}}));
+  const RefCntPtr<const IDataSource> dataSource = config->GetDataSource();
+  ASSERT_TRUE(dataSource);
+  EXPECT_EQ(dataSource->GetConnectionAttributes(), config->GetConnectionAttributes());
+  EXPECT_EQ(dataSource->GetDataSourceInfoProvider()->GetDataSourceCaption(), QStringLiteral("Sales cubes"));
+
+  const RefCntPtr<const HierarchicalDSConnectionConfig> cubes = config->AsHierarchical();
+  ASSERT_TRUE(cubes);
+  EXPECT_EQ(cubes->GetCatalogListPrompt(), QStringLiteral("Catalog"));
+  EXPECT_TRUE(cubes->GetCurrentCatalog().IsValid());  // chosen although not listed
+  EXPECT_EQ(cubes->GetCurrentCatalog().GetName(), QStringLiteral("Archive"));
+  // Lists keep the fixture's order and are appended to what the caller holds.
+  std::vector<CatalogInfo> catalogs{CatalogInfo(QStringLiteral("held"))};
+  cubes->EnumerateCatalogs(catalogs);
+  ASSERT_EQ(catalogs.size(), 3u);
+  EXPECT_EQ(catalogs[1].GetName(), QStringLiteral("Sales"));
+  EXPECT_EQ(catalogs[2].GetName(), QStringLiteral("Budget"));
+  EXPECT_TRUE(catalogs[2].IsValid());
+  EXPECT_EQ(cubes->GetCatalogSortDirection(), SortDirection::Desc);
+  EXPECT_EQ(cubes->GetCatalogSearchTerm(), QStringLiteral("Sa"));
+
+  EXPECT_EQ(cubes->GetCubeListPrompt(), QStringLiteral("Cube"));
+  std::vector<CubeInfo> listed;
+  cubes->EnumerateCubes(listed);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].GetFullName(), QualifiedName({QStringLiteral("Sales"), QStringLiteral("Orders")}));
+  EXPECT_EQ(listed[0].GetName(), QStringLiteral("Orders"));
+  EXPECT_EQ(listed[0].GetDescription(), QStringLiteral("By day"));
+  EXPECT_EQ(listed[0].GetLastUpdated().ToIsoString(), QStringLiteral("2026-03-01T12:30:00Z"));
+  EXPECT_EQ(listed[1].GetDescription(), QString());
+  EXPECT_TRUE(listed[1].GetLastUpdated().IsNull());
+  // Chosen by name, the current cube is the listed cube in full.
+  const CubeInfo current = cubes->GetCurrentCube();
+  EXPECT_TRUE(current.IsValid());
+  EXPECT_EQ(current.GetFullName(), listed[0].GetFullName());
+  EXPECT_EQ(current.GetDescription(), QStringLiteral("By day"));
+  EXPECT_EQ(current.GetLastUpdated(), listed[0].GetLastUpdated());
+  EXPECT_EQ(cubes->GetCubeMetadataCategories(),
+            (std::vector<CubeMetadataCategory>{CubeMetadataCategory::LastUpdated, CubeMetadataCategory::Name}));
+  EXPECT_EQ(cubes->GetCubeSortMetadataCategory(), CubeMetadataCategory::Description);
+  EXPECT_EQ(cubes->GetCubeSortDirection(), SortDirection::Desc);
+  EXPECT_EQ(cubes->GetCubeSearchTerm(), QStringLiteral("Ord"));
+}
+
+TEST_F(ConnectionFixtureTest, ACubeFixtureMayChooseACubeInFullAndLeaveTheRestAtTheDefaults) {
+  const RefCntPtr<const HierarchicalDSConnectionConfig> cubes = ConnectionFixture::Parse(R"({
+    "class": "msolap", "state": {"connected": false},
+    "cube": {"cubes": [{"full-name": ["S", "Orders"], "name": "Orders", "description": "old"}],
+             "current-cube": {"full-name": ["S", "Orders"], "name": "Orders", "description": "new"}}
+  })", QStringLiteral("f.json")).CreateConfig()->AsHierarchical();
+  ASSERT_TRUE(cubes);
+  EXPECT_FALSE(cubes->IsConnected());
+  EXPECT_FALSE(cubes->ShouldFinishConnection());
+  EXPECT_EQ(cubes->GetCurrentCube().GetDescription(), QStringLiteral("new"));
+  EXPECT_FALSE(cubes->GetCurrentCatalog().IsValid());
+  EXPECT_EQ(cubes->GetCubeMetadataCategories(),
+            (std::vector<CubeMetadataCategory>{CubeMetadataCategory::Name, CubeMetadataCategory::Description,
+                                               CubeMetadataCategory::LastUpdated}));
+  EXPECT_EQ(cubes->GetCubeSortMetadataCategory(), CubeMetadataCategory::Invalid);
+  EXPECT_EQ(cubes->GetCubeSortDirection(), SortDirection::Asc);
+  EXPECT_EQ(cubes->GetCatalogSortDirection(), SortDirection::Asc);
+}
+
+TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughTheInterface) {
+  const RefCntPtr<DSConnectionConfig> config = ConnectionFixture::Parse(R"({
+    "class": "google-analytics",
+    "google-analytics": {
+      "accounts": [{"name": "Acme", "id": "1001"}, {"name": "Labs", "id": "1002"}, {"name": "Shop", "id": "1003"}],
+      "selected-account": "1003",
+      "properties": [{"name": "www", "id": "UA-1"}],
+      "views": [{"name": "All", "id": "2001"}],
+      "selected-view": null,
+      "date-range": "date-range-fixed-start", "start-date": "2026-02-01",
+      "possible-dimensions": {"ga:date": {"category": "Time", "name": "Date", "alternate-name": "Day",
+                                          "description": "The day", "enabled": false},
+                              "ga:city": {"name": "City"}},
+      "possible-measures": {"ga:users": {"name": "Users"}, "ga:sessions": {"name": "Sessions"}},
+      "selected-dimensions": ["ga:date"],
+      "selected-measures": {"ga:goal": {"category": "Goals", "name": "Goal"}},
+      "measure-sets": [{"name": "Audience", "id": "a"}, {"name": "Behaviour", "id": "b"}],
+      "selected-measure-set": "b",
+      "segments": [{"id": "-1", "name": "All Sessions", "category": "Default"}],
+      "query-response-info": {"response-sampled": true, "sample-size": 2500, "sample-space": 1e4,
+                              "source": "string:api", "day": "date:2026-03-01", "none": "integer%null%", "empty": null},
+      "partitioning-on": true, "general-restriction": true,
+      "restricting-measures": ["ga:users", "ga:sessions"]
+    }
+  })", QStringLiteral("ga.json")).CreateConfig();
+  EXPECT_TRUE(config->IsGoogleAnalytics());
+  const RefCntPtr<const IGoogleAnalyticsConnectionConfig> ga = config->AsGoogleAnalytics();
+  ASSERT_TRUE(ga);
+
+  IGoogleAnalyticsConnectionConfig::BasicItems accounts;
+  EXPECT_EQ(ga->GetAccounts(accounts), 0);
+  ASSERT_EQ(accounts.size(), 3u);
+  EXPECT_EQ(accounts[1].name, QStringLiteral("Labs"));
+  EXPECT_EQ(accounts[1].id, QStringLiteral("1002"));
+  int index = -7;
+  const Analytics::GoogleBasicInfoItem account = ga->GetSelectedAccount(&index);
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(account.name, QStringLiteral("Shop"));
+  // Nothing chosen: an empty entry, and the position is left as it was.
+  index = -7;
+  EXPECT_EQ(ga->GetSelectedProperty(&index).id, QString());
+  EXPECT_EQ(index, -7);
+  EXPECT_EQ(ga->GetSelectedView(&index).id, QString());
+  EXPECT_EQ(index, -7);
+
+  EXPECT_EQ(ga->GetDateRange(), DateRange::DateRangeFixedStart);
+  EXPECT_EQ(ga->GetStartDate(), QDate(2026, 2, 1));
+  EXPECT_TRUE(ga->GetEndDate().isNull());
+
+  IGoogleAnalyticsConnectionConfig::Items items;
+  ga->GetPossibleDimensions(items);
+  ASSERT_EQ(items.size(), 2u);
+  const Analytics::GoogleAnalyticsItem& date = items.at(QStringLiteral("ga:date"));
+  EXPECT_EQ(date.category, QStringLiteral("Time"));
+  EXPECT_EQ(date.name, QStringLiteral("Date"));
+  EXPECT_EQ(date.alternateName, QStringLiteral("Day"));
+  EXPECT_EQ(date.description, QStringLiteral("The day"));
+  EXPECT_FALSE(date.enabled);
+  EXPECT_TRUE(items.at(QStringLiteral("ga:city")).enabled);
+  // Chosen by id, an item is the possible one in full; given in full, it need not be possible.
+  items.clear();
+  ga->GetSelectedDimensions(items);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items.at(QStringLiteral("ga:date")).alternateName, QStringLiteral("Day"));
+  items.clear();
+  ga->GetSelectedMeasures(items);
+  ASSERT_EQ(items.count(QStringLiteral("ga:goal")), 1u);
+  EXPECT_EQ(items.at(QStringLiteral("ga:goal")).category, QStringLiteral("Goals"));
+
+  std::vector<Analytics::GoogleAnalyticsMeasureSet> sets;
+  ga->GetMeasureSets(sets);
+  ASSERT_EQ(sets.size(), 2u);
+  index = -1;
+  EXPECT_EQ(ga->GetSelectedMeasureSet(&index).name, QStringLiteral("Behaviour"));
+  EXPECT_EQ(index, 1);
+  std::vector<Analytics::GoogleAnalyticsSegment> segments;
+  ga->GetSegments(segments);
+  ASSERT_EQ(segments.size(), 1u);
+  EXPECT_EQ(segments[0].id, QStringLiteral("-1"));
+  EXPECT_EQ(segments[0].name, QStringLiteral("All Sessions"));
+  EXPECT_EQ(segments[0].category, QStringLiteral("Default"));
+  index = -1;
+  EXPECT_EQ(ga->GetSelectedSegment(&index).id, QString());
+  EXPECT_EQ(index, -1);
+
+  std::map<TString, DataValue> info;
+  ga->GetQueryResponseInfo(info);
+  EXPECT_EQ(info.at(QStringLiteral("response-sampled")), DataValue::MakeBoolean(true));
+  EXPECT_EQ(info.at(QStringLiteral("sample-size")), DataValue::MakeInteger(2500));
+  EXPECT_EQ(info.at(QStringLiteral("sample-space")), DataValue::MakeReal(10000.0));  // 1e4 is a real
+  EXPECT_EQ(info.at(QStringLiteral("source")), DataValue::MakeString(QStringLiteral("api")));
+  EXPECT_EQ(info.at(QStringLiteral("day")), DataValue::MakeDate(QDate(2026, 3, 1)));
+  EXPECT_EQ(info.at(QStringLiteral("none")), DataValue::MakeSpecial(DataValue::kSpecialNull, DataType::Integer));
+  EXPECT_FALSE(info.at(QStringLiteral("empty")).HasValue());
+  EXPECT_TRUE(ga->IsQueryPartitioningOn());
+  EXPECT_FALSE(ga->CanPartitionQuery());
+  EXPECT_TRUE(ga->HasGeneralPartitionRestriction());
+  // 0 asks for the dimensions, 1 for the measures.
+  items.clear();
+  ga->GetPartitionRestrictingItems(0, items);
+  EXPECT_TRUE(items.empty());
+  ga->GetPartitionRestrictingItems(1, items);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items.begin()->first, QStringLiteral("ga:sessions"));
+  EXPECT_EQ(items.begin()->second.name, QStringLiteral("Sessions"));
+}
+
+TEST_F(ConnectionFixtureTest, WithoutAFixtureThePagesAnswerEmpty) {
+  ConnectionConfigRequest request;
+  request.connectionClass = QStringLiteral("google-analytics");
+  const RefCntPtr<DSConnectionConfig> config = ConnectionConfigFactory::Instance().CreateConfig(request);
+  const RefCntPtr<const IGoogleAnalyticsConnectionConfig> ga = config->AsGoogleAnalytics();
+  ASSERT_TRUE(ga);
+  IGoogleAnalyticsConnectionConfig::BasicItems accounts;
+  EXPECT_EQ(ga->GetAccounts(accounts), 0);
+  EXPECT_TRUE(accounts.empty());
+  int index = -1;
+  ga->GetSelectedAccount(&index);
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(ga->GetDateRange(), DateRange::DateRangeLast30);
+  std::map<TString, DataValue> info;
+  ga->GetQueryResponseInfo(info);
+  EXPECT_TRUE(info.empty());
+
+  request.connectionClass = QStringLiteral("msolap");
+  const RefCntPtr<const HierarchicalDSConnectionConfig> cubes =
+      ConnectionConfigFactory::Instance().CreateConfig(request)->AsHierarchical();
+  ASSERT_TRUE(cubes);
+  std::vector<CubeInfo> listed;
+  cubes->EnumerateCubes(listed);
+  EXPECT_TRUE(listed.empty());
+  EXPECT_FALSE(cubes->GetCurrentCube().IsValid());
+  EXPECT_FALSE(cubes->GetCurrentCatalog().IsValid());
+  EXPECT_TRUE(cubes->GetCubeMetadataCategories().empty());
+  EXPECT_EQ(cubes->GetCubeSortMetadataCategory(), CubeMetadataCategory::Invalid);
+}
+
+TEST_F(ConnectionFixtureTest, AFixtureFilledInCodeIsCheckedWhenTheConfigurationIsMade) {
+  ConnectionFixture fixture;
+  fixture.file = QStringLiteral("code");
+  fixture.className = QStringLiteral("google-analytics");
+  fixture.googleAnalytics.emplace().accounts = {{QStringLiteral("Acme"), QStringLiteral("1")}};
+  fixture.googleAnalytics->selectedAccount = 0;
+  int index = -1;
+  EXPECT_EQ(fixture.CreateConfig()->AsGoogleAnalytics()->GetSelectedAccount(&index).name, QStringLiteral("Acme"));
+  EXPECT_EQ(index, 0);
+
+  fixture.googleAnalytics->selectedAccount = 1;  // past the list
+  EXPECT_THROW(fixture.CreateConfig(), LogicException);
+
+  fixture.googleAnalytics->selectedAccount = -1;
+  fixture.cube.emplace();  // a part the class does not read
+  try {
+    fixture.CreateConfig();
+    ADD_FAILURE() << "a cube part was accepted for a Google Analytics class";
+  } catch (const ConnectionFixtureException& fault) {
+    EXPECT_EQ(fault.GetField(), QStringLiteral("/cube"));
+  }
+
+  fixture.className = QStringLiteral("postgres");
+  try {
+    fixture.CreateConfig();
+    ADD_FAILURE() << "a relational class was accepted";
+  } catch (const ConnectionFixtureException& fault) {
+    EXPECT_EQ(fault.GetField(), QStringLiteral("/class"));
+  }
+}
+
+// The documented format and its examples must not drift apart.
+TEST_F(ConnectionFixtureTest, TheDocumentedExamplesLoad) {
+  QFile document(QStringLiteral(HLV_SOURCE_DIR "/docs/fixtures.md"));
+  ASSERT_TRUE(document.open(QIODevice::ReadOnly | QIODevice::Text));
+  const QString text = QString::fromUtf8(document.readAll());
+  const QRegularExpression block(QStringLiteral("```json\\n(.*?)```"), QRegularExpression::DotMatchesEverythingOption);
+  std::vector<RefCntPtr<DSConnectionConfig>> configs;
+  for (QRegularExpressionMatchIterator it = block.globalMatch(text); it.hasNext();) {
+    const std::string json = it.next().captured(1).toStdString();
+    EXPECT_NO_THROW(configs.push_back(ConnectionFixture::Parse(json, QStringLiteral("docs")).CreateConfig())) << json;
+  }
+  ASSERT_EQ(configs.size(), 3u);
+  // The examples show what they say they show.
+  int index = -1;
+  EXPECT_EQ(configs[0]->AsHierarchical()->GetCurrentCube().GetName(), QStringLiteral("Returns"));
+  EXPECT_EQ(configs[1]->AsGoogleAnalytics()->GetSelectedAccount(&index).name, QStringLiteral("Acme Labs"));
+  EXPECT_FALSE(configs[2]->IsConnected());
+}
+
+}  // namespace
