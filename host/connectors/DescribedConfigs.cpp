@@ -128,8 +128,8 @@ class DescribedConfig : public Base, public DescribedConfigState {
   /// Only a relational configuration is opened live.
   std::unique_ptr<LiveConnection> OpenLiveConnection() const override {
     if (!IsRelational())
-      throw DataSourceException(QStringLiteral("Connecting to a %1 data source failed: the host opens live "
-                                               "connections of relational classes only")
+      throw DataSourceException(QStringLiteral("Connecting to a data source of class \"%1\" failed: the host opens "
+                                               "live connections of relational classes only")
                                     .arg(ClassName()));
     return LiveConnection::Open(*m_description, m_attributes);
   }

@@ -11,6 +11,7 @@
 #include <sqlext.h>
 
 #include <functional>
+#include <set>
 
 LiveCatalogue::~LiveCatalogue() = default;
 
@@ -228,8 +229,9 @@ class Statement {
 
 // Any ODBC driver: Qt has no catalogue functions beyond plain table names, so the lists come
 // from the ODBC catalogue functions (SQLTables, SQLProcedures) on the connection handle Qt
-// opened, in the order the driver returns them (ODBC orders tables by type, then catalog,
-// schema and name; procedures by catalog, schema and name).
+// opened, with what the driver returns in the order it returns it. (ODBC asks for tables by
+// type, catalog, schema and name, and procedures by catalog, schema and name, but not every
+// driver keeps to it: SQLite's lists in creation order, PostgreSQL's by schema and name.)
 class OdbcCatalogue final : public LiveCatalogue {
  public:
   using LiveCatalogue::LiveCatalogue;
@@ -291,6 +293,7 @@ class OdbcCatalogue final : public LiveCatalogue {
   }
 
   void StoredProcedures(const TString& schema, std::vector<QualifiedName>& procedures) const override {
+    std::set<QualifiedName> listed(procedures.begin(), procedures.end());
     Fetch(QStringLiteral("the stored procedures"),
           [](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, nullptr, 0); },
           [&](const Statement& statement) {
@@ -299,7 +302,8 @@ class OdbcCatalogue final : public LiveCatalogue {
             QualifiedName name;
             if (!procedureSchema.isEmpty()) name.Push(procedureSchema);
             name.Push(statement.Text(3));
-            procedures.push_back(std::move(name));
+            // Overloads share their name: each name is listed once, where it first comes.
+            if (listed.insert(name).second) procedures.push_back(std::move(name));
           });
   }
 
@@ -309,9 +313,11 @@ class OdbcCatalogue final : public LiveCatalogue {
 
  private:
   SQLHDBC Handle() const {
+    // Qt's ODBC driver hands out its connection handle as a SQLHANDLE, which is a void*.
     const QVariant handle = Database().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "SQLHANDLE") != 0) return SQL_NULL_HDBC;
-    return *static_cast<const SQLHANDLE*>(handle.data());
+    if (!handle.isValid() || (qstrcmp(handle.typeName(), "SQLHANDLE") != 0 && qstrcmp(handle.typeName(), "void*") != 0))
+      return SQL_NULL_HDBC;
+    return *static_cast<const SQLHANDLE*>(handle.constData());
   }
 
   TString InfoText(SQLUSMALLINT type) const {

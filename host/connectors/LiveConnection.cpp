@@ -103,19 +103,19 @@ std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDes
       description.DriverFor(Value(attributes, DataConnectionAttrs::attrConnectionType));
   if (driver == nullptr)
     throw DataSourceException(
-        QStringLiteral("Connecting to a %1 database failed: its connector names no driver").arg(facts.className));
+        QStringLiteral("Connecting to a database of class \"%1\" failed: its connector names no driver").arg(facts.className));
   if (driver->kind == DriverRequirement::Kind::kJdbc)
     throw DataSourceException(
-        QStringLiteral("Connecting to a %1 database failed: the host opens no connection through a JDBC driver")
+        QStringLiteral("Connecting to a database of class \"%1\" failed: the host opens no connection through a JDBC driver")
             .arg(facts.className));
   const TString qtDriver = driver->kind == DriverRequirement::Kind::kOdbc ? TString(kOdbc) : driver->name;
   if (qtDriver != kSQLite && qtDriver != kPostgres && qtDriver != kOdbc)
     throw DataSourceException(
-        QStringLiteral("Connecting to a %1 database failed: the host opens no connection through the driver %2")
+        QStringLiteral("Connecting to a database of class \"%1\" failed: the host opens no connection through the driver %2")
             .arg(facts.className, qtDriver));
   if (!QSqlDatabase::isDriverAvailable(qtDriver))
     throw DataSourceException(
-        QStringLiteral("Connecting to a %1 database failed: the Qt SQL driver %2 is not installed")
+        QStringLiteral("Connecting to a database of class \"%1\" failed: the Qt SQL driver %2 is not installed")
             .arg(facts.className, qtDriver));
 
   const TString connectionName =

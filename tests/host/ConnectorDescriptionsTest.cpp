@@ -118,6 +118,21 @@ TEST(ConnectorDescriptionLoaderTest, RefusesEachKindOfFaultNamingTheField) {
       {"two drivers", head + R"("driver": {"qt": "QPSQL", "odbc": "PostgreSQL"}})", "/driver/odbc", "not several"},
       {"modular dialog not an object", head + R"("modular-dialog": "{}"})", "/modular-dialog", "expected an object"},
       {"bad class", R"({"class": "no spaces", "caption": {"en": "C"}})", "/class", "a class is letters"},
+      {"page of a cube class", head + R"("model": "hierarchical", "data-source-page": {},
+          "cube-specification": {"title": "T", "options": [{"type": "line-edit", "id": "a", "attribute": "a"}]}})",
+       "/data-source-page", "only a relational class"},
+      {"unknown list", head + R"("data-source-page": {"lists": {"catalogs": true}}})", "/data-source-page/lists/catalogs",
+       "is not a field of this object"},
+      {"unknown label", head + R"("data-source-page": {"labels": {"TableLabel": "T"}}})",
+       "/data-source-page/labels/TableLabel", "is not a label of the join area"},
+      {"picker of an ignored schema", head + R"("data-source-page": {"pickers": {"schema": true}, "schema": "ignored"}})",
+       "/data-source-page/pickers/schema", "an ignored schema has no picker"},
+      {"fractional capability", head + R"("data-source-page": {"capabilities": [412.5]}})",
+       "/data-source-page/capabilities/0", "a positive whole number"},
+      {"capability twice", head + R"("data-source-page": {"capabilities": [412, 412]}})",
+       "/data-source-page/capabilities/1", "given twice"},
+      {"legacy check without attribute", head + R"("data-source-page": {"legacy-sql-check": {"default": true}}})",
+       "/data-source-page/legacy-sql-check/attribute", "is missing"},
   };
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.what);

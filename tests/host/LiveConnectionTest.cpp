@@ -1,0 +1,482 @@
+// Live relational connections of the described configurations: a real SQLite file, a real
+// PostgreSQL server with TLS required (tests/support/PostgresServer.h), and ODBC through
+// unixODBC's SQLite3 and PostgreSQL drivers. Each list must hold exactly what the database
+// holds, in the catalogue's order, and no failure may quote a secret.
+#include "host/connect/CredentialsService.h"
+#include "host/connect/DataSourceException.h"
+#include "host/connectors/DescribedConfigs.h"
+#include "host/connectors/DescriptionRegistry.h"
+#include "host/connectors/InMemoryCredentialsService.h"
+
+#include "tests/QStringPrinter.h"
+#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/PostgresServer.h"
+#include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestCrypto.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Attributes = DSConnectionConfig::Attributes;
+using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
+using ScopedCredentials = fake::ScopedInstall<CredentialsService, ICredentialsService>;
+
+// A password no message may ever quote.
+const QString kSentinel = QStringLiteral("Sentinel-Wrong-Secret-4411");
+
+std::shared_ptr<Connect::DescriptionRegistry> BuiltinRegistry() {
+  auto registry = std::make_shared<Connect::DescriptionRegistry>();
+  EXPECT_TRUE(registry->LoadBuiltins().empty());
+  return registry;
+}
+
+RefCntPtr<DSConnectionConfig> Config(const char* connectionClass, Attributes attributes) {
+  ConnectionConfigRequest request;
+  request.connectionClass = QLatin1String(connectionClass);
+  request.attributes = std::move(attributes);
+  return ConnectionConfigFactory::Instance().CreateConfig(request);
+}
+
+DescribedConfigState& State(const RefCntPtr<DSConnectionConfig>& config) {
+  DescribedConfigState* state = DescribedConfigState::Of(*config);
+  if (state == nullptr) throw std::runtime_error("not a described configuration");
+  return *state;
+}
+
+// The tables as "name|tooltip|icon|sort key" lines, the name as its full value.
+std::vector<QString> Describe(const std::vector<RelationalDSConnectionConfigTableInfo>& tables) {
+  std::vector<QString> lines;
+  for (const RelationalDSConnectionConfigTableInfo& table : tables) {
+    EXPECT_TRUE(table.IsEnabled());
+    EXPECT_EQ(table.GetCaption(), table.GetQualifiedName().GetComponents().back());
+    lines.push_back(QStringLiteral("%1|%2|%3|%4")
+                        .arg(table.GetQualifiedName().GetFullValue(), table.GetTooltip(),
+                             table.GetIconEnum() == TablePillIcon::Sheet       ? QStringLiteral("sheet")
+                             : table.GetIconEnum() == TablePillIcon::FoundTable ? QStringLiteral("found-table")
+                                                                                : QStringLiteral("other"),
+                             table.GetSortKey()));
+  }
+  return lines;
+}
+
+std::vector<QString> Names(const std::vector<QualifiedName>& names) {
+  std::vector<QString> full;
+  for (const QualifiedName& name : names) full.push_back(name.GetFullValue());
+  return full;
+}
+
+// Which lists apply, as "Databases Schemas ..." in the order of the Can queries.
+QString Applies(const RelationalDSConnectionConfig& config) {
+  QStringList lists;
+  if (config.CanEnumerateDatabases()) lists << QStringLiteral("Databases");
+  if (config.CanEnumerateSchemas()) lists << QStringLiteral("Schemas");
+  if (config.CanEnumerateTables()) lists << QStringLiteral("Tables");
+  if (config.CanEnumerateStoredProcedures()) lists << QStringLiteral("StoredProcedures");
+  if (config.CanEnumerateWarehouses()) lists << QStringLiteral("Warehouses");
+  if (config.CanEnumerateStandardConnections()) lists << QStringLiteral("StandardConnections");
+  return lists.join(QLatin1Char(' '));
+}
+
+// The DataSourceException `connect` raises, checked for the absence of every secret.
+template <typename Connect>
+QString FailureOf(Connect connect, std::initializer_list<QString> secrets = {kSentinel}) {
+  try {
+    connect();
+  } catch (const DataSourceException& failure) {
+    for (const QString& secret : secrets) EXPECT_FALSE(failure.GetMessage().contains(secret)) << failure.what();
+    return failure.GetMessage();
+  }
+  ADD_FAILURE() << "no DataSourceException";
+  return QString();
+}
+
+QByteArray Digest(const QString& path) {
+  QFile file(path);
+  file.open(QIODevice::ReadOnly);
+  return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+class LiveConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_folder.isValid());
+    m_sqlite = QDir(m_folder.path()).filePath(QStringLiteral("shop.db"));
+    // Mixed letter case and SQLite's own table (sqlite_sequence, from AUTOINCREMENT) show that
+    // the list is the database's, sorted the way it sorts (code points: upper case first).
+    Execute(m_sqlite, {"CREATE TABLE orders (id INTEGER PRIMARY KEY AUTOINCREMENT, amount REAL)",
+                       "CREATE TABLE Customers (id INTEGER PRIMARY KEY, name TEXT)",
+                       "CREATE VIEW big_orders AS SELECT * FROM orders WHERE amount > 100",
+                       "CREATE INDEX orders_by_amount ON orders (amount)",
+                       "INSERT INTO orders (amount) VALUES (150)"});
+  }
+
+  static void Execute(const QString& file, std::initializer_list<const char*> statements) {
+    const QString name = QStringLiteral("test-setup");
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+      db.setDatabaseName(file);
+      ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+      for (const char* statement : statements) {
+        QSqlQuery query(db);
+        EXPECT_TRUE(query.exec(QLatin1String(statement))) << query.lastError().text().toStdString();
+      }
+      db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+  }
+
+  QTemporaryDir m_folder;
+  QString m_sqlite;
+  ScopedRegistry m_registry{BuiltinRegistry()};
+  ScopedCredentials m_credentials{std::make_shared<InMemoryCredentialsService>()};
+};
+
+// Which of the page's boolean answers hold, by query name.
+QString PageFlags(const RelationalDSConnectionConfig& config) {
+  const std::pair<const char*, bool> flags[] = {
+      {"FastMetadata", config.HasFastMetadata(TString())},
+      {"JoinAcrossSchemas", config.HasJoinAcrossSchemas()},
+      {"CustomSQLWithOLAPOff", config.AllowCustomSQLWithOLAPOff()},
+      {"NoLeftJoin", config.AllowCustomSQLOrUnionWithNoLeftJoinSupported()},
+      {"NoLODCalcs", config.AllowCustomSQLOrUnionWithNoLODCalcsSupported(true)},
+      {"CustomSQL", config.AllowCustomSQL()},
+      {"CustomSQLWithoutSchema", config.AllowCustomSQLWithoutSchema()},
+      {"CustomDatabase", config.AllowCustomDatabase()},
+      {"CustomSchema", config.AllowCustomSchema()},
+      {"StoredProc", config.AllowStoredProc()},
+      {"Union", config.AllowUnion(config.GetConfigName())},
+      {"Warehouse", config.HasWarehouse()},
+      {"LegacySQLCheck", config.HasBigQueryLegacySQLCheck()},
+      {"LegacySQLChecked", config.GetBigQueryLegacySQLCheckState()},
+      {"Database", config.HasDatabase()},
+      {"SchemaOptional", config.IsSchemaOptional()},
+      {"IgnoreSchema", config.ShouldIgnoreSchema()},
+      {"Schema", config.HasSchema()},
+      {"Tables", config.HasTables()},
+      {"JoinArea", config.UsesJoinArea()},
+      {"NoPreview", config.HasCapability(412)}};
+  QStringList holding;
+  for (const auto& [name, holds] : flags)
+    if (holds) holding << QLatin1String(name);
+  return holding.join(QLatin1Char(' '));
+}
+
+TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersFromTheDescription) {
+  auto registry = BuiltinRegistry();
+  registry->Add(Connect::ParseConnectorDescription(R"({"class": "bare", "caption": {"en": "Bare"}})", "test"));
+  registry->Add(Connect::ParseConnectorDescription(R"({"class": "bq", "caption": {"en": "BQ"},
+      "data-source-page": {"lists": {"schemas": false, "warehouses": true}, "schema": "ignored",
+        "custom-sql": {"allowed": false, "with-olap-off": false}, "capabilities": [7, 412],
+        "legacy-sql-check": {"attribute": "legacy", "default": true},
+        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})", "test"));
+  const ScopedRegistry installed(registry);
+
+  // The defaults: every picker but the warehouse, custom SQL and union, no capability.
+  const RefCntPtr<DSConnectionConfig> bare = Config("bare", {{QStringLiteral("dbname"), QStringLiteral("sales")}});
+  EXPECT_EQ(PageFlags(*bare->AsRelational()),
+            QStringLiteral("FastMetadata JoinAcrossSchemas CustomSQLWithOLAPOff NoLeftJoin NoLODCalcs CustomSQL "
+                           "StoredProc Union Database Schema Tables JoinArea"));
+  EXPECT_EQ(bare->AsRelational()->GetDatabaseName(), QStringLiteral("sales"));
+  // Marked connected by the host's own means, it still has no catalogue to list from.
+  State(bare).SetConnected(true);
+  EXPECT_EQ(Applies(*bare->AsRelational()), QString());
+
+  // A picker follows its list unless told otherwise; an ignored schema has none.
+  const RefCntPtr<DSConnectionConfig> bq = Config("bq", {{QStringLiteral("legacy"), QStringLiteral("FALSE")}});
+  const RefCntPtr<const RelationalDSConnectionConfig> rel = bq->AsRelational();
+  EXPECT_EQ(PageFlags(*rel), QStringLiteral("FastMetadata JoinAcrossSchemas NoLeftJoin NoLODCalcs StoredProc Union "
+                                            "Warehouse LegacySQLCheck Database IgnoreSchema Tables JoinArea NoPreview"));
+  EXPECT_TRUE(Config("bq", {})->AsRelational()->GetBigQueryLegacySQLCheckState());
+  EXPECT_EQ(rel->GetTablePlaceholderText(), QStringLiteral("Find a table"));
+  std::map<TString, TString> labels{{QStringLiteral("SchemaHeaderLabel"), QStringLiteral("Schema")}};
+  rel->GetJoinDescriptionGlobalProperties(labels);
+  EXPECT_EQ(labels, (std::map<TString, TString>{{QStringLiteral("SchemaHeaderLabel"), QStringLiteral("Dataset")}}));
+
+  // The built-in SQLite class lists no schemas and ignores them.
+  const RefCntPtr<DSConnectionConfig> sqlite = Config("sqlite", {});
+  EXPECT_EQ(PageFlags(*sqlite->AsRelational()),
+            QStringLiteral("FastMetadata JoinAcrossSchemas CustomSQLWithOLAPOff NoLeftJoin NoLODCalcs CustomSQL "
+                           "Union Database IgnoreSchema Tables JoinArea"));
+}
+
+TEST_F(LiveConnectionTest, SqliteListsTheFilesTablesAndViewsInItsOrderAndNeverWritesTheFile) {
+  const QByteArray before = Digest(m_sqlite);
+  const RefCntPtr<DSConnectionConfig> config =
+      Config("sqlite", {{QStringLiteral("filename"), m_sqlite}, {QStringLiteral("schema"), QStringLiteral("x")}});
+  const RefCntPtr<const RelationalDSConnectionConfig> rel = config->AsRelational();
+  EXPECT_EQ(Applies(*rel), QString());
+
+  State(config).Connect();
+  EXPECT_TRUE(config->IsConnected());
+  EXPECT_TRUE(config->ShouldFinishConnection());
+  EXPECT_EQ(Applies(*rel), QStringLiteral("Databases Tables"));
+  std::vector<TString> databases;
+  rel->EnumerateDatabases(databases);
+  EXPECT_EQ(databases, std::vector<TString>{QStringLiteral("main")});
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  rel->EnumerateTables(tables);
+  EXPECT_EQ(Describe(tables), (std::vector<QString>{QStringLiteral("[Customers]|Table|sheet|customers"),
+                                                    QStringLiteral("[big_orders]|View|found-table|big_orders"),
+                                                    QStringLiteral("[orders]|Table|sheet|orders")}));
+  EXPECT_EQ(rel->GetDatabaseName(), QStringLiteral("main"));
+
+  State(config).Disconnect();
+  EXPECT_FALSE(config->IsConnected());
+  EXPECT_EQ(Applies(*rel), QString());
+  tables.clear();
+  rel->EnumerateTables(tables);
+  EXPECT_TRUE(tables.empty());
+  EXPECT_EQ(Digest(m_sqlite), before);
+}
+
+TEST_F(LiveConnectionTest, ALiveConnectionIsReadOnlyOnTheThreadThatOpenedIt) {
+  const RefCntPtr<DSConnectionConfig> config = Config("sqlite", {{QStringLiteral("filename"), m_sqlite}});
+  State(config).Connect();
+  bool refused = false;
+  std::thread other([&] {
+    try {
+      std::vector<TString> databases;
+      config->AsRelational()->EnumerateDatabases(databases);
+    } catch (const LogicException&) {
+      refused = true;
+    }
+  });
+  other.join();
+  EXPECT_TRUE(refused);
+}
+
+TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfigurationNotConnected) {
+  const QString missing = QDir(m_folder.path()).filePath(QStringLiteral("missing.db"));
+  const RefCntPtr<DSConnectionConfig> absent = Config("sqlite", {{QStringLiteral("filename"), missing}});
+  EXPECT_EQ(FailureOf([&] { State(absent).Connect(); }),
+            QStringLiteral("Opening the SQLite database \"%1\" failed: the file does not exist").arg(missing));
+  EXPECT_FALSE(QFile::exists(missing)) << "opening must never create the database";
+  EXPECT_FALSE(absent->IsConnected());
+
+  const QString text = testcrypto::WriteFile(m_folder, QStringLiteral("notes.db"), std::string(4096, 'x'));
+  EXPECT_TRUE(FailureOf([&] { State(Config("sqlite", {{QStringLiteral("filename"), text}})).Connect(); })
+                  .startsWith(QStringLiteral("Opening the SQLite database \"%1\" failed: file is not a database").arg(text)));
+
+  // A connected configuration whose reconnection fails is no longer connected.
+  const RefCntPtr<DSConnectionConfig> config = Config("sqlite", {{QStringLiteral("filename"), m_sqlite}});
+  State(config).Connect();
+  QFile::remove(m_sqlite);
+  FailureOf([&] { State(config).Connect(); });
+  EXPECT_FALSE(config->IsConnected());
+  EXPECT_EQ(Applies(*config->AsRelational()), QString());
+
+  EXPECT_EQ(FailureOf([&] { State(Config("bigquery", {})).Connect(); }),
+            QStringLiteral("Connecting to a database of class \"bigquery\" failed: its connector names no driver"));
+  EXPECT_EQ(FailureOf([&] { State(Config("mysql", {})).Connect(); }),
+            QStringLiteral("Connecting to a database of class \"mysql\" failed: the host opens no connection through "
+                           "the driver QMYSQL"));
+  EXPECT_EQ(FailureOf([&] { State(Config("essbase", {})).Connect(); }),
+            QStringLiteral("Connecting to a data source of class \"essbase\" failed: the host opens live connections "
+                           "of relational classes only"));
+}
+
+TEST_F(LiveConnectionTest, OdbcListsThroughTheDriversCatalogueFunctions) {
+  const RefCntPtr<DSConnectionConfig> config =
+      Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("SQLite3")},
+                             {QStringLiteral("dbname"), m_sqlite},
+                             {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("NoCreat=1")}});
+  State(config).Connect();
+  const RefCntPtr<const RelationalDSConnectionConfig> rel = config->AsRelational();
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  rel->EnumerateTables(tables);
+  // As the driver lists them: in creation order, with SQLite's own sqlite_sequence, which this
+  // driver counts among the tables.
+  EXPECT_EQ(Describe(tables), (std::vector<QString>{QStringLiteral("[orders]|Table|sheet|orders"),
+                                                    QStringLiteral("[sqlite_sequence]|Table|sheet|sqlite_sequence"),
+                                                    QStringLiteral("[Customers]|Table|sheet|customers"),
+                                                    QStringLiteral("[big_orders]|View|found-table|big_orders")}));
+  // The driver has neither catalogs, schemas nor procedures.
+  EXPECT_EQ(Applies(*rel), QStringLiteral("Tables"));
+  std::vector<QualifiedName> procedures;
+  rel->EnumerateStoredProcedures(procedures);
+  EXPECT_TRUE(procedures.empty());
+
+  const QString missing = QDir(m_folder.path()).filePath(QStringLiteral("missing.db"));
+  const QString message = FailureOf([&] {
+    State(Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("SQLite3")},
+                                 {QStringLiteral("dbname"), missing},
+                                 {QStringLiteral("password"), kSentinel},
+                                 {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("NoCreat=1")}}))
+        .Connect();
+  });
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Connecting to the ODBC driver \"SQLite3\" failed: "))) << message.toStdString();
+}
+
+// --- PostgreSQL -------------------------------------------------------------------------------
+
+Attributes PostgresAttributes(const testpg::PostgresServer& server, const QString& credentialId) {
+  return {{QStringLiteral("server"), QStringLiteral("127.0.0.1")},
+          {QStringLiteral("port"), QString::number(server.Port())},
+          {QStringLiteral("dbname"), QLatin1String(testpg::PostgresServer::kDatabase)},
+          {QStringLiteral("username"), QLatin1String(testpg::PostgresServer::kUser)},
+          {QStringLiteral("sslmode"), QStringLiteral("require")},
+          {QStringLiteral("sslcert"), server.CertificatePem()},
+          {QStringLiteral("credential-id"), credentialId}};
+}
+
+QString SaveSecret(const QString& password) {
+  return CredentialsService::Instance().SaveCredentials({}, {{QStringLiteral("password"), password}});
+}
+
+// The certificate files a connection left in `folder`.
+QStringList CertificateFiles(const QTemporaryDir& folder) {
+  return QDir(folder.path()).entryList({QStringLiteral("hlv-sslcert-*")}, QDir::Files);
+}
+
+TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
+  HLV_REQUIRE_POSTGRES(server);
+  QTemporaryDir temp;
+  const testenv::ScopedEnvironment tmpdir("TMPDIR", QFile::encodeName(temp.path()).constData());
+
+  Attributes attributes = PostgresAttributes(server, SaveSecret(testpg::SharedPassword()));
+  const RefCntPtr<DSConnectionConfig> config = Config("postgres", attributes);
+  const RefCntPtr<const RelationalDSConnectionConfig> rel = config->AsRelational();
+  State(config).Connect();
+
+  // While connected, the certificate is in a file only its owner may read.
+  const QStringList files = CertificateFiles(temp);
+  ASSERT_EQ(files.size(), 1);
+  struct stat status {};
+  ASSERT_EQ(::stat(QFile::encodeName(QDir(temp.path()).filePath(files.front())).constData(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+  EXPECT_EQ(Applies(*rel), QStringLiteral("Databases Schemas Tables StoredProcedures"));
+  std::vector<TString> databases;
+  rel->EnumerateDatabases(databases);
+  EXPECT_EQ(databases, (std::vector<TString>{QStringLiteral("hlvsales"), QStringLiteral("postgres")}));
+  std::vector<TString> schemas;
+  rel->EnumerateSchemas(schemas);
+  EXPECT_EQ(schemas, (std::vector<TString>{QStringLiteral("hr"), QStringLiteral("public"), QStringLiteral("sales")}));
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  rel->EnumerateTables(tables);
+  EXPECT_EQ(Describe(tables),
+            (std::vector<QString>{QStringLiteral("[hr].[staff]|Table in schema hr|sheet|staff\thr"),
+                                  QStringLiteral("[hr].[staff_names]|View in schema hr|found-table|staff_names\thr"),
+                                  QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
+                                  QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
+                                  QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
+  // Overloads once; no trigger function, no aggregate.
+  std::vector<QualifiedName> procedures;
+  rel->EnumerateStoredProcedures(procedures);
+  EXPECT_EQ(Names(procedures), (std::vector<QString>{QStringLiteral("[sales].[archive_orders]"),
+                                                     QStringLiteral("[sales].[order_total]")}));
+  EXPECT_EQ(rel->GetDatabaseName(), QStringLiteral("hlvsales"));
+  EXPECT_EQ(rel->SchemaName(), QStringLiteral("public"));
+  State(config).Disconnect();
+  EXPECT_TRUE(CertificateFiles(temp).isEmpty());
+
+  // A schema of the attributes narrows the tables and procedures to it.
+  attributes[QStringLiteral("schema")] = QStringLiteral("hr");
+  const RefCntPtr<DSConnectionConfig> hr = Config("postgres", attributes);
+  State(hr).Connect();
+  tables.clear();
+  hr->AsRelational()->EnumerateTables(tables);
+  EXPECT_EQ(Describe(tables),
+            (std::vector<QString>{QStringLiteral("[hr].[staff]|Table in schema hr|sheet|staff\thr"),
+                                  QStringLiteral("[hr].[staff_names]|View in schema hr|found-table|staff_names\thr")}));
+  procedures.clear();
+  hr->AsRelational()->EnumerateStoredProcedures(procedures);
+  EXPECT_TRUE(procedures.empty());
+  EXPECT_EQ(hr->AsRelational()->SchemaName(), QStringLiteral("hr"));
+}
+
+TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
+  HLV_REQUIRE_POSTGRES(server);
+  const QString target = QStringLiteral("Connecting to the PostgreSQL database \"hlvsales\" on 127.0.0.1:%1 failed: ")
+                             .arg(server.Port());
+  const std::initializer_list<QString> secrets = {kSentinel, testpg::SharedPassword()};
+
+  // A wrong password, from the credential service or from the attributes.
+  Attributes wrong = PostgresAttributes(server, SaveSecret(kSentinel));
+  QString message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
+  EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\""))) << message.toStdString();
+  wrong.erase(QStringLiteral("credential-id"));
+  wrong[QStringLiteral("password")] = kSentinel;
+  message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
+  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed"))) << message.toStdString();
+
+  // A certificate that did not sign the server's.
+  Attributes otherCertificate = PostgresAttributes(server, SaveSecret(testpg::SharedPassword()));
+  otherCertificate[QStringLiteral("sslcert")] = QString::fromStdString(testcrypto::TestKey().SelfSignedCertificate());
+  message = FailureOf([&] { State(Config("postgres", otherCertificate)).Connect(); }, secrets);
+  EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("certificate verify failed"))) << message.toStdString();
+
+  // Without TLS the server has no rule for the connection.
+  Attributes plain = PostgresAttributes(server, SaveSecret(testpg::SharedPassword()));
+  plain.erase(QStringLiteral("sslcert"));
+  plain[QStringLiteral("sslmode")] = QStringLiteral("disable");
+  message = FailureOf([&] { State(Config("postgres", plain)).Connect(); }, secrets);
+  EXPECT_TRUE(message.contains(QStringLiteral("no encryption"))) << message.toStdString();
+
+  // Nothing listens on the port of a server that is gone.
+  Attributes unreachable = PostgresAttributes(server, SaveSecret(kSentinel));
+  unreachable[QStringLiteral("port")] = QStringLiteral("1");
+  message = FailureOf([&] { State(Config("postgres", unreachable)).Connect(); }, secrets);
+  EXPECT_TRUE(message.contains(QStringLiteral("Connection refused"))) << message.toStdString();
+}
+
+TEST_F(LiveConnectionTest, OdbcReachesPostgresThroughItsUnicodeDriver) {
+  HLV_REQUIRE_POSTGRES(server);
+  const RefCntPtr<DSConnectionConfig> config =
+      Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("PostgreSQL Unicode")},
+                             {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
+                             {QStringLiteral("port"), QString::number(server.Port())},
+                             {QStringLiteral("dbname"), QLatin1String(testpg::PostgresServer::kDatabase)},
+                             {QStringLiteral("username"), QLatin1String(testpg::PostgresServer::kUser)},
+                             {QStringLiteral("credential-id"), SaveSecret(testpg::SharedPassword())},
+                             {QStringLiteral("schema"), QStringLiteral("sales")},
+                             {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("SSLMode=require")}});
+  State(config).Connect();
+  const RefCntPtr<const RelationalDSConnectionConfig> rel = config->AsRelational();
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  rel->EnumerateTables(tables);
+  // The driver's own lists and order: tables and views by name; every routine (an overload
+  // once), the trigger function and the aggregate among them.
+  EXPECT_EQ(Describe(tables),
+            (std::vector<QString>{QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
+                                  QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
+                                  QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
+  std::vector<QualifiedName> procedures;
+  rel->EnumerateStoredProcedures(procedures);
+  EXPECT_EQ(Names(procedures), (std::vector<QString>{QStringLiteral("[sales].[order_total]"),
+                                                     QStringLiteral("[sales].[archive_orders]"),
+                                                     QStringLiteral("[sales].[touch]"), QStringLiteral("[sales].[total]")}));
+  EXPECT_EQ(Applies(*rel), QStringLiteral("Databases Schemas Tables StoredProcedures"));
+  std::vector<TString> schemas;
+  rel->EnumerateSchemas(schemas);
+  EXPECT_TRUE(std::find(schemas.begin(), schemas.end(), QStringLiteral("hr")) != schemas.end());
+  EXPECT_EQ(rel->GetDatabaseName(), QStringLiteral("hlvsales"));
+
+  const QString message = FailureOf([&] {
+    State(Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("PostgreSQL Unicode")},
+                                 {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
+                                 {QStringLiteral("port"), QString::number(server.Port())},
+                                 {QStringLiteral("username"), QLatin1String(testpg::PostgresServer::kUser)},
+                                 {QStringLiteral("password"), kSentinel},
+                                 {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("SSLMode=require")}}))
+        .Connect();
+  });
+  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed"))) << message.toStdString();
+}
+
+}  // namespace
