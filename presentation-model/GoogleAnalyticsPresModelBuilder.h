@@ -17,6 +17,12 @@
 /// enabled only when a view is chosen too. The segment and measure set indexes are the host's
 /// positions as they are (-1 for none), and the date range's selected index is the chosen
 /// range's enum value.
+///
+/// The sampled-data warning reads "response-sampled", "sample-size" and "sample-space" from
+/// the last response leniently: an absent value is false or 0, and a value of another type is
+/// converted (a number is true when not 0, "true" or "1" is true, text is read as a number).
+/// The sample share has two decimals and the sample space is grouped by the default locale;
+/// a sample space of 0 shows the share as 0.00 rather than as an undefined number.
 class HLVPRES_API GoogleAnalyticsPresModelBuilder {
  public:
   /// Takes over `config`, which may be null.

@@ -13,6 +13,7 @@
 #include "host/connect/GoogleAnalytics.h"
 #include "host/connect/DriverDiagnostics.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -118,6 +119,9 @@ struct RelationalState {
   std::vector<RelationalDSConnectionConfigTableInfo> tables;
   /// When set, EnumerateTables appends the tables, then raises this.
   std::optional<DataSourceException> tablesFailure;
+  /// When set, called by every Enumerate query once it appended its list (and before
+  /// tablesFailure), with the query's name: a test makes any fetch fail by throwing from it.
+  std::function<void(const QString& query)> afterEnumerate;
   std::set<int> capabilities;
   /// The description queries answered with text, by name ("TablePlaceholderText", ...).
   std::map<QString, TString> texts;
@@ -333,6 +337,7 @@ class RelationalConfig final : public Config<RelationalDSConnectionConfig> {
   void Append(std::vector<T>& to, const std::vector<T>& from, const char* query) const {
     Ask(query);
     to.insert(to.end(), from.begin(), from.end());
+    if (rel.afterEnumerate) rel.afterEnumerate(QLatin1String(query));
   }
   TString Text(const char* name) const {
     Ask(name);
@@ -397,6 +402,98 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
 
  private:
   ~HierarchicalConfig() override = default;
+};
+
+/// What a Google Analytics configuration answers. A selected position of -1 means nothing is
+/// chosen: the position argument is then left as it is.
+struct GoogleAnalyticsState {
+  using BasicItems = IGoogleAnalyticsConnectionConfig::BasicItems;
+  using Items = IGoogleAnalyticsConnectionConfig::Items;
+
+  BasicItems accounts, properties, views;
+  int selectedAccount = -1, selectedProperty = -1, selectedView = -1;
+  DateRange dateRange = DateRange::DateRangeLast30;
+  QDate startDate, endDate;
+  Items possibleDimensions, possibleMeasures, selectedDimensions, selectedMeasures;
+  std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsMeasureSet> measureSets;
+  int selectedMeasureSet = -1;
+  std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsSegment> segments;
+  int selectedSegment = -1;
+  std::map<TString, DataValue> responseInfo;
+  bool partitioningOn = false, canPartition = false, generalRestriction = false;
+  /// The restricting items GetPartitionRestrictingItems answers for 0 and for 1.
+  Items restrictingFirst, restrictingSecond;
+  /// The questions asked, in order ("GetAccounts", "GetPartitionRestrictingItems(1)", ...).
+  mutable std::vector<QString> asked;
+};
+
+/// A Google Analytics configuration answering from `ga`.
+class GoogleAnalyticsConfig final : public Config<IGoogleAnalyticsConnectionConfig> {
+ public:
+  GoogleAnalyticsState ga;
+
+  GoogleAnalyticsConfig() {
+    state.className = QStringLiteral("google-analytics");
+    state.isGoogleAnalytics = true;
+  }
+
+  int GetAccounts(BasicItems& items) const override { return Fill(items, ga.accounts, "GetAccounts"); }
+  int GetProperties(BasicItems& items) const override { return Fill(items, ga.properties, "GetProperties"); }
+  int GetViews(BasicItems& items) const override { return Fill(items, ga.views, "GetViews"); }
+  GoogleAnalyticsConnectionConfigElements::GoogleBasicInfoItem GetSelectedAccount(int* index) const override {
+    return Selected(ga.accounts, ga.selectedAccount, index, "GetSelectedAccount");
+  }
+  GoogleAnalyticsConnectionConfigElements::GoogleBasicInfoItem GetSelectedProperty(int* index) const override {
+    return Selected(ga.properties, ga.selectedProperty, index, "GetSelectedProperty");
+  }
+  GoogleAnalyticsConnectionConfigElements::GoogleBasicInfoItem GetSelectedView(int* index) const override {
+    return Selected(ga.views, ga.selectedView, index, "GetSelectedView");
+  }
+  DateRange GetDateRange() const override { return ga.dateRange; }
+  QDate GetStartDate() const override { return ga.startDate; }
+  QDate GetEndDate() const override { return ga.endDate; }
+  void GetPossibleDimensions(Items& items) const override { items = ga.possibleDimensions; }
+  void GetPossibleMeasures(Items& items) const override { items = ga.possibleMeasures; }
+  void GetSelectedDimensions(Items& items) const override { items = ga.selectedDimensions; }
+  void GetSelectedMeasures(Items& items) const override { items = ga.selectedMeasures; }
+  void GetMeasureSets(
+      std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsMeasureSet>& sets) const override {
+    sets.insert(sets.end(), ga.measureSets.begin(), ga.measureSets.end());
+  }
+  GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsMeasureSet GetSelectedMeasureSet(int* index) const override {
+    return Selected(ga.measureSets, ga.selectedMeasureSet, index, "GetSelectedMeasureSet");
+  }
+  void GetSegments(std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsSegment>& segments) const override {
+    segments.insert(segments.end(), ga.segments.begin(), ga.segments.end());
+  }
+  GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsSegment GetSelectedSegment(int* index) const override {
+    return Selected(ga.segments, ga.selectedSegment, index, "GetSelectedSegment");
+  }
+  void GetQueryResponseInfo(std::map<TString, DataValue>& info) const override {
+    for (const auto& entry : ga.responseInfo) info.insert(entry);
+  }
+  bool IsQueryPartitioningOn() const override { return ga.partitioningOn; }
+  bool CanPartitionQuery() const override { return ga.canPartition; }
+  bool HasGeneralPartitionRestriction() const override { return ga.generalRestriction; }
+  void GetPartitionRestrictingItems(int which, Items& items) const override {
+    ga.asked.push_back(QStringLiteral("GetPartitionRestrictingItems(%1)").arg(which));
+    items = which == 0 ? ga.restrictingFirst : ga.restrictingSecond;
+  }
+
+ private:
+  ~GoogleAnalyticsConfig() override = default;
+  int Fill(BasicItems& to, const BasicItems& from, const char* query) const {
+    ga.asked.push_back(QLatin1String(query));
+    to.insert(to.end(), from.begin(), from.end());
+    return 0;
+  }
+  template <typename T>
+  T Selected(const std::vector<T>& list, int position, int* index, const char* query) const {
+    ga.asked.push_back(QLatin1String(query));
+    if (position < 0) return T();
+    *index = position;
+    return position < static_cast<int>(list.size()) ? list[static_cast<std::size_t>(position)] : T();
+  }
 };
 
 /// A plain configuration (a server data source, Google Analytics, ...).
