@@ -439,7 +439,8 @@ DataSourcePageDescription ReadDataSourcePage(const Node& node) {
     for (const Node& element : capabilities->Elements()) {
       const double number = element.Number();
       const int capability = static_cast<int>(number);
-      if (number != capability || capability <= 0) element.Fail(QStringLiteral("a capability is a positive whole number"));
+      if (number != capability || capability <= 0)
+        element.Fail(QStringLiteral("a capability is a positive whole number"));
       if (std::find(page.capabilities.begin(), page.capabilities.end(), capability) != page.capabilities.end())
         element.Fail(QStringLiteral("the capability %1 is given twice").arg(capability));
       page.capabilities.push_back(capability);
@@ -489,7 +490,8 @@ void ReadRelationalParts(Fields& fields, ConnectorFacts& facts) {
     facts.transportTypes = ReadTransportTypes(*types);
   if (const std::optional<Node> described = fields.Take("fields")) facts.fields = ReadFields(*described);
   if (const std::optional<Node> dialog = fields.Take("modular-dialog")) facts.modularDialogJson = CompactJson(*dialog);
-  if (const std::optional<Node> page = fields.Take("data-source-page")) facts.dataSourcePage = ReadDataSourcePage(*page);
+  if (const std::optional<Node> page = fields.Take("data-source-page"))
+    facts.dataSourcePage = ReadDataSourcePage(*page);
 }
 
 ConnectorFacts ReadFacts(const Node& root) {

@@ -132,7 +132,8 @@ class PostgresCatalogue final : public SqlCatalogue {
                        "ORDER BY n.nspname, c.relname")
             .arg(QLatin1String(kPostgresUserSchema), SchemaCondition(schema)),
         SchemaValues(schema), [&tables](const QSqlQuery& query) {
-          tables.push_back(MakeTableInfo(query.value(0).toString(), query.value(1).toString(), query.value(2).toBool()));
+          tables.push_back(
+              MakeTableInfo(query.value(0).toString(), query.value(1).toString(), query.value(2).toBool()));
         });
   }
 
@@ -212,9 +213,8 @@ class Statement {
     SQLWCHAR message[1024];
     SQLINTEGER nativeError = 0;
     SQLSMALLINT length = 0;
-    for (SQLSMALLINT record = 1;
-         SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, record, state, &nativeError, message,
-                                      static_cast<SQLSMALLINT>(std::size(message)), &length));
+    for (SQLSMALLINT record = 1; SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, record, state, &nativeError, message,
+                                                              static_cast<SQLSMALLINT>(std::size(message)), &length));
          ++record) {
       const int units = std::min<int>(length, static_cast<int>(std::size(message)) - 1);
       lines << QStringLiteral("[%1] %2").arg(QString::fromUtf16(reinterpret_cast<const char16_t*>(state), 5),
@@ -255,56 +255,62 @@ class OdbcCatalogue final : public LiveCatalogue {
   void Databases(std::vector<TString>& databases) const override {
     const QString all = QStringLiteral(SQL_ALL_CATALOGS);
     const QString none;
-    Fetch(QStringLiteral("the databases"),
-          [&](SQLHSTMT statement) {
-            return SQLTablesW(statement, const_cast<SQLWCHAR*>(Wide(all)), WideLength(all), const_cast<SQLWCHAR*>(Wide(none)), 0,
-                              const_cast<SQLWCHAR*>(Wide(none)), 0, const_cast<SQLWCHAR*>(Wide(none)), 0);
-          },
-          [&databases](const Statement& statement) { AddDistinct(databases, statement.Text(1)); });
+    Fetch(
+        QStringLiteral("the databases"),
+        [&](SQLHSTMT statement) {
+          return SQLTablesW(statement, const_cast<SQLWCHAR*>(Wide(all)), WideLength(all),
+                            const_cast<SQLWCHAR*>(Wide(none)), 0, const_cast<SQLWCHAR*>(Wide(none)), 0,
+                            const_cast<SQLWCHAR*>(Wide(none)), 0);
+        },
+        [&databases](const Statement& statement) { AddDistinct(databases, statement.Text(1)); });
   }
 
   // Every schema with empty catalog and table names lists the schemas.
   void Schemas(std::vector<TString>& schemas) const override {
     const QString all = QStringLiteral(SQL_ALL_SCHEMAS);
     const QString none;
-    Fetch(QStringLiteral("the schemas"),
-          [&](SQLHSTMT statement) {
-            return SQLTablesW(statement, const_cast<SQLWCHAR*>(Wide(none)), 0, const_cast<SQLWCHAR*>(Wide(all)), WideLength(all),
-                              const_cast<SQLWCHAR*>(Wide(none)), 0, const_cast<SQLWCHAR*>(Wide(none)), 0);
-          },
-          [&schemas](const Statement& statement) { AddDistinct(schemas, statement.Text(2)); });
+    Fetch(
+        QStringLiteral("the schemas"),
+        [&](SQLHSTMT statement) {
+          return SQLTablesW(statement, const_cast<SQLWCHAR*>(Wide(none)), 0, const_cast<SQLWCHAR*>(Wide(all)),
+                            WideLength(all), const_cast<SQLWCHAR*>(Wide(none)), 0, const_cast<SQLWCHAR*>(Wide(none)),
+                            0);
+        },
+        [&schemas](const Statement& statement) { AddDistinct(schemas, statement.Text(2)); });
   }
 
   // A schema argument is a search pattern to ODBC ("_" matches any character), so the schema is
   // compared exactly here instead.
   void Tables(const TString& schema, std::vector<RelationalDSConnectionConfigTableInfo>& tables) const override {
     const QString types = QStringLiteral("TABLE,VIEW");
-    Fetch(QStringLiteral("the tables"),
-          [&](SQLHSTMT statement) {
-            return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(Wide(types)),
-                              WideLength(types));
-          },
-          [&](const Statement& statement) {
-            const TString tableSchema = statement.Text(2);
-            if (!schema.isEmpty() && tableSchema != schema) return;
-            tables.push_back(
-                MakeTableInfo(tableSchema, statement.Text(3), statement.Text(4).compare(QLatin1String("VIEW"), Qt::CaseInsensitive) == 0));
-          });
+    Fetch(
+        QStringLiteral("the tables"),
+        [&](SQLHSTMT statement) {
+          return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(Wide(types)),
+                            WideLength(types));
+        },
+        [&](const Statement& statement) {
+          const TString tableSchema = statement.Text(2);
+          if (!schema.isEmpty() && tableSchema != schema) return;
+          tables.push_back(MakeTableInfo(tableSchema, statement.Text(3),
+                                         statement.Text(4).compare(QLatin1String("VIEW"), Qt::CaseInsensitive) == 0));
+        });
   }
 
   void StoredProcedures(const TString& schema, std::vector<QualifiedName>& procedures) const override {
     std::set<QualifiedName> listed(procedures.begin(), procedures.end());
-    Fetch(QStringLiteral("the stored procedures"),
-          [](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, nullptr, 0); },
-          [&](const Statement& statement) {
-            const TString procedureSchema = statement.Text(2);
-            if (!schema.isEmpty() && procedureSchema != schema) return;
-            QualifiedName name;
-            if (!procedureSchema.isEmpty()) name.Push(procedureSchema);
-            name.Push(statement.Text(3));
-            // Overloads share their name: each name is listed once, where it first comes.
-            if (listed.insert(name).second) procedures.push_back(std::move(name));
-          });
+    Fetch(
+        QStringLiteral("the stored procedures"),
+        [](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, nullptr, 0); },
+        [&](const Statement& statement) {
+          const TString procedureSchema = statement.Text(2);
+          if (!schema.isEmpty() && procedureSchema != schema) return;
+          QualifiedName name;
+          if (!procedureSchema.isEmpty()) name.Push(procedureSchema);
+          name.Push(statement.Text(3));
+          // Overloads share their name: each name is listed once, where it first comes.
+          if (listed.insert(name).second) procedures.push_back(std::move(name));
+        });
   }
 
   TString CurrentDatabase() const override { return InfoText(SQL_DATABASE_NAME); }
@@ -324,7 +330,8 @@ class OdbcCatalogue final : public LiveCatalogue {
     SQLWCHAR buffer[256];
     SQLSMALLINT length = 0;
     if (!SQL_SUCCEEDED(SQLGetInfoW(Handle(), type, buffer, sizeof(buffer), &length))) return TString();
-    const int units = std::min<int>(length / static_cast<int>(sizeof(SQLWCHAR)), static_cast<int>(std::size(buffer)) - 1);
+    const int units =
+        std::min<int>(length / static_cast<int>(sizeof(SQLWCHAR)), static_cast<int>(std::size(buffer)) - 1);
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer), units);
   }
 

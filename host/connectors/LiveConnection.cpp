@@ -73,6 +73,111 @@ TString OdbcValue(const TString& value) {
   return QLatin1Char('{') + braced.replace(QLatin1Char('}'), QLatin1String("}}")) + QLatin1Char('}');
 }
 
+// What a driver's preparation leaves for the opening.
+struct Prepared {
+  // What is being opened, for messages, such as: the PostgreSQL database "sales" on db:5432.
+  TString target;
+  // The password handed to the driver, masked in its messages.
+  TString password;
+  // The server's certificate as a file, for as long as the connection lives.
+  std::unique_ptr<QTemporaryFile> certificate;
+};
+
+// SQLite: the file "filename", read-only, so that opening never creates or changes it.
+void PrepareSqlite(QSqlDatabase& database, const ConnectionAttributeMap& attributes, Prepared& prepared) {
+  const TString filename = Value(attributes, DataConnectionAttrs::attrFilename);
+  prepared.target = QStringLiteral("the SQLite database \"%1\"").arg(filename);
+  const QFileInfo file(filename);
+  if (filename.isEmpty() || !file.exists())
+    throw DataSourceException(QStringLiteral("Opening %1 failed: the file does not exist").arg(prepared.target));
+  if (!file.isFile())
+    throw DataSourceException(QStringLiteral("Opening %1 failed: it is not a file").arg(prepared.target));
+  database.setDatabaseName(file.absoluteFilePath());
+  database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+}
+
+void PreparePostgres(QSqlDatabase& database, const ConnectionAttributeMap& attributes, Prepared& prepared) {
+  const TString server = Value(attributes, QStringLiteral("server"));
+  const TString port = Value(attributes, QStringLiteral("port"));
+  const TString dbname = Value(attributes, QStringLiteral("dbname"));
+  prepared.target = QStringLiteral("the PostgreSQL database \"%1\" on %2%3")
+                        .arg(dbname, server, port.isEmpty() ? QString() : QLatin1Char(':') + port);
+  TString sslMode = Value(attributes, QStringLiteral("sslmode"));
+  if (!sslMode.isEmpty() && std::find(std::begin(kSslModes), std::end(kSslModes), sslMode) == std::end(kSslModes))
+    throw DataSourceException(
+        QStringLiteral("Connecting to %1 failed: unknown SSL mode \"%2\"").arg(prepared.target, sslMode));
+  QStringList options{QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds)};
+  const TString pem = Value(attributes, DataConnectionAttrs::attrSSLCert);
+  if (!pem.isEmpty()) {
+    // libpq reads the server's certificate authority from a file. QTemporaryFile makes it
+    // readable by the user alone (0600) and removes it with the connection.
+    prepared.certificate =
+        std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("hlv-sslcert-XXXXXX.pem")));
+    const QByteArray bytes = pem.toUtf8();
+    if (!prepared.certificate->open() || prepared.certificate->write(bytes) != bytes.size() ||
+        !prepared.certificate->flush())
+      throw DataSourceException(
+          QStringLiteral("Connecting to %1 failed: the certificate could not be written to a temporary file: %2")
+              .arg(prepared.target, prepared.certificate->errorString()));
+    options << QStringLiteral("sslrootcert=%1").arg(prepared.certificate->fileName());
+    // A certificate the user gave is there to be checked: with it, libpq's "require" checks
+    // that the server's certificate is signed by it.
+    if (sslMode.isEmpty()) sslMode = QStringLiteral("require");
+  }
+  if (!sslMode.isEmpty()) options << QStringLiteral("sslmode=%1").arg(sslMode);
+  if (!port.isEmpty()) {
+    bool isNumber = false;
+    const int number = port.toInt(&isNumber);
+    if (!isNumber || number <= 0 || number > 65535)
+      throw DataSourceException(
+          QStringLiteral("Connecting to %1 failed: \"%2\" is not a port").arg(prepared.target, port));
+    database.setPort(number);
+  }
+  prepared.password = PasswordOf(attributes);
+  database.setHostName(server);
+  database.setDatabaseName(dbname);
+  database.setUserName(Value(attributes, QStringLiteral("username")));
+  database.setPassword(prepared.password);
+  database.setConnectOptions(options.join(QLatin1Char(';')));
+}
+
+// ODBC: a connection string naming the data source "odbc-dsn", else the driver "odbc-driver"
+// (or the description's ODBC driver), with the server, port, database, user and password, then
+// "odbc-connect-string-extras" as it stands.
+void PrepareOdbc(QSqlDatabase& database, const ConnectionAttributeMap& attributes, const DriverRequirement& driver,
+                 Prepared& prepared) {
+  const TString dsn = Value(attributes, QStringLiteral("odbc-dsn"));
+  TString odbcDriver = Value(attributes, QStringLiteral("odbc-driver"));
+  if (odbcDriver.isEmpty() && driver.kind == DriverRequirement::Kind::kOdbc) odbcDriver = driver.name;
+  if (dsn.isEmpty() && odbcDriver.isEmpty())
+    throw DataSourceException(QStringLiteral("Connecting through ODBC failed: give a data source name or a driver"));
+  prepared.target = dsn.isEmpty() ? QStringLiteral("the ODBC driver \"%1\"").arg(odbcDriver)
+                                  : QStringLiteral("the ODBC data source \"%1\"").arg(dsn);
+  prepared.password = PasswordOf(attributes);
+  QStringList parts;
+  // A driver name is often written in braces already, "{PostgreSQL Unicode}".
+  const bool braced = odbcDriver.startsWith(QLatin1Char('{')) && odbcDriver.endsWith(QLatin1Char('}'));
+  parts << (dsn.isEmpty() ? QStringLiteral("DRIVER=%1").arg(braced ? odbcDriver : OdbcValue(odbcDriver))
+                          : QStringLiteral("DSN=%1").arg(OdbcValue(dsn)));
+  const std::pair<const char*, const char*> named[] = {
+      {"server", "SERVER"}, {"port", "PORT"}, {"dbname", "DATABASE"}, {"username", "UID"}};
+  for (const auto& [attribute, keyword] : named) {
+    const TString value = Value(attributes, QLatin1String(attribute));
+    if (!value.isEmpty()) parts << QStringLiteral("%1=%2").arg(QLatin1String(keyword), OdbcValue(value));
+  }
+  if (!prepared.password.isEmpty()) parts << QStringLiteral("PWD=%1").arg(OdbcValue(prepared.password));
+  const TString extras = Value(attributes, QStringLiteral("odbc-connect-string-extras")).trimmed();
+  if (!extras.isEmpty()) parts << extras;
+  TString connectString = parts.join(QLatin1Char(';'));
+  // Qt takes a string naming a driver or a server as it is, and puts "DSN=" before any other:
+  // such a string is handed over without its own "DSN=".
+  const bool takenAsItIs = connectString.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
+                           connectString.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+  if (!takenAsItIs) connectString.remove(0, QLatin1String("DSN=").size());
+  database.setDatabaseName(connectString);
+  database.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kConnectTimeoutSeconds));
+}
+
 std::atomic<unsigned> g_connectionCounter{0};
 
 }  // namespace
@@ -99,19 +204,21 @@ void LiveConnection::CheckThread() const {
 std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDescription& description,
                                                      const ConnectionAttributeMap& attributes) {
   const Connect::ConnectorFacts& facts = description.Facts();
-  const DriverRequirement* driver =
-      description.DriverFor(Value(attributes, DataConnectionAttrs::attrConnectionType));
+  const DriverRequirement* driver = description.DriverFor(Value(attributes, DataConnectionAttrs::attrConnectionType));
   if (driver == nullptr)
     throw DataSourceException(
-        QStringLiteral("Connecting to a database of class \"%1\" failed: its connector names no driver").arg(facts.className));
+        QStringLiteral("Connecting to a database of class \"%1\" failed: its connector names no driver")
+            .arg(facts.className));
   if (driver->kind == DriverRequirement::Kind::kJdbc)
     throw DataSourceException(
-        QStringLiteral("Connecting to a database of class \"%1\" failed: the host opens no connection through a JDBC driver")
+        QStringLiteral(
+            "Connecting to a database of class \"%1\" failed: the host opens no connection through a JDBC driver")
             .arg(facts.className));
   const TString qtDriver = driver->kind == DriverRequirement::Kind::kOdbc ? TString(kOdbc) : driver->name;
   if (qtDriver != kSQLite && qtDriver != kPostgres && qtDriver != kOdbc)
     throw DataSourceException(
-        QStringLiteral("Connecting to a database of class \"%1\" failed: the host opens no connection through the driver %2")
+        QStringLiteral(
+            "Connecting to a database of class \"%1\" failed: the host opens no connection through the driver %2")
             .arg(facts.className, qtDriver));
   if (!QSqlDatabase::isDriverAvailable(qtDriver))
     throw DataSourceException(
@@ -120,113 +227,32 @@ std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDes
 
   const TString connectionName =
       QStringLiteral("hlv-live-%1").arg(g_connectionCounter.fetch_add(1, std::memory_order_relaxed));
-  std::unique_ptr<QTemporaryFile> certificate;
-  TString password;
-  // What is being opened, for messages, such as: the PostgreSQL database "sales" on db:5432.
-  TString target;
+  Prepared prepared;
   // Made first, so that any failure below removes the connection from Qt's list again, after
   // the last handle to it is gone.
   std::unique_ptr<LiveConnection> connection(new LiveConnection(connectionName, nullptr));
   {
     QSqlDatabase database = QSqlDatabase::addDatabase(qtDriver, connectionName);
-
-    if (qtDriver == kSQLite) {
-      const TString filename = Value(attributes, DataConnectionAttrs::attrFilename);
-      target = QStringLiteral("the SQLite database \"%1\"").arg(filename);
-      const QFileInfo file(filename);
-      if (filename.isEmpty() || !file.exists())
-        throw DataSourceException(QStringLiteral("Opening %1 failed: the file does not exist").arg(target));
-      if (!file.isFile())
-        throw DataSourceException(QStringLiteral("Opening %1 failed: it is not a file").arg(target));
-      // Read-only: opening never creates or changes the file.
-      database.setDatabaseName(file.absoluteFilePath());
-      database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-    } else if (qtDriver == kPostgres) {
-      const TString server = Value(attributes, QStringLiteral("server"));
-      const TString port = Value(attributes, QStringLiteral("port"));
-      const TString dbname = Value(attributes, QStringLiteral("dbname"));
-      target = QStringLiteral("the PostgreSQL database \"%1\" on %2%3")
-                               .arg(dbname, server, port.isEmpty() ? QString() : QLatin1Char(':') + port);
-      TString sslMode = Value(attributes, QStringLiteral("sslmode"));
-      if (!sslMode.isEmpty() && std::find(std::begin(kSslModes), std::end(kSslModes), sslMode) == std::end(kSslModes))
-        throw DataSourceException(
-            QStringLiteral("Connecting to %1 failed: unknown SSL mode \"%2\"").arg(target, sslMode));
-      QStringList options{QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds)};
-      const TString pem = Value(attributes, DataConnectionAttrs::attrSSLCert);
-      if (!pem.isEmpty()) {
-        // libpq reads the server's certificate authority from a file. QTemporaryFile makes it
-        // readable by the user alone (0600) and removes it with the connection.
-        certificate = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("hlv-sslcert-XXXXXX.pem")));
-        const QByteArray bytes = pem.toUtf8();
-        if (!certificate->open() || certificate->write(bytes) != bytes.size() || !certificate->flush())
-          throw DataSourceException(
-              QStringLiteral("Connecting to %1 failed: the certificate could not be written to a temporary file: %2")
-                  .arg(target, certificate->errorString()));
-        options << QStringLiteral("sslrootcert=%1").arg(certificate->fileName());
-        // A certificate the user gave is there to be checked: with it, libpq's "require" checks
-        // that the server's certificate is signed by it.
-        if (sslMode.isEmpty()) sslMode = QStringLiteral("require");
-      }
-      if (!sslMode.isEmpty()) options << QStringLiteral("sslmode=%1").arg(sslMode);
-      password = PasswordOf(attributes);
-      database.setHostName(server);
-      if (!port.isEmpty()) {
-        bool isNumber = false;
-        const int number = port.toInt(&isNumber);
-        if (!isNumber || number <= 0 || number > 65535)
-          throw DataSourceException(
-              QStringLiteral("Connecting to %1 failed: \"%2\" is not a port").arg(target, port));
-        database.setPort(number);
-      }
-      database.setDatabaseName(dbname);
-      database.setUserName(Value(attributes, QStringLiteral("username")));
-      database.setPassword(password);
-      database.setConnectOptions(options.join(QLatin1Char(';')));
-    } else {
-      const TString dsn = Value(attributes, QStringLiteral("odbc-dsn"));
-      TString odbcDriver = Value(attributes, QStringLiteral("odbc-driver"));
-      if (odbcDriver.isEmpty() && driver->kind == DriverRequirement::Kind::kOdbc) odbcDriver = driver->name;
-      target = dsn.isEmpty() ? QStringLiteral("the ODBC driver \"%1\"").arg(odbcDriver)
-                                         : QStringLiteral("the ODBC data source \"%1\"").arg(dsn);
-      if (dsn.isEmpty() && odbcDriver.isEmpty())
-        throw DataSourceException(
-            QStringLiteral("Connecting through ODBC failed: give a data source name or a driver"));
-      password = PasswordOf(attributes);
-      QStringList parts;
-      parts << (dsn.isEmpty() ? QStringLiteral("DRIVER=%1").arg(OdbcValue(odbcDriver))
-                              : QStringLiteral("DSN=%1").arg(OdbcValue(dsn)));
-      const std::pair<const char*, const char*> named[] = {
-          {"server", "SERVER"}, {"port", "PORT"}, {"dbname", "DATABASE"}, {"username", "UID"}};
-      for (const auto& [attribute, keyword] : named) {
-        const TString value = Value(attributes, QLatin1String(attribute));
-        if (!value.isEmpty()) parts << QStringLiteral("%1=%2").arg(QLatin1String(keyword), OdbcValue(value));
-      }
-      if (!password.isEmpty()) parts << QStringLiteral("PWD=%1").arg(OdbcValue(password));
-      const TString extras = Value(attributes, QStringLiteral("odbc-connect-string-extras")).trimmed();
-      if (!extras.isEmpty()) parts << extras;
-      TString connectString = parts.join(QLatin1Char(';'));
-      // Qt takes a string naming a driver or a server as it is, and puts "DSN=" before any
-      // other: such a string is handed over without its own "DSN=".
-      const bool taken = connectString.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
-                         connectString.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
-      if (!taken) connectString.remove(0, 4);
-      database.setDatabaseName(connectString);
-      database.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kConnectTimeoutSeconds));
-    }
+    if (qtDriver == kSQLite)
+      PrepareSqlite(database, attributes, prepared);
+    else if (qtDriver == kPostgres)
+      PreparePostgres(database, attributes, prepared);
+    else
+      PrepareOdbc(database, attributes, *driver, prepared);
 
     if (!database.open())
-      throw DataSourceException(Masked(
-          QStringLiteral("Connecting to %1 failed: %2").arg(target, ErrorText(database.lastError())),
-          password));
+      throw DataSourceException(
+          Masked(QStringLiteral("Connecting to %1 failed: %2").arg(prepared.target, ErrorText(database.lastError())),
+                 prepared.password));
     if (qtDriver == kSQLite) {
       // SQLite opens any file; only reading it shows whether it is a database.
       QSqlQuery probe(database);
       if (!probe.exec(QStringLiteral("PRAGMA schema_version")))
         throw DataSourceException(
-            QStringLiteral("Opening %1 failed: %2").arg(target, ErrorText(probe.lastError())));
+            QStringLiteral("Opening %1 failed: %2").arg(prepared.target, ErrorText(probe.lastError())));
     }
   }
-  connection->m_certificate = std::move(certificate);
+  connection->m_certificate = std::move(prepared.certificate);
   connection->m_catalogue = LiveCatalogue::For(qtDriver, connectionName);
   HLV_ASSERT(connection->m_catalogue != nullptr);
   return connection;

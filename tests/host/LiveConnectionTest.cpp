@@ -64,7 +64,7 @@ std::vector<QString> Describe(const std::vector<RelationalDSConnectionConfigTabl
     EXPECT_EQ(table.GetCaption(), table.GetQualifiedName().GetComponents().back());
     lines.push_back(QStringLiteral("%1|%2|%3|%4")
                         .arg(table.GetQualifiedName().GetFullValue(), table.GetTooltip(),
-                             table.GetIconEnum() == TablePillIcon::Sheet       ? QStringLiteral("sheet")
+                             table.GetIconEnum() == TablePillIcon::Sheet        ? QStringLiteral("sheet")
                              : table.GetIconEnum() == TablePillIcon::FoundTable ? QStringLiteral("found-table")
                                                                                 : QStringLiteral("other"),
                              table.GetSortKey()));
@@ -119,8 +119,7 @@ class LiveConnectionTest : public ::testing::Test {
     Execute(m_sqlite, {"CREATE TABLE orders (id INTEGER PRIMARY KEY AUTOINCREMENT, amount REAL)",
                        "CREATE TABLE Customers (id INTEGER PRIMARY KEY, name TEXT)",
                        "CREATE VIEW big_orders AS SELECT * FROM orders WHERE amount > 100",
-                       "CREATE INDEX orders_by_amount ON orders (amount)",
-                       "INSERT INTO orders (amount) VALUES (150)"});
+                       "CREATE INDEX orders_by_amount ON orders (amount)", "INSERT INTO orders (amount) VALUES (150)"});
   }
 
   static void Execute(const QString& file, std::initializer_list<const char*> statements) {
@@ -181,7 +180,8 @@ TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersF
       "data-source-page": {"lists": {"schemas": false, "warehouses": true}, "schema": "ignored",
         "custom-sql": {"allowed": false, "with-olap-off": false}, "capabilities": [7, 412],
         "legacy-sql-check": {"attribute": "legacy", "default": true},
-        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})", "test"));
+        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})",
+                                                   "test"));
   const ScopedRegistry installed(registry);
 
   // The defaults: every picker but the warehouse, custom SQL and union, no capability.
@@ -197,8 +197,9 @@ TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersF
   // A picker follows its list unless told otherwise; an ignored schema has none.
   const RefCntPtr<DSConnectionConfig> bq = Config("bq", {{QStringLiteral("legacy"), QStringLiteral("FALSE")}});
   const RefCntPtr<const RelationalDSConnectionConfig> rel = bq->AsRelational();
-  EXPECT_EQ(PageFlags(*rel), QStringLiteral("FastMetadata JoinAcrossSchemas NoLeftJoin NoLODCalcs StoredProc Union "
-                                            "Warehouse LegacySQLCheck Database IgnoreSchema Tables JoinArea NoPreview"));
+  EXPECT_EQ(PageFlags(*rel),
+            QStringLiteral("FastMetadata JoinAcrossSchemas NoLeftJoin NoLODCalcs StoredProc Union "
+                           "Warehouse LegacySQLCheck Database IgnoreSchema Tables JoinArea NoPreview"));
   EXPECT_TRUE(Config("bq", {})->AsRelational()->GetBigQueryLegacySQLCheckState());
   EXPECT_EQ(rel->GetTablePlaceholderText(), QStringLiteral("Find a table"));
   std::map<TString, TString> labels{{QStringLiteral("SchemaHeaderLabel"), QStringLiteral("Schema")}};
@@ -242,7 +243,7 @@ TEST_F(LiveConnectionTest, SqliteListsTheFilesTablesAndViewsInItsOrderAndNeverWr
   EXPECT_EQ(Digest(m_sqlite), before);
 }
 
-TEST_F(LiveConnectionTest, ALiveConnectionIsReadOnlyOnTheThreadThatOpenedIt) {
+TEST_F(LiveConnectionTest, ReadingAListOnAnotherThreadThanTheConnectingOneIsRefused) {
   const RefCntPtr<DSConnectionConfig> config = Config("sqlite", {{QStringLiteral("filename"), m_sqlite}});
   State(config).Connect();
   bool refused = false;
@@ -260,15 +261,18 @@ TEST_F(LiveConnectionTest, ALiveConnectionIsReadOnlyOnTheThreadThatOpenedIt) {
 
 TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfigurationNotConnected) {
   const QString missing = QDir(m_folder.path()).filePath(QStringLiteral("missing.db"));
-  const RefCntPtr<DSConnectionConfig> absent = Config("sqlite", {{QStringLiteral("filename"), missing}});
+  const RefCntPtr<DSConnectionConfig> absent =
+      Config("sqlite", {{QStringLiteral("filename"), missing}, {QStringLiteral("password"), kSentinel}});
   EXPECT_EQ(FailureOf([&] { State(absent).Connect(); }),
             QStringLiteral("Opening the SQLite database \"%1\" failed: the file does not exist").arg(missing));
   EXPECT_FALSE(QFile::exists(missing)) << "opening must never create the database";
   EXPECT_FALSE(absent->IsConnected());
 
   const QString text = testcrypto::WriteFile(m_folder, QStringLiteral("notes.db"), std::string(4096, 'x'));
-  EXPECT_TRUE(FailureOf([&] { State(Config("sqlite", {{QStringLiteral("filename"), text}})).Connect(); })
-                  .startsWith(QStringLiteral("Opening the SQLite database \"%1\" failed: file is not a database").arg(text)));
+  EXPECT_TRUE(
+      FailureOf([&] {
+        State(Config("sqlite", {{QStringLiteral("filename"), text}})).Connect();
+      }).startsWith(QStringLiteral("Opening the SQLite database \"%1\" failed: file is not a database").arg(text)));
 
   // A connected configuration whose reconnection fails is no longer connected.
   const RefCntPtr<DSConnectionConfig> config = Config("sqlite", {{QStringLiteral("filename"), m_sqlite}});
@@ -317,7 +321,8 @@ TEST_F(LiveConnectionTest, OdbcListsThroughTheDriversCatalogueFunctions) {
                                  {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("NoCreat=1")}}))
         .Connect();
   });
-  EXPECT_TRUE(message.startsWith(QStringLiteral("Connecting to the ODBC driver \"SQLite3\" failed: "))) << message.toStdString();
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Connecting to the ODBC driver \"SQLite3\" failed: ")))
+      << message.toStdString();
 }
 
 // --- PostgreSQL -------------------------------------------------------------------------------
@@ -339,6 +344,28 @@ QString SaveSecret(const QString& password) {
 // The certificate files a connection left in `folder`.
 QStringList CertificateFiles(const QTemporaryDir& folder) {
   return QDir(folder.path()).entryList({QStringLiteral("hlv-sslcert-*")}, QDir::Files);
+}
+
+// Ends every session of the test database but the one this opens for it.
+void EndOtherSessions(const testpg::PostgresServer& server) {
+  const QString name = QStringLiteral("test-terminate");
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(server.Port());
+    db.setDatabaseName(QStringLiteral("postgres"));
+    db.setUserName(QLatin1String(testpg::PostgresServer::kUser));
+    db.setPassword(testpg::SharedPassword());
+    db.setConnectOptions(QStringLiteral("sslmode=require"));
+    ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+    QSqlQuery query(db);
+    EXPECT_TRUE(query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                          "WHERE datname = 'hlvsales' AND pid <> pg_backend_pid()")))
+        << query.lastError().text().toStdString();
+    query = QSqlQuery();
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(name);
 }
 
 TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
@@ -367,12 +394,13 @@ TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
   EXPECT_EQ(schemas, (std::vector<TString>{QStringLiteral("hr"), QStringLiteral("public"), QStringLiteral("sales")}));
   std::vector<RelationalDSConnectionConfigTableInfo> tables;
   rel->EnumerateTables(tables);
-  EXPECT_EQ(Describe(tables),
-            (std::vector<QString>{QStringLiteral("[hr].[staff]|Table in schema hr|sheet|staff\thr"),
-                                  QStringLiteral("[hr].[staff_names]|View in schema hr|found-table|staff_names\thr"),
-                                  QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
-                                  QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
-                                  QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
+  EXPECT_EQ(
+      Describe(tables),
+      (std::vector<QString>{QStringLiteral("[hr].[staff]|Table in schema hr|sheet|staff\thr"),
+                            QStringLiteral("[hr].[staff_names]|View in schema hr|found-table|staff_names\thr"),
+                            QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
+                            QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
+                            QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
   // Overloads once; no trigger function, no aggregate.
   std::vector<QualifiedName> procedures;
   rel->EnumerateStoredProcedures(procedures);
@@ -400,15 +428,16 @@ TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
 
 TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
   HLV_REQUIRE_POSTGRES(server);
-  const QString target = QStringLiteral("Connecting to the PostgreSQL database \"hlvsales\" on 127.0.0.1:%1 failed: ")
-                             .arg(server.Port());
+  const QString target =
+      QStringLiteral("Connecting to the PostgreSQL database \"hlvsales\" on 127.0.0.1:%1 failed: ").arg(server.Port());
   const std::initializer_list<QString> secrets = {kSentinel, testpg::SharedPassword()};
 
   // A wrong password, from the credential service or from the attributes.
   Attributes wrong = PostgresAttributes(server, SaveSecret(kSentinel));
   QString message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
   EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
-  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\""))) << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\"")))
+      << message.toStdString();
   wrong.erase(QStringLiteral("credential-id"));
   wrong[QStringLiteral("password")] = kSentinel;
   message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
@@ -421,12 +450,28 @@ TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
   EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
   EXPECT_TRUE(message.contains(QStringLiteral("certificate verify failed"))) << message.toStdString();
 
+  // Text that is no certificate at all.
+  otherCertificate[QStringLiteral("sslcert")] = QStringLiteral("not a certificate");
+  message = FailureOf([&] { State(Config("postgres", otherCertificate)).Connect(); }, secrets);
+  EXPECT_TRUE(message.contains(QStringLiteral("could not read root certificate file"))) << message.toStdString();
+
   // Without TLS the server has no rule for the connection.
   Attributes plain = PostgresAttributes(server, SaveSecret(testpg::SharedPassword()));
   plain.erase(QStringLiteral("sslcert"));
   plain[QStringLiteral("sslmode")] = QStringLiteral("disable");
   message = FailureOf([&] { State(Config("postgres", plain)).Connect(); }, secrets);
   EXPECT_TRUE(message.contains(QStringLiteral("no encryption"))) << message.toStdString();
+
+  // A connection the server ends: the next catalogue query says so.
+  const RefCntPtr<DSConnectionConfig> ended =
+      Config("postgres", PostgresAttributes(server, SaveSecret(testpg::SharedPassword())));
+  State(ended).Connect();
+  EndOtherSessions(server);
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  message = FailureOf([&] { ended->AsRelational()->EnumerateTables(tables); }, secrets);
+  EXPECT_TRUE(message.startsWith(QStringLiteral("Reading the tables from the database failed: "))) << message.toStdString();
+  EXPECT_TRUE(message.contains(QStringLiteral("terminat"))) << message.toStdString();
+  EXPECT_TRUE(tables.empty());
 
   // Nothing listens on the port of a server that is gone.
   Attributes unreachable = PostgresAttributes(server, SaveSecret(kSentinel));
@@ -438,7 +483,7 @@ TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
 TEST_F(LiveConnectionTest, OdbcReachesPostgresThroughItsUnicodeDriver) {
   HLV_REQUIRE_POSTGRES(server);
   const RefCntPtr<DSConnectionConfig> config =
-      Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("PostgreSQL Unicode")},
+      Config("genericodbc", {{QStringLiteral("odbc-driver"), QStringLiteral("{PostgreSQL Unicode}")},
                              {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
                              {QStringLiteral("port"), QString::number(server.Port())},
                              {QStringLiteral("dbname"), QLatin1String(testpg::PostgresServer::kDatabase)},
@@ -452,15 +497,16 @@ TEST_F(LiveConnectionTest, OdbcReachesPostgresThroughItsUnicodeDriver) {
   rel->EnumerateTables(tables);
   // The driver's own lists and order: tables and views by name; every routine (an overload
   // once), the trigger function and the aggregate among them.
-  EXPECT_EQ(Describe(tables),
-            (std::vector<QString>{QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
-                                  QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
-                                  QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
+  EXPECT_EQ(
+      Describe(tables),
+      (std::vector<QString>{QStringLiteral("[sales].[Customers]|Table in schema sales|sheet|customers\tsales"),
+                            QStringLiteral("[sales].[big_orders]|View in schema sales|found-table|big_orders\tsales"),
+                            QStringLiteral("[sales].[orders]|Table in schema sales|sheet|orders\tsales")}));
   std::vector<QualifiedName> procedures;
   rel->EnumerateStoredProcedures(procedures);
-  EXPECT_EQ(Names(procedures), (std::vector<QString>{QStringLiteral("[sales].[order_total]"),
-                                                     QStringLiteral("[sales].[archive_orders]"),
-                                                     QStringLiteral("[sales].[touch]"), QStringLiteral("[sales].[total]")}));
+  EXPECT_EQ(Names(procedures),
+            (std::vector<QString>{QStringLiteral("[sales].[order_total]"), QStringLiteral("[sales].[archive_orders]"),
+                                  QStringLiteral("[sales].[touch]"), QStringLiteral("[sales].[total]")}));
   EXPECT_EQ(Applies(*rel), QStringLiteral("Databases Schemas Tables StoredProcedures"));
   std::vector<TString> schemas;
   rel->EnumerateSchemas(schemas);

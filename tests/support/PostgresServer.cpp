@@ -34,13 +34,15 @@ QString FindBinaries() {
   QStringList versions = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   QCollator numeric;
   numeric.setNumericMode(true);
-  std::sort(versions.begin(), versions.end(), [&numeric](const QString& a, const QString& b) { return numeric.compare(a, b) > 0; });
+  std::sort(versions.begin(), versions.end(),
+            [&numeric](const QString& a, const QString& b) { return numeric.compare(a, b) > 0; });
   for (const QString& version : versions) {
     const QString bin = root.filePath(version + QStringLiteral("/bin"));
     if (QFile::exists(bin + QStringLiteral("/initdb")) && QFile::exists(bin + QStringLiteral("/pg_ctl"))) return bin;
   }
-  Fail(QStringLiteral("the PostgreSQL server programs (initdb, pg_ctl) are not under /usr/lib/postgresql/*/bin: "
-                      "install the Debian package postgresql"));
+  Fail(
+      QStringLiteral("the PostgreSQL server programs (initdb, pg_ctl) are not under /usr/lib/postgresql/*/bin: "
+                     "install the Debian package postgresql"));
 }
 
 // A port of 127.0.0.1 that nothing listens on now.
@@ -91,8 +93,10 @@ const char* const kContent[] = {
     "CREATE VIEW sales.big_orders AS SELECT * FROM sales.orders WHERE amount > 100",
     "CREATE TABLE hr.staff (id integer PRIMARY KEY, name text)",
     "CREATE VIEW hr.staff_names AS SELECT name FROM hr.staff",
-    "CREATE FUNCTION sales.order_total(integer) RETURNS numeric LANGUAGE sql AS 'SELECT amount FROM sales.orders WHERE id = $1'",
-    "CREATE FUNCTION sales.order_total(integer, integer) RETURNS numeric LANGUAGE sql AS 'SELECT sum(amount) FROM sales.orders WHERE id BETWEEN $1 AND $2'",
+    "CREATE FUNCTION sales.order_total(integer) RETURNS numeric LANGUAGE sql AS 'SELECT amount FROM sales.orders WHERE "
+    "id = $1'",
+    "CREATE FUNCTION sales.order_total(integer, integer) RETURNS numeric LANGUAGE sql AS 'SELECT sum(amount) FROM "
+    "sales.orders WHERE id BETWEEN $1 AND $2'",
     "CREATE PROCEDURE sales.archive_orders() LANGUAGE sql AS 'DELETE FROM sales.orders WHERE amount IS NULL'",
     "CREATE FUNCTION sales.touch() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN RETURN NEW; END'",
     "CREATE AGGREGATE sales.total(numeric) (SFUNC = numeric_add, STYPE = numeric)",
@@ -121,8 +125,9 @@ std::unique_ptr<PostgresServer> PostgresServer::Start(const QString& password) {
   if (postgres == nullptr) Fail(QStringLiteral("there is no postgres user: install the Debian package postgresql"));
   server->m_asRoot = user == 0;
   if (user != 0 && user != postgres->pw_uid)
-    Fail(QStringLiteral("the tests run neither as root nor as postgres, and the PostgreSQL server programs run as "
-                        "the postgres user only"));
+    Fail(
+        QStringLiteral("the tests run neither as root nor as postgres, and the PostgreSQL server programs run as "
+                       "the postgres user only"));
   const passwd owner = *postgres;
 
   server->m_folder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("hlv-postgres-XXXXXX")));
@@ -156,9 +161,16 @@ std::unique_ptr<PostgresServer> PostgresServer::Start(const QString& password) {
   Replace(QDir(data).filePath(QStringLiteral("pg_hba.conf")),
           QStringLiteral("local all all scram-sha-256\nhostssl all all 127.0.0.1/32 scram-sha-256\n"));
 
-  server->Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), data, QStringLiteral("-l"),
-                                         folder.filePath(QStringLiteral("server.log")), QStringLiteral("-w"),
-                                         QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
+  const QString log = folder.filePath(QStringLiteral("server.log"));
+  try {
+    server->Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), data, QStringLiteral("-l"), log, QStringLiteral("-w"),
+                                           QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")});
+  } catch (const std::runtime_error& failed) {
+    // pg_ctl says only that the server did not start; its log says why.
+    QFile file(log);
+    const QString why = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+    Fail(QStringLiteral("%1\n%2").arg(QString::fromStdString(failed.what()), why));
+  }
   server->m_started = true;
   server->Fill(password);
   return server;
@@ -167,9 +179,9 @@ std::unique_ptr<PostgresServer> PostgresServer::Start(const QString& password) {
 PostgresServer::~PostgresServer() {
   if (!m_started) return;
   try {
-    Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), QDir(m_folder->path()).filePath(QStringLiteral("data")),
-                                   QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
-                                   QStringLiteral("stop")});
+    Run(QStringLiteral("pg_ctl"),
+        {QStringLiteral("-D"), QDir(m_folder->path()).filePath(QStringLiteral("data")), QStringLiteral("-m"),
+         QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")});
   } catch (const std::exception& failed) {
     ADD_FAILURE() << "Stopping the PostgreSQL test server failed: " << failed.what();
   }
@@ -181,8 +193,9 @@ void PostgresServer::Run(const QString& program, const QStringList& arguments) c
   process.setProcessChannelMode(QProcess::MergedChannels);
   const QString path = QDir(m_bin).filePath(program);
   if (m_asRoot)
-    process.start(QStringLiteral("runuser"), QStringList{QStringLiteral("-u"), QStringLiteral("postgres"),
-                                                         QStringLiteral("--"), path} + arguments);
+    process.start(
+        QStringLiteral("runuser"),
+        QStringList{QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--"), path} + arguments);
   else
     process.start(path, arguments);
   if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
@@ -214,7 +227,8 @@ void PostgresServer::Fill(const QString& password) const {
           db.close();
           db = QSqlDatabase();
           QSqlDatabase::removeDatabase(name);
-          Fail(QStringLiteral("setting up the test database failed at \"%1\": %2").arg(QLatin1String(statement), error));
+          Fail(
+              QStringLiteral("setting up the test database failed at \"%1\": %2").arg(QLatin1String(statement), error));
         }
       }
       db.close();

@@ -65,13 +65,13 @@ std::optional<QString> SkipReason();
 
 /// In a test: skips it when HLV_SKIP_POSTGRES=1 asks for that, else makes `server` the shared
 /// server, failing the test with what is missing when it cannot be started.
-#define HLV_REQUIRE_POSTGRES(server)                                                 \
+#define HLV_REQUIRE_POSTGRES(server)                                                                 \
   if (const std::optional<QString> skip = testpg::SkipReason()) GTEST_SKIP() << skip->toStdString(); \
-  const testpg::PostgresServer* server##Pointer = nullptr;                           \
-  try {                                                                              \
-    server##Pointer = &testpg::SharedServer();                                       \
-  } catch (const std::exception& missing) {                                          \
-    FAIL() << "The PostgreSQL test server is not available: " << missing.what()      \
-           << " (set HLV_SKIP_POSTGRES=1 to skip the PostgreSQL tests)";             \
-  }                                                                                  \
+  const testpg::PostgresServer* server##Pointer = nullptr;                                           \
+  try {                                                                                              \
+    server##Pointer = &testpg::SharedServer();                                                       \
+  } catch (const std::exception& missing) {                                                          \
+    FAIL() << "The PostgreSQL test server is not available: " << missing.what()                      \
+           << " (set HLV_SKIP_POSTGRES=1 to skip the PostgreSQL tests)";                             \
+  }                                                                                                  \
   const testpg::PostgresServer& server = *server##Pointer
