@@ -360,10 +360,15 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, EachKindOfConnectionHasItsWidg
   EXPECT_EQ(record->GetCurrentConnectionWidget(), ConnectionWidgetType::CubeSelection);
   EXPECT_FALSE(record->GetIsTableSelectionVisible());
 
-  plain->state.isGoogleAnalytics = true;
-  record = Build(plain);
+  auto ga = MakeRefCnt<fake::GoogleAnalyticsConfig>();
+  ga->state.dataSource = dataSource;
+  ga->ga.accounts = {{T("Acme"), T("1001")}};
+  record = Build(ga);
   EXPECT_EQ(record->GetCurrentConnectionWidget(), ConnectionWidgetType::GoogleAnalytics);
   EXPECT_FALSE(record->GetIsTableSelectionVisible());
+  // The Google Analytics page is the one its builder made of this configuration.
+  EXPECT_TRUE(record->GetGoogleAnalyticsPresModel()->GetAreBasicItemsEnabled());
+  EXPECT_EQ(record->GetGoogleAnalyticsPresModel()->GetPossibleAccountsCount(), 2u);
 }
 
 TEST_F(ConnectionDescriptionPresModelBuilderTest, CubeVariablesCountOnlyOnceACubeIsChosen) {
