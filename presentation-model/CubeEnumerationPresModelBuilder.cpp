@@ -45,9 +45,11 @@ CubeComparison ComparisonFor(CubeMetadataCategory category) {
   HLV_THROW_LOGIC_AT(85, "false");
 }
 
+// Whether `cube` is the host's current cube. The name, which tells most cubes apart, is
+// compared first; the full name, a list of names, last.
 bool IsChosen(const CubeInfo& current, const CubeInfo& cube) {
-  return current.IsValid() && current.GetFullName() == cube.GetFullName() && current.GetName() == cube.GetName() &&
-         current.GetDescription() == cube.GetDescription();
+  return current.IsValid() && current.GetName() == cube.GetName() && current.GetDescription() == cube.GetDescription() &&
+         current.GetFullName() == cube.GetFullName();
 }
 
 }  // namespace

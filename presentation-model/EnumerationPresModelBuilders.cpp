@@ -20,7 +20,7 @@ bool MayList(const RefCntPtr<const RelationalDSConnectionConfig>& config,
   return config && config->ShouldFinishConnection() && ((*config).*canEnumerate)();
 }
 
-// The connection class whose callers must learn of a table list cut short by a failure.
+// The connection class whose failed table fetches are never swallowed.
 bool PropagatesTableFailures(const TString& connectionClass) {
   return connectionClass == QLatin1String("nimbara-zeltra");
 }
@@ -74,6 +74,8 @@ RefCntPtr<const TableEnumerationPresModel> TableEnumerationPresModelBuilder::Bui
     if (AppConfig::IsHalvanePrep() || PropagatesTableFailures(connectionClass)) throw;
   }
 
+  std::vector<RefCntPtr<const ConnectionTableInfoPresModel>> infos;
+  infos.reserve(tables.size());
   for (const RelationalDSConnectionConfigTableInfo& table : tables) {
     RefCntPtr<ConnectionTableInfoPresModel> info = MakeRefCnt<ConnectionTableInfoPresModel>();
     info->SetName(table.GetQualifiedName());
@@ -82,8 +84,9 @@ RefCntPtr<const TableEnumerationPresModel> TableEnumerationPresModelBuilder::Bui
     info->SetSortKey(table.GetSortKey());
     info->SetIconEnum(table.GetIconEnum());
     info->SetIsEnabled(table.IsEnabled());
-    presModel->AddTableInfo(std::move(info));
+    infos.push_back(std::move(info));
   }
+  presModel->SetTableInfos(std::move(infos));
   return presModel;
 }
 

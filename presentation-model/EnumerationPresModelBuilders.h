@@ -63,8 +63,8 @@ class HLVPRES_API TableEnumerationPresModelBuilder {
   ///
   /// A DataSourceException of the table fetch is swallowed, and the record lists the tables
   /// read before the failure: a partly readable catalogue still offers what it could read. It
-  /// propagates, though, in the data preparation product and for the "nimbara-zeltra" class,
-  /// whose callers must learn that the list is incomplete. Other exceptions propagate.
+  /// propagates unchanged, though, in the data preparation product and for the
+  /// "nimbara-zeltra" class. Other exceptions propagate.
   RefCntPtr<const TableEnumerationPresModel> Build() const;
 
  private:
