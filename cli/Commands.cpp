@@ -205,6 +205,7 @@ const std::vector<Command>& Commands() {
       {"dialog", "build the connection dialog of a class", kDialogHelp, Dialog},
       {"convert", "turn an edited field record into connection attributes", kConvertHelp, Convert},
       {"demo", "walk a class's connection dialog from the dialog to its attributes", kDemoHelp, Demo},
+      {"describe", "connect and print a connection's data source page", kDescribeHelp, Describe},
   };
   return commands;
 }

@@ -8,16 +8,24 @@
 #include "host/connect/ConnectionSettingsCache.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/DSConnectionConfig.h"
+#include "host/connectors/ConnectionFixture.h"
+#include "host/connectors/DataSource.h"
+#include "host/connectors/DescribedConfigs.h"
 #include "host/detail/HardenedJson.h"
 #include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "presentation-model/ConnectionDescriptionPresModelBuilder.h"
 #include "presentation-model/ConnectionParamsPresModel.h"
 #include "presentation-model/ConnectionSettingsPresModel.h"
 #include "presentation-model/ConnectionSettingsPresModelBuilder.h"
 #include "presentation-model/InitialSQLPresModelBuilder.h"
 
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -63,8 +71,29 @@ const char kDemoHelp[] =
     "usage: hlvpres demo [CLASS]\n\n"
     "Walks the connection dialog of CLASS (default: sqlite, the embedded database) the way a\n"
     "host does: builds the initial SQL record and the dialog, reads the dialog's field record\n"
-    "back, fills it as a user would, and turns it into connection attributes. Prints one line\n"
-    "per step: its name, a tab, and its record or attributes as JSON.\n";
+    "back, fills it as a user would, and turns it into connection attributes. For sqlite it\n"
+    "goes on to the data source page: it makes a small SQLite database (three tables and a\n"
+    "view) in a temporary folder, which the dialog is filled with and which is removed at the\n"
+    "end, connects with the attributes the dialog produced and describes the connection.\n"
+    "Prints one line per step: its name (class, initial-sql, dialog, edited, attributes, then\n"
+    "page for sqlite), a tab, and its record or attributes as JSON.\n";
+
+const char kDescribeHelp[] =
+    "usage: hlvpres describe CLASS --attributes JSON [--olap] [--simple]\n"
+    "       hlvpres describe --fixture FILE [--olap] [--simple]\n\n"
+    "Connects a relational connection of CLASS live with the attributes JSON (an object of\n"
+    "strings, such as {\"filename\":\"/data/sales.sqlite\"} for sqlite, or \"server\", \"port\",\n"
+    "\"dbname\", \"username\", \"password\" and \"sslmode\" for postgres) and prints one line: the\n"
+    "JSON of the data source page's connection description record, with its pickers. With\n"
+    "--fixture, the cube or Google Analytics connection that the fixture FILE describes instead\n"
+    "(docs/fixtures.md).\n\n"
+    "--olap describes the connection for OLAP use, in which custom SQL is allowed whatever the\n"
+    "connection says of custom SQL with OLAP off. --simple prints the simple connection\n"
+    "description record (kind, recommendations and attributes) instead.\n\n"
+    "Secrets are never printed: the class's secrets go to the credential service before\n"
+    "connecting (a \"credential-id\" then stands in their place), and a secret still among the\n"
+    "attributes is printed as ********. A connection that fails prints one \"error: \" line on\n"
+    "standard error and exits with 1.\n";
 
 namespace {
 
@@ -80,18 +109,27 @@ class InputError : public HalvaneException {
   using HalvaneException::HalvaneException;
 };
 
-/// The options of a command: the positional arguments and the values of --name options.
+/// The options of a command: the positional arguments, the values of --name options and the
+/// --name flags given.
 struct Options {
   std::vector<std::string> positional;
   std::map<std::string, std::string> values;
+  std::set<std::string> flags;
 };
 
-Options ParseOptions(const Arguments& arguments, const std::set<std::string>& known) {
+/// `arguments` read with the options `known`, which take a value, and the flags `flags`, which
+/// do not.
+Options ParseOptions(const Arguments& arguments, const std::set<std::string>& known,
+                     const std::set<std::string>& flags = {}) {
   Options options;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (argument.rfind("--", 0) != 0) {
       options.positional.push_back(argument);
+      continue;
+    }
+    if (flags.count(argument) != 0) {
+      options.flags.insert(argument);
       continue;
     }
     if (known.count(argument) == 0)
@@ -205,6 +243,102 @@ std::unique_ptr<DSConnectorParams> ToConnectorParams(const RefCntPtr<DSConnectio
   ConnectDataUtils::LoadSSLCert(config, *params, record);
   params->SaveSecureValues();
   return params;
+}
+
+/// Whether the attribute `name` of a connection of `config`'s class holds a secret: one of the
+/// attributes that always do, or a secure connection field of the class.
+bool IsSecret(const DSConnectionConfig& config, const TString& name) {
+  if (DataConnectionAttrs::IsSecretAttr(name)) return true;
+  const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational();
+  const RefCntPtr<const Connect::IConnectionFieldsModel> fields =
+      relational ? relational->GetConnectionFieldsModel() : nullptr;
+  const Connect::ConnectionField* field = fields ? fields->GetField(name) : nullptr;
+  return field != nullptr && field->IsSecure();
+}
+
+/// `attributes` with every secret that has a value masked.
+std::map<TString, TString> MaskedAttributes(const DSConnectionConfig& config, std::map<TString, TString> attributes) {
+  for (auto& [name, value] : attributes)
+    if (!value.isEmpty() && IsSecret(config, name)) value = QLatin1String(kMask);
+  return attributes;
+}
+
+/// The configuration of an existing connection of `connectionClass` with the attributes of
+/// `params` (and its file under "filename"), for a data source of those attributes, connected
+/// live. A connection that fails raises DataSourceException.
+RefCntPtr<DSConnectionConfig> Connected(const TString& connectionClass, const DSConnectorParams& params) {
+  ConnectionAttributeMap attributes = params.Attributes();
+  if (!params.Filename().isEmpty()) attributes[DataConnectionAttrs::attrFilename] = params.Filename();
+  const RefCntPtr<DataSource> dataSource = MakeRefCnt<DataSource>(connectionClass, attributes);
+  const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
+      connectionClass, dataSource, nullptr, TString(), DataObjectModel::ObjectId(), false);
+  DescribedConfigState* state = DescribedConfigState::Of(*config);
+  if (state == nullptr)
+    throw InputError(QStringLiteral("the host cannot connect a \"%1\" connection").arg(connectionClass));
+  state->Connect();
+  return config;
+}
+
+/// A connection of `connectionClass` with `attributes`, connected as a host connects once the
+/// dialog is confirmed: the class's secrets go to the credential service first.
+RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const ConnectionAttributeMap& attributes) {
+  const RefCntPtr<DSConnectionConfig> probe = NewConnection(connectionClass);
+  if (!probe->IsRelational())
+    throw InputError(QStringLiteral("a \"%1\" connection is not relational and is not connected live: describe it "
+                                    "from a fixture (--fixture FILE)")
+                         .arg(connectionClass));
+  DSConnectorParams params(attributes);
+  params.SetValue(DataConnectionAttrs::attrClass, connectionClass);
+  for (const auto& [name, value] : attributes)
+    if (IsSecret(*probe, name)) params.SetSecureValue(name, value);
+  params.SaveSecureValues();
+  return Connected(connectionClass, params);
+}
+
+/// The JSON of the data source page of `config` (the simple record when `simple`), its secret
+/// attributes masked.
+std::string WriteDescription(const RefCntPtr<const DSConnectionConfig>& config, bool olap, bool simple) {
+  ConnectionDescriptionPresModelBuilder builder(config);
+  if (simple) {
+    const RefCntPtr<SimpleConnectionDescriptionPresModel> record = builder.BuildSimple();
+    record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
+    return Write(*record);
+  }
+  const RefCntPtr<ConnectionDescriptionPresModel> record = builder.Build(olap);
+  record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
+  return Write(*record);
+}
+
+/// Makes the demo's SQLite database at `path`: customers, products and orders, and the view
+/// order_totals over them.
+void MakeDemoDatabase(const QString& path) {
+  static const char* const kStatements[] = {
+      "CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT NOT NULL, city TEXT)",
+      "CREATE TABLE products (id INTEGER PRIMARY KEY, name TEXT NOT NULL, price REAL NOT NULL)",
+      "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER REFERENCES customers (id), "
+      "product_id INTEGER REFERENCES products (id), quantity INTEGER NOT NULL, ordered_on TEXT)",
+      "INSERT INTO customers VALUES (1, 'Ada', 'London'), (2, 'Grace', 'Arlington')",
+      "INSERT INTO products VALUES (1, 'Notebook', 4.5), (2, 'Pen', 1.25)",
+      "INSERT INTO orders VALUES (1, 1, 1, 3, '2026-03-01'), (2, 2, 2, 10, '2026-03-02'), (3, 1, 2, 2, '2026-03-05')",
+      "CREATE VIEW order_totals AS SELECT c.name AS customer, SUM(o.quantity * p.price) AS total FROM orders o "
+      "JOIN customers c ON c.id = o.customer_id JOIN products p ON p.id = o.product_id GROUP BY c.name",
+  };
+  const QString connection = QStringLiteral("hlvpres-demo-database");
+  QString failure;
+  {
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    database.setDatabaseName(path);
+    if (!database.open()) failure = database.lastError().text();
+    for (const char* statement : kStatements) {
+      if (!failure.isEmpty()) break;
+      QSqlQuery query(database);
+      if (!query.exec(QLatin1String(statement))) failure = query.lastError().text();
+    }
+    database.close();
+  }
+  QSqlDatabase::removeDatabase(connection);
+  if (!failure.isEmpty())
+    throw HalvaneException(QStringLiteral("making the demo database %1 failed: %2").arg(path, failure));
 }
 
 /// The host's log lines of one command, kept while it runs so that a failure is reported on one
@@ -386,17 +520,48 @@ int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostr
     const Options options = ParseOptions(arguments, {});
     const TString connectionClass =
         options.positional.empty() ? QStringLiteral("sqlite") : ConnectionClass(options);
+    // The embedded database goes on to its data source page, with a database of its own.
+    const bool toThePage = connectionClass == QLatin1String("sqlite");
+    const QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("hlvpres-demo-XXXXXX")));
+    if (!folder.isValid())
+      throw HalvaneException(QStringLiteral("no temporary folder for the demo: %1").arg(folder.errorString()));
+    const TString demoFile = folder.filePath(QStringLiteral("sales.sqlite"));
+    if (toThePage) MakeDemoDatabase(demoFile);
+
     ConnectionSettingsCache cache;
     const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
     const RefCntPtr<const InitialSQLPresModel> initialSQL = InitialSQLPresModelBuilder().Build(config, {}, true);
     const RefCntPtr<const ConnectionSettingsPresModel> settings =
         ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr);
-    const std::string edited =
-        FillAsAUser(*config, *settings, QDir::temp().filePath(QStringLiteral("hlvpres-demo.sqlite")));
+    const std::string edited = FillAsAUser(*config, *settings, demoFile);
     const std::unique_ptr<DSConnectorParams> params = ToConnectorParams(config, ReadFieldRecord(edited));
+    // Described before anything is printed, so that a failure prints only its error line.
+    const std::string page = toThePage ? WriteDescription(Connected(connectionClass, *params), false, false) : "";
     out << "class\t" << ToUtf8(connectionClass) << "\ninitial-sql\t" << Write(*initialSQL) << "\ndialog\t"
         << Write(*settings) << "\nedited\t" << MaskSecrets(edited) << "\nattributes\t"
         << WriteAttributes(*config, *params) << '\n';
+    if (toThePage) out << "page\t" << page << '\n';
+    return 0;
+  });
+}
+
+int Describe(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  return Run(err, [&] {
+    const Options options = ParseOptions(arguments, {"--attributes", "--fixture"}, {"--olap", "--simple"});
+    const std::optional<std::string> fixture = Value(options, "--fixture");
+    const std::optional<std::string> attributes = Value(options, "--attributes");
+    RefCntPtr<DSConnectionConfig> config;
+    if (fixture) {
+      if (!options.positional.empty() || attributes)
+        throw InputError(QStringLiteral("--fixture takes neither a connection class nor --attributes"));
+      config = Connect::ConnectionFixture::Load(TStringFromUtf8(*fixture));
+    } else {
+      const TString connectionClass = ConnectionClass(options);
+      if (!attributes) throw InputError(QStringLiteral("describe needs --attributes JSON, or --fixture FILE"));
+      config = ConnectLive(connectionClass, ParseAttributes(*attributes));
+    }
+    out << WriteDescription(config, options.flags.count("--olap") != 0, options.flags.count("--simple") != 0)
+        << '\n';
     return 0;
   });
 }

@@ -1,5 +1,6 @@
 // The commands of hlvpres that walk the connection dialog: the connector list, the dialog of a
-// class, the conversion of an edited field record, and the whole road in one command.
+// class, the conversion of an edited field record, the whole road in one command, and the data
+// source page of a connection.
 #pragma once
 
 #include "cli/Commands.h"
@@ -10,10 +11,13 @@ int Connectors(const Arguments& arguments, std::istream& in, std::ostream& out, 
 int Dialog(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err);
 int Convert(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err);
 int Demo(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err);
+/// Connects a connection live, or makes one from a fixture, and prints its data source page.
+int Describe(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err);
 
 extern const char kConnectorsHelp[];
 extern const char kDialogHelp[];
 extern const char kConvertHelp[];
 extern const char kDemoHelp[];
+extern const char kDescribeHelp[];
 
 }  // namespace hlvpres

@@ -13,7 +13,8 @@ namespace ObjectFactoryUtils {
 using Factory = std::function<RefCntPtr<RefCntObject>()>;
 
 /// Registers `factory` as the maker of the objects called `id` of `library`, replacing the one
-/// registered before (a host replaces a default this way). Safe from any thread.
+/// registered before (a host replaces a default this way); an empty `factory` removes it. Safe
+/// from any thread.
 HLVHOST_API void RegisterFactory(const TString& library, const TString& id, Factory factory);
 
 /// A new object called `id` of `library`, or null when no factory is registered for it.
