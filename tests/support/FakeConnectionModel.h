@@ -555,11 +555,47 @@ class Connector final : public Connect::IConnector {
   ~Connector() override = default;
 };
 
+/// A web data connector description answering from its public members; a locale without a
+/// display name shows the class name.
+class WebDataConnectorInfo final : public Connect::IWebDataConnectorInfo {
+ public:
+  TString className;
+  bool usesOAuth = false;
+  bool allowsGenericAuth = false;
+  std::map<TString, TString> displayNames;  // by locale
+
+  TString GetClassName() const override { return className; }
+  bool UsesOAuth() const override { return usesOAuth; }
+  bool AllowsGenericAuth() const override { return allowsGenericAuth; }
+  TString GetDisplayName(const TString& locale) const override {
+    const auto found = displayNames.find(locale);
+    return found == displayNames.end() ? className : found->second;
+  }
+
+ private:
+  ~WebDataConnectorInfo() override = default;
+};
+
+/// A plug-in carrying `webDataConnector` (null: none).
+class ConnectorPlugin final : public Connect::IConnectorPlugin {
+ public:
+  RefCntPtr<const Connect::IWebDataConnectorInfo> webDataConnector;
+  RefCntPtr<const Connect::IWebDataConnectorInfo> GetWebDataConnectorInfo() const override { return webDataConnector; }
+
+ private:
+  ~ConnectorPlugin() override = default;
+};
+
 /// A registry answering from its public members. Install it with Connect::Registry::Install.
 class Registry final : public Connect::IRegistry {
  public:
   std::map<TString, RefCntPtr<Connector>> connectors;
   std::map<TString, TString> captions;  // by class
+  /// Captions by class and locale, asked before `captions`.
+  std::map<std::pair<TString, TString>, TString> localizedCaptions;
+  std::map<TString, RefCntPtr<ConnectorPlugin>> plugins;  // by class
+  /// How often CreateConnector was asked; each connector it hands out is one of `connectors`.
+  mutable int connectorsCreated = 0;
   /// Authentication attribute values by class, then option.
   std::map<TString, std::map<AuthenticationEnums::AuthOption, TString>> authValues;
   std::vector<TString> fileClasses, serverClasses;
@@ -580,9 +616,13 @@ class Registry final : public Connect::IRegistry {
     return found == connectors.end() ? nullptr : RefCntPtr<const Connect::IConnector>(found->second);
   }
   RefCntPtr<const Connect::IConnector> CreateConnector(const TString& connectionClass, int) const override {
+    ++connectorsCreated;
     return LookupConnector(connectionClass);
   }
-  RefCntPtr<const Connect::IConnectorPlugin> GetConnectorPlugin(const TString&) const override { return nullptr; }
+  RefCntPtr<const Connect::IConnectorPlugin> GetConnectorPlugin(const TString& connectionClass) const override {
+    const auto found = plugins.find(connectionClass);
+    return found == plugins.end() ? nullptr : RefCntPtr<const Connect::IConnectorPlugin>(found->second);
+  }
   std::vector<TString> GetRegisteredClasses() const override {
     std::vector<TString> classes;
     for (const auto& entry : connectors) classes.push_back(entry.first);
@@ -591,7 +631,9 @@ class Registry final : public Connect::IRegistry {
   std::vector<TString> GetConnectionClasses(Connect::ConnectionClassKind kind) const override {
     return kind == Connect::ConnectionClassKind::kFile ? fileClasses : serverClasses;
   }
-  TString GetClassCaption(const TString& connectionClass, const TString&) const override {
+  TString GetClassCaption(const TString& connectionClass, const TString& locale) const override {
+    const auto localized = localizedCaptions.find({connectionClass, locale});
+    if (localized != localizedCaptions.end()) return localized->second;
     const auto found = captions.find(connectionClass);
     return found == captions.end() ? connectionClass : found->second;
   }
@@ -645,19 +687,26 @@ class ConfigFactory final : public IConnectionConfigFactory {
   }
 };
 
-/// A cloud-file registry knowing the classes in `classes`.
+/// A cloud-file registry knowing the classes in `classes` and the storage providers in
+/// `providers`.
 class CloudFileRegistry final : public ICloudFileConnectorsRegistry {
  public:
   std::set<TString> classes;
+  std::set<TString> providers;
+  /// Descriptions by provider or class and locale; empty for the others.
+  std::map<std::pair<TString, TString>, TString> descriptions;
 
   bool IsValidCloudFileClass(const TString& connectionClass) const override {
     return classes.count(connectionClass) != 0;
   }
   TString GetCorsProxyUrlPrefix(const TString&) const override { return TString(); }
   std::vector<TString> GetSupportedFileExtensions(const TString&) const override { return {}; }
-  std::set<TString> GetAllCloudFileStorageProviders() const override { return {}; }
+  std::set<TString> GetAllCloudFileStorageProviders() const override { return providers; }
   std::vector<TString> GetAllCloudFileClasses() const override { return {classes.begin(), classes.end()}; }
-  TString GetClassDescription(const TString&, const TString&) const override { return TString(); }
+  TString GetClassDescription(const TString& name, const TString& locale) const override {
+    const auto found = descriptions.find({name, locale});
+    return found == descriptions.end() ? TString() : found->second;
+  }
 };
 
 /// Driver checks that find every driver but those of `missing` (by "connection-type"; the empty

@@ -1,0 +1,46 @@
+#include "host/app/LanguageUtils.h"
+
+#include "host/Exceptions.h"
+#include "tests/support/FakeConnectionModel.h"
+
+#include "tests/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+TEST(LanguageUtilsTest, EveryLanguageHasItsLocaleAndShortAlias) {
+  std::vector<TString> locales, aliases;
+  for (const Language language : FixedSupportedLanguages().GetSupportedLanguages()) {
+    locales.push_back(LanguageUtils::GetISOString(language));
+    aliases.push_back(LanguageUtils::GetLanguageShortAlias(locales.back()));
+  }
+  EXPECT_EQ(locales, (std::vector<TString>{QStringLiteral("en_US"), QStringLiteral("de_DE"), QStringLiteral("fr_FR"),
+                                           QStringLiteral("ja_JP"), QStringLiteral("pt_BR"), QStringLiteral("pt_PT")}));
+  EXPECT_EQ(aliases, (std::vector<TString>{QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("fr"),
+                                           QStringLiteral("ja"), QStringLiteral("pt"), QStringLiteral("pt")}));
+  EXPECT_THROW(LanguageUtils::GetISOString(static_cast<Language>(99)), LogicException);
+}
+
+TEST(LanguageUtilsTest, ShortAliasIsTheLanguageInLowerCase) {
+  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("fr-CA")), QStringLiteral("fr"));
+  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral(" DE_de ")), QStringLiteral("de"));
+  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("ja")), QStringLiteral("ja"));
+  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("zh_Hant_TW")), QStringLiteral("zh"));
+  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(TString()), TString());
+}
+
+TEST(LanguageUtilsTest, SupportedLanguagesAreAReplaceableService) {
+  EXPECT_EQ(LanguageUtils::GetSupportedLanguages().size(), 6u);
+  {
+    const fake::ScopedInstall<LanguageUtils, ISupportedLanguages> installed(
+        std::make_shared<FixedSupportedLanguages>(std::vector<Language>{Language::Japanese}));
+    EXPECT_EQ(LanguageUtils::GetSupportedLanguages(), std::vector<Language>{Language::Japanese});
+  }
+  EXPECT_EQ(LanguageUtils::GetSupportedLanguages().size(), 6u);
+}
+
+}  // namespace
