@@ -14,8 +14,11 @@ void PrintUsage(std::ostream& out) {
          "       hlvpres COMMAND --help\n\n"
          "Writes, reads and lists the pres models and parameters of hlvpreslayerdata.\n\n"
          "Commands:\n";
-  for (const hlvpres::Command& command : hlvpres::Commands())
-    out << "  " << command.name << std::string(10 - std::strlen(command.name), ' ') << command.summary << "\n";
+  for (const hlvpres::Command& command : hlvpres::Commands()) {
+    // Summaries line up after names of up to nine letters; a longer name keeps one space.
+    const std::size_t length = std::strlen(command.name);
+    out << "  " << command.name << std::string(length < 10 ? 10 - length : 1, ' ') << command.summary << "\n";
+  }
 }
 
 }  // namespace
