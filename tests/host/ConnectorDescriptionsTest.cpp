@@ -426,7 +426,9 @@ TEST_F(BuiltinConnectorsTest, OAuthConnectorsAndWebDataConnectors) {
   EXPECT_TRUE(info->UsesOAuth());
   EXPECT_TRUE(info->AllowsGenericAuth());
   EXPECT_EQ(info->GetDisplayName(QStringLiteral("de_DE")), QStringLiteral("Webdatenconnector"));
-  EXPECT_EQ(info->GetDisplayName(QStringLiteral("ja_JP")), QStringLiteral("Web Data Connector"));
+  EXPECT_EQ(info->GetDisplayName(QStringLiteral("ja_JP")), QStringLiteral("Web データ コネクタ"));
+  // A language without a display name shows the English one.
+  EXPECT_EQ(info->GetDisplayName(QStringLiteral("ko_KR")), QStringLiteral("Web Data Connector"));
   EXPECT_EQ(s_registry->GetConnectorPlugin(QStringLiteral("postgres"))->GetWebDataConnectorInfo(), nullptr);
 }
 
