@@ -1,13 +1,11 @@
 #include "host/app/LanguageUtils.h"
 
 #include "host/Exceptions.h"
-#include "tests/support/FakeConnectionModel.h"
 
 #include "tests/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace {
@@ -31,16 +29,6 @@ TEST(LanguageUtilsTest, ShortAliasIsTheLanguageInLowerCase) {
   EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("ja")), QStringLiteral("ja"));
   EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("zh_Hant_TW")), QStringLiteral("zh"));
   EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(TString()), TString());
-}
-
-TEST(LanguageUtilsTest, SupportedLanguagesAreAReplaceableService) {
-  EXPECT_EQ(LanguageUtils::GetSupportedLanguages().size(), 6u);
-  {
-    const fake::ScopedInstall<LanguageUtils, ISupportedLanguages> installed(
-        std::make_shared<FixedSupportedLanguages>(std::vector<Language>{Language::Japanese}));
-    EXPECT_EQ(LanguageUtils::GetSupportedLanguages(), std::vector<Language>{Language::Japanese});
-  }
-  EXPECT_EQ(LanguageUtils::GetSupportedLanguages().size(), 6u);
 }
 
 }  // namespace
