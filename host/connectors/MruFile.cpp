@@ -134,6 +134,7 @@ void MruFile::State::Save() {
     bool written = file.write(bytes.constData(), half) == half;
     if (const unsigned long pause = TestPauseMidWrite()) {
       file.flush();
+      LogMessage(TLog::Debug, QStringLiteral("Test hook: the write of %1 pauses half-way for %2 ms").arg(path).arg(pause));
       QThread::msleep(pause);
     }
     written = written && file.write(bytes.constData() + half, bytes.size() - half) == bytes.size() - half;

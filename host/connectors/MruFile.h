@@ -32,8 +32,8 @@
 /// copy and the last to write wins; a host shares one MruFile instead.
 ///
 /// Test hook: when HLV_MRU_TEST_PAUSE_MID_WRITE holds a number of milliseconds, each write
-/// stops for that long after writing half of the new text to its temporary file, so that a test
-/// can kill the process in the middle of a write.
+/// stops for that long after writing half of the new text to its temporary file, and logs a
+/// debug message when it stops, so that a test can kill the process in the middle of a write.
 class HLVHOST_API MruFile {
  public:
   /// The longest list kept; older entries fall off its end.

@@ -645,16 +645,25 @@ class ConfigFactory final : public IConnectionConfigFactory {
   }
 };
 
-/// A cloud-file registry knowing the classes in `classes`.
+/// A cloud-file registry knowing the classes in `classes`, with the proxy prefixes and file
+/// extensions of `corsProxyUrlPrefixes` and `fileExtensions` (by class; none when absent).
 class CloudFileRegistry final : public ICloudFileConnectorsRegistry {
  public:
   std::set<TString> classes;
+  std::map<TString, TString> corsProxyUrlPrefixes;
+  std::map<TString, std::vector<TString>> fileExtensions;
 
   bool IsValidCloudFileClass(const TString& connectionClass) const override {
     return classes.count(connectionClass) != 0;
   }
-  TString GetCorsProxyUrlPrefix(const TString&) const override { return TString(); }
-  std::vector<TString> GetSupportedFileExtensions(const TString&) const override { return {}; }
+  TString GetCorsProxyUrlPrefix(const TString& connectionClass) const override {
+    const auto found = corsProxyUrlPrefixes.find(connectionClass);
+    return found == corsProxyUrlPrefixes.end() ? TString() : found->second;
+  }
+  std::vector<TString> GetSupportedFileExtensions(const TString& connectionClass) const override {
+    const auto found = fileExtensions.find(connectionClass);
+    return found == fileExtensions.end() ? std::vector<TString>() : found->second;
+  }
   std::set<TString> GetAllCloudFileStorageProviders() const override { return {}; }
   std::vector<TString> GetAllCloudFileClasses() const override { return {classes.begin(), classes.end()}; }
   TString GetClassDescription(const TString&, const TString&) const override { return TString(); }
