@@ -189,12 +189,6 @@ TEST_F(MruFileTest, ProcessKilledWhileWritingLeavesThePreviousList) {
   EXPECT_TRUE(log->messages.empty());
 }
 
-TEST_F(MruFileTest, DefaultPathIsInTheUsersConfigurationFolder) {
-  qputenv("XDG_CONFIG_HOME", folder.path().toUtf8());
-  EXPECT_EQ(MruFile::DefaultPath(), folder.path() + QStringLiteral("/hlvpres/mru-connections.json"));
-  qunsetenv("XDG_CONFIG_HOME");
-}
-
 // --- OEM information -------------------------------------------------------------------------
 
 using OEMInfoTest = MruFileTest;  // a temporary folder and a log
