@@ -2,6 +2,7 @@
 
 #include "cli/ConnectionCommands.h"
 #include "cli/OAuthCommands.h"
+#include "cli/GalleryCommands.h"
 
 #include "host/Exceptions.h"
 #include "host/TString.h"
@@ -208,6 +209,7 @@ const std::vector<Command>& Commands() {
       {"demo", "walk a class's connection dialog from the dialog to its attributes", kDemoHelp, Demo},
       {"describe", "connect and print a connection's data source page", kDescribeHelp, Describe},
       {"oauth-settings", "print the OAuth settings page", kOAuthSettingsHelp, OAuthSettings},
+      {"gallery", "build a group of the connection-type gallery", kGalleryHelp, Gallery},
   };
   return commands;
 }

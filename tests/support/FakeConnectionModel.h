@@ -688,19 +688,28 @@ class ConfigFactory final : public IConnectionConfigFactory {
 };
 
 /// A cloud-file registry knowing the classes in `classes` and the storage providers in
-/// `providers`.
+/// `providers`, with the proxy prefixes and file extensions of `corsProxyUrlPrefixes` and
+/// `fileExtensions` (by class; none when absent).
 class CloudFileRegistry final : public ICloudFileConnectorsRegistry {
  public:
   std::set<TString> classes;
   std::set<TString> providers;
   /// Descriptions by provider or class and locale; empty for the others.
   std::map<std::pair<TString, TString>, TString> descriptions;
+  std::map<TString, TString> corsProxyUrlPrefixes;
+  std::map<TString, std::vector<TString>> fileExtensions;
 
   bool IsValidCloudFileClass(const TString& connectionClass) const override {
     return classes.count(connectionClass) != 0;
   }
-  TString GetCorsProxyUrlPrefix(const TString&) const override { return TString(); }
-  std::vector<TString> GetSupportedFileExtensions(const TString&) const override { return {}; }
+  TString GetCorsProxyUrlPrefix(const TString& connectionClass) const override {
+    const auto found = corsProxyUrlPrefixes.find(connectionClass);
+    return found == corsProxyUrlPrefixes.end() ? TString() : found->second;
+  }
+  std::vector<TString> GetSupportedFileExtensions(const TString& connectionClass) const override {
+    const auto found = fileExtensions.find(connectionClass);
+    return found == fileExtensions.end() ? std::vector<TString>() : found->second;
+  }
   std::set<TString> GetAllCloudFileStorageProviders() const override { return providers; }
   std::vector<TString> GetAllCloudFileClasses() const override { return {classes.begin(), classes.end()}; }
   TString GetClassDescription(const TString& name, const TString& locale) const override {

@@ -1,0 +1,122 @@
+#include "cli/GalleryCommands.h"
+
+#include "connect/ConnectionTypeMru.h"
+#include "host/Exceptions.h"
+#include "host/app/AppConfig.h"
+#include "host/connect/ConnectorRegistry.h"
+#include "host/connectors/MruFile.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "parameters/Enums.h"
+#include "presentation-model/ConnectionTypePresModelBuilder.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unordered_set>
+
+namespace hlvpres {
+
+const char kGalleryHelp[] =
+    "usage: hlvpres gallery GROUP [--restricted] [--disabled CLASS,...] [--mru FILE]\n"
+    "                             [--app-mode MODE] [--use CLASS]\n\n"
+    "Builds one group of the connection-type gallery and prints one line: the JSON of its\n"
+    "connection type group record. GROUP is file, server, mru-server, halvane-server,\n"
+    "ads-nimbara or connections-flyout.\n\n"
+    "--restricted builds the gallery of a restricted context, in which only classes usable\n"
+    "there are enabled. --disabled marks the listed classes as disabled data connections.\n"
+    "--app-mode runs as desktop, server, prep, prep-desktop, flow-processor,\n"
+    "flow-processor-service or flow-editor.\n\n"
+    "The recent servers (mru-server) come from the list kept in FILE, by default\n"
+    "hlvpres/mru-connections.json in the user's configuration folder ($XDG_CONFIG_HOME, or\n"
+    "~/.config). --use records CLASS as the latest used in that list before the group is built.\n"
+    "The other groups read no list unless --mru or --use is given. A wrong argument prints one\n"
+    "\"error: \" line on standard error and exits with 1.\n";
+
+namespace {
+
+/// A failure of the command's input.
+class InputError : public HalvaneException {
+ public:
+  using HalvaneException::HalvaneException;
+};
+
+struct GalleryOptions {
+  ConnectionTypeGroup group = ConnectionTypeGroup::Invalid;
+  bool restricted = false;
+  std::unordered_set<TString> disabled;
+  std::optional<TString> mruFile;
+  std::optional<TString> use;
+};
+
+GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
+  GalleryOptions options;
+  std::optional<TString> group;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--restricted") {
+      options.restricted = true;
+      continue;
+    }
+    if (argument.rfind("--", 0) != 0) {
+      if (group) throw InputError(QStringLiteral("name only one group"));
+      group = TStringFromUtf8(argument);
+      continue;
+    }
+    if (argument != "--disabled" && argument != "--mru" && argument != "--app-mode" && argument != "--use")
+      throw InputError(QStringLiteral("unknown option %1").arg(TStringFromUtf8(argument)));
+    if (i + 1 == arguments.size()) throw InputError(QStringLiteral("%1 needs a value").arg(TStringFromUtf8(argument)));
+    const TString value = TStringFromUtf8(arguments[++i]);
+    if (argument == "--disabled") {
+      for (const TString& connectionClass : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        options.disabled.insert(connectionClass.trimmed());
+    } else if (argument == "--mru") {
+      if (value.isEmpty()) throw InputError(QStringLiteral("--mru needs a file name"));
+      options.mruFile = value;
+    } else if (argument == "--app-mode") {
+      AppConfig::SetApplicationMode(SettableAppConfig::ParseApplicationMode(value));
+    } else {
+      if (!Connect::Registry::Instance().LookupConnector(value))
+        throw InputError(QStringLiteral("unknown connection class \"%1\"").arg(value));
+      options.use = value;
+    }
+  }
+
+  if (!group) throw InputError(QStringLiteral("name a gallery group"));
+  const std::optional<std::int32_t> value = EnumTableOf<ConnectionTypeGroup>().FindValue(*group);
+  // The invalid group has a string, but no gallery to build.
+  if (!value || static_cast<ConnectionTypeGroup>(*value) == ConnectionTypeGroup::Invalid)
+    throw InputError(QStringLiteral("no gallery group is called \"%1\"; expected file, server, mru-server, halvane-server, "
+                                    "ads-nimbara or connections-flyout")
+                         .arg(*group));
+  options.group = static_cast<ConnectionTypeGroup>(*value);
+  return options;
+}
+
+}  // namespace
+
+int Gallery(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  try {
+    const GalleryOptions options = ParseGalleryOptions(arguments);
+
+    // Only the recent servers, or a use to record, touch the user's list.
+    std::unique_ptr<IConnectionTypeMru> mru = ConnectionTypeMruFactory::CreateNull();
+    if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer)
+      mru = ConnectionTypeMruFactory::CreatePersistent(options.mruFile.value_or(MruFile::DefaultPath()));
+    if (options.use) mru->AddConnectionClass(*options.use);
+
+    const RefCntPtr<const ConnectionTypeGroupPresModel> group =
+        ConnectionTypeGroupPresModelBuilder(options.group, options.restricted, options.disabled, std::move(mru), {})
+            .Build();
+    out << WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get()) << '\n';
+    return 0;
+  } catch (const HalvaneException& e) {  // a wrong argument or a faulty host setting is reported, never fatal
+    err << "error: " << e.what() << '\n';
+    return 1;
+  }
+}
+
+}  // namespace hlvpres
