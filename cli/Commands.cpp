@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/ConnectionCommands.h"
+#include "cli/VariableCommands.h"
 
 #include "host/Exceptions.h"
 #include "host/TString.h"
@@ -206,6 +207,7 @@ const std::vector<Command>& Commands() {
       {"convert", "turn an edited field record into connection attributes", kConvertHelp, Convert},
       {"demo", "walk a class's connection dialog from the dialog to its attributes", kDemoHelp, Demo},
       {"describe", "connect and print a connection's data source page", kDescribeHelp, Describe},
+      {"variables", "build the database-variable prompt dialog of a described connection", kVariablesHelp, Variables},
   };
   return commands;
 }
