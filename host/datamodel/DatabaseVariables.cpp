@@ -119,10 +119,6 @@ void DatabaseVariableHelpers::AddModifiedVariableValuesAttr(
     const RefCntPtr<const Database_VariablesCollection_DataModel>& collection, bool onlyWhenModified,
     bool withAliases) {
   HLV_ASSERT(variable && collection);
-  const Database_VariablesCollection_DataModel::VariableList& variables = collection->GetVariables();
-  const TString& guid = variable->GetVariableGUID();
-  HLV_ASSERT(std::any_of(variables.begin(), variables.end(),
-                         [&](const auto& member) { return member && member->GetVariableGUID() == guid; }));
 
   const Database_Variable_DataModel::ValueList& values = variable->GetCurrentValues();
   if (onlyWhenModified && (values.empty() || SameValues(values, variable->GetDefaultValue()))) return;

@@ -213,9 +213,10 @@ namespace DatabaseVariableHelpers {
 /// tooltip ("Europe (EU)"). With `onlyWhenModified`, nothing is recorded when the variable has
 /// no current value or when its current values are exactly its declared default value.
 ///
-/// `variable` must be one of `collection`'s variables, or a copy of one, matched by GUID; a
-/// null `variable`, a null `collection` or a variable of another collection raises
-/// LogicException.
+/// `variable` is one of `collection`'s variables or a copy of one; the values are compared
+/// with the variable's own declared default, so the collection is not searched (a server build
+/// records every variable, and a search would make it quadratic). A null `variable` or
+/// `collection` raises LogicException.
 HLVHOST_API void AddModifiedVariableValuesAttr(RefCntPtr<Database_Variable_DataModel>& variable,
                                                const RefCntPtr<const Database_VariablesCollection_DataModel>& collection,
                                                bool onlyWhenModified, bool withAliases);

@@ -231,9 +231,8 @@ TEST(DatabaseVariablesTest, ModifiedValuesAreRecordedUnlessTheyAreTheDefault) {
   EXPECT_EQ(modified(2, true, false), QStringLiteral("none"));
   EXPECT_EQ(modified(2, false, false), QStringLiteral(""));
 
-  auto stranger = MakeRefCnt<Database_Variable_DataModel>();
-  stranger->SetVariableGUID(QStringLiteral("z"));
-  EXPECT_THROW(DatabaseVariableHelpers::AddModifiedVariableValuesAttr(stranger, collection, true, false), LogicException);
+  auto variable = DBVariablesDataModelBuilder::CopyVariableDataModel(collection->GetVariables()[0]);
+  EXPECT_THROW(DatabaseVariableHelpers::AddModifiedVariableValuesAttr(variable, nullptr, true, false), LogicException);
 }
 
 // --- Formatting ----------------------------------------------------------------------------
