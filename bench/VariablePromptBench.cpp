@@ -42,11 +42,13 @@ RefCntPtr<IDataConnection> Connection(int count) {
     variable->SetDescription(QStringLiteral("Variable %1").arg(i));
     variable->SetOps({QStringLiteral("="), QStringLiteral("<>"), QStringLiteral(">=")});
     variable->SetSelectionItems(items);
-    variable->SetAttribute(Database_Variable_DataModel::attrRelationName, DataValue::MakeString(QStringLiteral("Orders")));
+    variable->SetAttribute(Database_Variable_DataModel::attrRelationName,
+                           DataValue::MakeString(QStringLiteral("Orders")));
     if (i % 4 != 0) {
       variable->AddCurrentValue(value(QStringLiteral("="), QStringLiteral("K%1").arg(i % kItems)));
       // One value in three is not selectable.
-      variable->AddCurrentValue(value(QStringLiteral("<>"), i % 3 == 0 ? QStringLiteral("OTHER") : QStringLiteral("K1")));
+      variable->AddCurrentValue(
+          value(QStringLiteral("<>"), i % 3 == 0 ? QStringLiteral("OTHER") : QStringLiteral("K1")));
     }
     collection->AddVariable(variable);
   }
@@ -65,10 +67,18 @@ void RunBuild(benchmark::State& state, ApplicationMode mode) {
 }
 
 void BM_VariablePromptBuild(benchmark::State& state) { RunBuild(state, ApplicationMode::kDesktop); }
-BENCHMARK(BM_VariablePromptBuild)->Name("VariablePromptBuild")->RangeMultiplier(10)->Range(kSmall, kLarge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VariablePromptBuild)
+    ->Name("VariablePromptBuild")
+    ->RangeMultiplier(10)
+    ->Range(kSmall, kLarge)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_VariablePromptBuildServer(benchmark::State& state) { RunBuild(state, ApplicationMode::kServer); }
-BENCHMARK(BM_VariablePromptBuildServer)->Name("VariablePromptBuildServer")->RangeMultiplier(10)->Range(kSmall, kLarge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_VariablePromptBuildServer)
+    ->Name("VariablePromptBuildServer")
+    ->RangeMultiplier(10)
+    ->Range(kSmall, kLarge)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_CopyVariables(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -79,6 +89,10 @@ void BM_CopyVariables(benchmark::State& state) {
       benchmark::DoNotOptimize(DBVariablesDataModelBuilder::CopyVariableDataModel(variable));
   state.SetItemsProcessed(state.iterations() * count);
 }
-BENCHMARK(BM_CopyVariables)->Name("CopyVariables")->RangeMultiplier(10)->Range(kSmall, kLarge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyVariables)
+    ->Name("CopyVariables")
+    ->RangeMultiplier(10)
+    ->Range(kSmall, kLarge)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -148,7 +148,8 @@ RefCntPtr<VariablePromptDialogPresModel> VariablePromptDialogPresModelBuilder::B
   if (relationName.isEmpty()) {
     std::set<TString> relations;
     for (const Variable& variable : dbVariables->GetVariables())
-      if (variable->HasAttribute(Database_Variable_DataModel::attrRelationName)) relations.insert(RelationOf(*variable));
+      if (variable->HasAttribute(Database_Variable_DataModel::attrRelationName))
+        relations.insert(RelationOf(*variable));
     useRelationSuffix = relations.size() > 1;
   }
 
@@ -251,9 +252,9 @@ void VariablePromptDialogPresModelBuilder::BuildValue(const Variable& variable, 
   presModel->SetValueIndex(static_cast<unsigned int>(index));
 }
 
-void VariablePromptDialogPresModelBuilder::BuildEditableValue(const Variable& variable, const Value& value,
-                                                              const RefCntPtr<EditableVariableValuePresModel>& presModel,
-                                                              int index) {
+void VariablePromptDialogPresModelBuilder::BuildEditableValue(
+    const Variable& variable, const Value& value, const RefCntPtr<EditableVariableValuePresModel>& presModel,
+    int index) {
   if (!variable) HLV_THROW_LOGIC_AT(333, "variable");
   if (!value) HLV_THROW_LOGIC_AT(334, "variableValue");
   BuildValue(variable, value, presModel, index);

@@ -65,10 +65,10 @@ class HLVPRES_API VariablePromptDialogPresModelBuilder {
   /// (by the relation or, on the server, as not prompted) or has no value at the index.
   /// Exceptions of the connection and of the host models propagate.
   static RefCntPtr<VariablePromptDialogPresModel> BuildFromDBVariables(const TString& connectionName,
-                                                                      RefCntPtr<IDataConnection> connection,
-                                                                      const TString& selectedVariableName,
-                                                                      int selectedValueIndex,
-                                                                      const TString& relationName);
+                                                                       RefCntPtr<IDataConnection> connection,
+                                                                       const TString& selectedVariableName,
+                                                                       int selectedValueIndex,
+                                                                       const TString& relationName);
 
  private:
   friend class VariablePromptDialogPresModelBuilderTestAccess;
@@ -79,8 +79,8 @@ class HLVPRES_API VariablePromptDialogPresModelBuilder {
 
   /// Fills `presModel` with the display and tooltip texts of `value`, valid, with the
   /// variable's GUID and `index`.
-  static void BuildValue(const Variable& variable, const Value& value, const RefCntPtr<VariableValuePresModel>& presModel,
-                         int index);
+  static void BuildValue(const Variable& variable, const Value& value,
+                         const RefCntPtr<VariableValuePresModel>& presModel, int index);
   /// BuildValue, then the variable's operations, data type and selection items and the value's
   /// literals and operation.
   static void BuildEditableValue(const Variable& variable, const Value& value,

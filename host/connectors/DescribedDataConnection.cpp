@@ -52,7 +52,8 @@ DataType ReadDataType(const Node& node) {
   QStringList expected;
   for (const EnumStringTable::Entry& entry : table.GetEntries())
     if (static_cast<DataType>(entry.value) != DataType::Unknown) expected << Quoted(entry.text);
-  node.Fail(QStringLiteral("unknown data type %1; expected one of %2").arg(Quoted(text), expected.join(QLatin1String(", "))));
+  node.Fail(
+      QStringLiteral("unknown data type %1; expected one of %2").arg(Quoted(text), expected.join(QLatin1String(", "))));
 }
 
 // A value of `type`: a JSON string, number or boolean read as a user would type it (in US
@@ -77,8 +78,9 @@ DataValue ReadDataValue(const Node& node, DataType type) {
   try {
     return DataValueInputParser(type).Parse(text, LocaleHelper::kLcidEnglishUS);
   } catch (const ParameterParseException&) {  // told with the field, in the description's terms
-    node.Fail(QStringLiteral("%1 is not a value of the type %2")
-                  .arg(Quoted(text), DataEnumEncodings::DataTypes().GetTable().Encode(static_cast<std::int32_t>(type))));
+    node.Fail(
+        QStringLiteral("%1 is not a value of the type %2")
+            .arg(Quoted(text), DataEnumEncodings::DataTypes().GetTable().Encode(static_cast<std::int32_t>(type))));
   }
 }
 
@@ -147,7 +149,8 @@ RefCntPtr<const Database_Variable_DataModel> ReadVariable(const Node& node) {
   variable->SetSelectionItems(std::move(items));
   if (const std::optional<Node> list = fields.Take("current-values"))
     for (const Node& value : list->Elements()) variable->AddCurrentValue(ReadValue(value, type));
-  if (const std::optional<Node> value = fields.Take("default-value")) variable->SetDefaultValue(ReadValue(*value, type));
+  if (const std::optional<Node> value = fields.Take("default-value"))
+    variable->SetDefaultValue(ReadValue(*value, type));
   if (const std::optional<Node> attributes = fields.Take("attributes"))
     for (const auto& [name, value] : attributes->Entries()) {
       // The relation is compared as text.
@@ -203,7 +206,8 @@ DescribedDataConnection::DescribedDataConnection(TString className,
 DescribedDataConnection::~DescribedDataConnection() = default;
 
 RefCntPtr<DescribedDataConnection> DescribedDataConnection::Create(
-    TString className, RefCntPtr<const Database_VariablesCollection_DataModel> variables, std::vector<TString> members) {
+    TString className, RefCntPtr<const Database_VariablesCollection_DataModel> variables,
+    std::vector<TString> members) {
   if (members.empty()) return MakeRefCnt<DescribedDataConnection>(std::move(className), std::move(variables));
   return MakeRefCnt<FederatedDescribedDataConnection>(std::move(className), std::move(variables), std::move(members));
 }
@@ -249,7 +253,8 @@ RefCntPtr<DescribedDataConnection> DescribedDataConnection::Load(const TString& 
     throw VariablesDescriptionException(
         path, TString(),
         QStringLiteral("the file has %1 bytes, more than the limit of %2")
-            .arg(QString::number(file.size()), QString::number(static_cast<qulonglong>(kMaxVariablesDescriptionBytes))));
+            .arg(QString::number(file.size()),
+                 QString::number(static_cast<qulonglong>(kMaxVariablesDescriptionBytes))));
   const QByteArray text = file.read(static_cast<qint64>(kMaxVariablesDescriptionBytes) + 1);
   return Parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), path);
 }

@@ -59,7 +59,7 @@ class HLVHOST_API DescribedDataConnection : public IDataConnection {
   RefCntPtr<const Database_VariablesCollection_DataModel> GetDatabaseVariables() const override { return m_variables; }
   void ResolveVariable(RefCntPtr<Database_Variable_DataModel>& variable) const override;
 
-/// The connection the UTF-8 JSON text `json` describes; `file` names where the text came from
+  /// The connection the UTF-8 JSON text `json` describes; `file` names where the text came from
   /// in messages. Text that is not JSON, too large or too deep, a missing, mistyped, unknown or
   /// repeated field, an unknown data type, a value that is not one of its variable's type, two
   /// variables with one GUID or one name, or a range value without two literals raise

@@ -51,7 +51,8 @@ TString DBVariableFormatter::FormatVariableValueForUI(const RefCntPtr<const DBVa
   return value->GetOp() + QLatin1Char(' ') + first;
 }
 
-RefCntPtr<DBVariableFormatter> DBVariableFormatter::InstanceFromConnection(const RefCntPtr<IDataConnection>& connection) {
+RefCntPtr<DBVariableFormatter> DBVariableFormatter::InstanceFromConnection(
+    const RefCntPtr<IDataConnection>& connection) {
   if (connection && connection->GetConnectionClassName() == QLatin1String("saphana"))
     return MakeRefCnt<HanaVariableFormatter>();
   return MakeRefCnt<DBVariableFormatter>();

@@ -164,7 +164,9 @@ class HLVHOST_API Database_VariablesCollection_DataModel : public RefCntObject {
   explicit Database_VariablesCollection_DataModel(VariableList variables) : m_variables(std::move(variables)) {}
 
   const VariableList& GetVariables() const noexcept { return m_variables; }
-  void AddVariable(RefCntPtr<const Database_Variable_DataModel> variable) { m_variables.push_back(std::move(variable)); }
+  void AddVariable(RefCntPtr<const Database_Variable_DataModel> variable) {
+    m_variables.push_back(std::move(variable));
+  }
 
  protected:
   ~Database_VariablesCollection_DataModel() override;
@@ -217,8 +219,8 @@ namespace DatabaseVariableHelpers {
 /// with the variable's own declared default, so the collection is not searched (a server build
 /// records every variable, and a search would make it quadratic). A null `variable` or
 /// `collection` raises LogicException.
-HLVHOST_API void AddModifiedVariableValuesAttr(RefCntPtr<Database_Variable_DataModel>& variable,
-                                               const RefCntPtr<const Database_VariablesCollection_DataModel>& collection,
-                                               bool onlyWhenModified, bool withAliases);
+HLVHOST_API void AddModifiedVariableValuesAttr(
+    RefCntPtr<Database_Variable_DataModel>& variable,
+    const RefCntPtr<const Database_VariablesCollection_DataModel>& collection, bool onlyWhenModified, bool withAliases);
 
 }  // namespace DatabaseVariableHelpers

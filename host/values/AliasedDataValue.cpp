@@ -22,15 +22,23 @@ int CompareDataValues(const DataValue& a, const DataValue& b) {
   if (!a.HasValue()) return 0;  // both empty
   if (a.IsNull() || b.IsNull()) return Order(!a.IsNull(), !b.IsNull());
   switch (a.GetType()) {
-    case DataType::Boolean: return Order(a.GetBoolean(), b.GetBoolean());
-    case DataType::Integer: return Order(a.GetInteger(), b.GetInteger());
-    case DataType::Real: return OrderReals(a.GetReal(), b.GetReal());
+    case DataType::Boolean:
+      return Order(a.GetBoolean(), b.GetBoolean());
+    case DataType::Integer:
+      return Order(a.GetInteger(), b.GetInteger());
+    case DataType::Real:
+      return OrderReals(a.GetReal(), b.GetReal());
     case DataType::String:
-    case DataType::Spatial: return Order(a.GetString().compare(b.GetString()), 0);
-    case DataType::Date: return Order(a.GetDate(), b.GetDate());
-    case DataType::DateTime: return Order(a.GetDateTime(), b.GetDateTime());
-    case DataType::Binary: return Order(a.GetBinary(), b.GetBinary());
-    case DataType::Unknown: break;
+    case DataType::Spatial:
+      return Order(a.GetString().compare(b.GetString()), 0);
+    case DataType::Date:
+      return Order(a.GetDate(), b.GetDate());
+    case DataType::DateTime:
+      return Order(a.GetDateTime(), b.GetDateTime());
+    case DataType::Binary:
+      return Order(a.GetBinary(), b.GetBinary());
+    case DataType::Unknown:
+      break;
   }
   return 0;
 }

@@ -58,7 +58,8 @@ TEST(DescribedDataConnectionTest, ReadsEveryFieldOfAVariable) {
   EXPECT_EQ(day.GetDataType(), DataType::Date);
   EXPECT_EQ(day.GetOps(), (std::vector<TString>{QStringLiteral("="), QStringLiteral("BT")}));
   ASSERT_EQ(day.GetSelectionItems().size(), 3u);
-  EXPECT_EQ(day.GetSelectionItems()[1], AliasedDataValue(DataValue::MakeDate(QDate(2024, 3, 1)), QStringLiteral("March 1st")));
+  EXPECT_EQ(day.GetSelectionItems()[1],
+            AliasedDataValue(DataValue::MakeDate(QDate(2024, 3, 1)), QStringLiteral("March 1st")));
   EXPECT_TRUE(day.GetSelectionItems()[2].GetValue().IsNull());
   EXPECT_EQ(day.GetSelectionItems()[2].GetValue().GetType(), DataType::Date);
 
@@ -106,7 +107,8 @@ TEST(DescribedDataConnectionTest, FaultsNameTheFieldAndTheProblem) {
   EXPECT_EQ(fault(variable(R"("data-type": "integer", "current-values": [{"value1": "ten"}])")),
             std::make_pair(QStringLiteral("/variables/0/current-values/0/value1"),
                            QStringLiteral("\"ten\" is not a value of the type integer")));
-  EXPECT_EQ(fault(variable(R"("selection-items": [{"value": 3}])")).first, QStringLiteral("/variables/0/selection-items/0/value"));
+  EXPECT_EQ(fault(variable(R"("selection-items": [{"value": 3}])")).first,
+            QStringLiteral("/variables/0/selection-items/0/value"));
   EXPECT_EQ(fault(variable(R"("current-values": [{"range": true, "value1": "a"}])")),
             std::make_pair(QStringLiteral("/variables/0/current-values/0/value2"), QStringLiteral("is missing")));
   EXPECT_EQ(fault(variable(R"("current-values": [{"value1": "a", "value2": "b"}])")).first,
@@ -115,9 +117,9 @@ TEST(DescribedDataConnectionTest, FaultsNameTheFieldAndTheProblem) {
             QStringLiteral("/variables/0/attributes/RELATION_NAME"));
   EXPECT_EQ(fault(R"({"class": "x", "variables": [{"name": "V", "guid": "g"}, {"name": "W", "guid": "g"}]})"),
             std::make_pair(QStringLiteral("/variables/1/guid"), QStringLiteral("another variable has this GUID")));
-  EXPECT_EQ(fault(R"({"class": "x", "variables": [{"name": "[A].[V]", "guid": "g"}, {"name": "A.V", "guid": "h"}]})")
-                .first,
-            QStringLiteral("/variables/1/name"));
+  EXPECT_EQ(
+      fault(R"({"class": "x", "variables": [{"name": "[A].[V]", "guid": "g"}, {"name": "A.V", "guid": "h"}]})").first,
+      QStringLiteral("/variables/1/name"));
 
   // The text as a whole: not JSON, or nested deeper than a description needs.
   EXPECT_TRUE(fault("{").first.isEmpty());
@@ -249,15 +251,17 @@ TEST(DBVariableFormatterTest, ShowsAliasesOperationsAndRanges) {
   EXPECT_EQ(text(Value("=", Text("EU", "EU")), true, true), QStringLiteral("EU"));
   EXPECT_EQ(text(Value("=", Text("EU")), true, false), QStringLiteral("EU"));
   EXPECT_EQ(text(Value("<", AliasedDataValue()), true, false), QStringLiteral(""));
-  EXPECT_EQ(text(Value("<", AliasedDataValue(DataValue::MakeSpecial(DataValue::kSpecialNull, DataType::Integer), TString())),
-                 true, false),
-            QStringLiteral("< null"));
+  EXPECT_EQ(
+      text(Value("<", AliasedDataValue(DataValue::MakeSpecial(DataValue::kSpecialNull, DataType::Integer), TString())),
+           true, false),
+      QStringLiteral("< null"));
   EXPECT_EQ(text(nullptr, true, true), QStringLiteral(""));
 
   auto range = MakeRefCnt<DBVariableValueDataModel>();
   range->SetIsRange(true);
   range->SetOp(QStringLiteral("<"));
-  range->SetValue1(MakeRefCnt<DBVariableLiteralDataModel>(AliasedDataValue(DataValue::MakeDate(QDate(2024, 1, 1)), TString())));
+  range->SetValue1(
+      MakeRefCnt<DBVariableLiteralDataModel>(AliasedDataValue(DataValue::MakeDate(QDate(2024, 1, 1)), TString())));
   range->SetValue2(MakeRefCnt<DBVariableLiteralDataModel>(Text("Z", "last")));
   EXPECT_EQ(text(range, true, false), QStringLiteral("2024-01-01 - last"));
   EXPECT_EQ(text(range, true, true), QStringLiteral("2024-01-01 - last (Z)"));
@@ -272,14 +276,17 @@ TEST(DBVariableFormatterTest, HanaLeadsWithTheKeyAndIsChosenByClass) {
   };
   const auto hana = DBVariableFormatter::InstanceFromConnection(connection("saphana"));
   EXPECT_NE(dynamic_cast<HanaVariableFormatter*>(hana.Get()), nullptr);
-  EXPECT_EQ(dynamic_cast<HanaVariableFormatter*>(DBVariableFormatter::InstanceFromConnection(connection("sapbw")).Get()),
-            nullptr);
+  EXPECT_EQ(
+      dynamic_cast<HanaVariableFormatter*>(DBVariableFormatter::InstanceFromConnection(connection("sapbw")).Get()),
+      nullptr);
   EXPECT_EQ(dynamic_cast<HanaVariableFormatter*>(DBVariableFormatter::InstanceFromConnection(nullptr).Get()), nullptr);
 
   EXPECT_EQ(hana->FormatAliasedValue(Text("EU", "Europe")), QStringLiteral("EU (Europe)"));
   EXPECT_EQ(hana->FormatAliasedValue(Text("EU")), QStringLiteral("EU"));
-  EXPECT_EQ(hana->FormatAliasedValue(AliasedDataValue(DataValue(), QStringLiteral("only alias"))), QStringLiteral("only alias"));
-  EXPECT_EQ(hana->FormatVariableValueForUI(Value(">", Text("EU", "Europe")), true, true), QStringLiteral("> EU (Europe)"));
+  EXPECT_EQ(hana->FormatAliasedValue(AliasedDataValue(DataValue(), QStringLiteral("only alias"))),
+            QStringLiteral("only alias"));
+  EXPECT_EQ(hana->FormatVariableValueForUI(Value(">", Text("EU", "Europe")), true, true),
+            QStringLiteral("> EU (Europe)"));
 }
 
 TEST(AliasedDataValueTest, CompareOrdersByTypeNullValueAndOptionallyAlias) {

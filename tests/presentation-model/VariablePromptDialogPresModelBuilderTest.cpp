@@ -85,7 +85,8 @@ const char kSales[] = R"({"class": "sapbw", "variables": [
 
 TEST(VariablePromptDialogPresModelBuilderTest, ListsEveryVariableWithItsValuesAndTheDialogTexts) {
   AppMode desktop(ApplicationMode::kDesktop);
-  const auto dialog = Builder::BuildFromDBVariables(QStringLiteral("Sales BW"), Connection(kSales), TString(), -1, TString());
+  const auto dialog =
+      Builder::BuildFromDBVariables(QStringLiteral("Sales BW"), Connection(kSales), TString(), -1, TString());
   EXPECT_EQ(dialog->GetConnectionName(), QStringLiteral("Sales BW"));
   EXPECT_EQ(dialog->GetDialogTitle(), QStringLiteral("SAP BW Variables"));
   EXPECT_EQ(dialog->GetAddVariableLabel(), QStringLiteral("Add Value"));
@@ -132,7 +133,8 @@ TEST(VariablePromptDialogPresModelBuilderTest, ListsEveryVariableWithItsValuesAn
 TEST(VariablePromptDialogPresModelBuilderTest, OnlySapBwHasItsOwnTitle) {
   const auto title = [](const char* connectionClass) {
     const std::string json = std::string(R"({"class": ")") + connectionClass + R"(", "variables": []})";
-    return Builder::BuildFromDBVariables(TString(), Connection(json.c_str()), TString(), -1, TString())->GetDialogTitle();
+    return Builder::BuildFromDBVariables(TString(), Connection(json.c_str()), TString(), -1, TString())
+        ->GetDialogTitle();
   };
   EXPECT_EQ(title("sapbw"), QStringLiteral("SAP BW Variables"));
   EXPECT_EQ(title("SAPBW"), QStringLiteral("Variables and Parameters"));
@@ -158,14 +160,16 @@ TEST(VariablePromptDialogPresModelBuilderTest, NothingIsEditedWithoutANameOrWith
 TEST(VariablePromptDialogPresModelBuilderTest, EditsTheChosenValueWithTheVariablesChoices) {
   AppMode desktop(ApplicationMode::kDesktop);
   // The name may be written without brackets.
-  const auto dialog = Builder::BuildFromDBVariables(TString(), Connection(kSales), QStringLiteral("SALES.REGION"), 1, TString());
+  const auto dialog =
+      Builder::BuildFromDBVariables(TString(), Connection(kSales), QStringLiteral("SALES.REGION"), 1, TString());
   ASSERT_TRUE(dialog->GetIsEditing());
   EXPECT_EQ(dialog->GetVariableGUID(), QStringLiteral("g-region"));
   EXPECT_EQ(dialog->GetValueIndex(), 1u);
   const auto& edited = *dialog->GetVariableValueToEdit();
   EXPECT_EQ(edited.GetValueIndex(), 1u);
   EXPECT_EQ(edited.GetDisplayValue(), QStringLiteral("<> United States"));
-  EXPECT_EQ(edited.GetFirstValue(), AliasedDataValue(DataValue::MakeString(QStringLiteral("US")), QStringLiteral("United States")));
+  EXPECT_EQ(edited.GetFirstValue(),
+            AliasedDataValue(DataValue::MakeString(QStringLiteral("US")), QStringLiteral("United States")));
   EXPECT_FALSE(edited.GetSecondValue().HasValue());
   EXPECT_FALSE(edited.GetIsTwoValued());
   EXPECT_EQ(edited.GetCurrentOperation()->GetOperationType(), OperationType::NotEquals);
@@ -182,10 +186,12 @@ TEST(VariablePromptDialogPresModelBuilderTest, EditsTheChosenValueWithTheVariabl
   EXPECT_FALSE(edited.GetMinimumRange().HasValue());
 
   const std::string json = Write(dialog);
-  EXPECT_TRUE(Contains(json, R"("variable-value-operation":{"operation-name":"<>","operation-type":"not-equals"})")) << json;
+  EXPECT_TRUE(Contains(json, R"("variable-value-operation":{"operation-name":"<>","operation-type":"not-equals"})"))
+      << json;
 
   // A range value is two-valued and its operation is the range, whatever its operation string.
-  const auto year = Builder::BuildFromDBVariables(TString(), Connection(kSales), QStringLiteral("[SALES].[YEAR]"), 0, TString());
+  const auto year =
+      Builder::BuildFromDBVariables(TString(), Connection(kSales), QStringLiteral("[SALES].[YEAR]"), 0, TString());
   const auto& range = *year->GetVariableValueToEdit();
   EXPECT_TRUE(range.GetIsTwoValued());
   EXPECT_EQ(range.GetSecondValue().GetValue(), DataValue::MakeInteger(2024));
@@ -197,7 +203,8 @@ TEST(VariablePromptDialogPresModelBuilderTest, EditsTheChosenValueWithTheVariabl
 TEST(VariablePromptDialogPresModelBuilderTest, AVariableWithoutValuesIsEditedAtAnInvalidDefaultEntry) {
   AppMode desktop(ApplicationMode::kDesktop);
   // Whatever index the host asks for: the default entry is the only value.
-  const auto dialog = Builder::BuildFromDBVariables(TString(), Connection(kSales), QStringLiteral("[SALES].[MONTH]"), 3, TString());
+  const auto dialog =
+      Builder::BuildFromDBVariables(TString(), Connection(kSales), QStringLiteral("[SALES].[MONTH]"), 3, TString());
   ASSERT_TRUE(dialog->GetIsEditing());
   EXPECT_EQ(dialog->GetVariableGUID(), QStringLiteral("g-month"));
   EXPECT_EQ(dialog->GetValueIndex(), 0u);
@@ -226,22 +233,26 @@ std::vector<TString> DisplayNames(const VariablePromptDialogPresModel& dialog) {
 
 TEST(VariablePromptDialogPresModelBuilderTest, DisplayNamesNameTheRelationOnlyWhenThereAreSeveral) {
   const auto all = Builder::BuildFromDBVariables(TString(), Connection(kTwoRelations), TString(), -1, TString());
-  EXPECT_EQ(DisplayNames(*all), (std::vector<TString>{QStringLiteral("Alpha (Orders)"), QStringLiteral("Beta (Returns)"),
-                                                      QStringLiteral("Gamma"), QStringLiteral("Delta (Orders)")}));
+  EXPECT_EQ(DisplayNames(*all),
+            (std::vector<TString>{QStringLiteral("Alpha (Orders)"), QStringLiteral("Beta (Returns)"),
+                                  QStringLiteral("Gamma"), QStringLiteral("Delta (Orders)")}));
 
   // A given relation keeps its variables only, and none of them carries the suffix.
-  const auto orders = Builder::BuildFromDBVariables(TString(), Connection(kTwoRelations), TString(), -1, QStringLiteral("Orders"));
+  const auto orders =
+      Builder::BuildFromDBVariables(TString(), Connection(kTwoRelations), TString(), -1, QStringLiteral("Orders"));
   EXPECT_EQ(DisplayNames(*orders), (std::vector<TString>{QStringLiteral("Alpha"), QStringLiteral("Delta")}));
 
   const auto one = Builder::BuildFromDBVariables(TString(), Connection(R"({"class": "x", "variables": [
     {"name": "A", "guid": "a", "description": "Alpha", "attributes": {"RELATION_NAME": "Orders"}},
-    {"name": "C", "guid": "c", "description": "%1 and %2"}]})"), TString(), -1, TString());
+    {"name": "C", "guid": "c", "description": "%1 and %2"}]})"),
+                                                 TString(), -1, TString());
   EXPECT_EQ(DisplayNames(*one), (std::vector<TString>{QStringLiteral("Alpha"), QStringLiteral("%1 and %2")}));
 
   // Placeholders in a description stay text when the suffix is added.
   const auto placeholders = Builder::BuildFromDBVariables(TString(), Connection(R"({"class": "x", "variables": [
     {"name": "A", "guid": "a", "description": "%2 %1", "attributes": {"RELATION_NAME": "R1"}},
-    {"name": "B", "guid": "b", "description": "B", "attributes": {"RELATION_NAME": "R2"}}]})"), TString(), -1, TString());
+    {"name": "B", "guid": "b", "description": "B", "attributes": {"RELATION_NAME": "R2"}}]})"),
+                                                          TString(), -1, TString());
   EXPECT_EQ(placeholders->GetVariable(0)->GetVariableDisplayName(), QStringLiteral("%2 %1 (R1)"));
 }
 
@@ -260,17 +271,21 @@ TEST(VariablePromptDialogPresModelBuilderTest, OverridingTheDescriptionSwapsItWi
 TEST(VariablePromptDialogPresModelBuilderTest, OperationsOutsideTheTableAreRangesWithTheLocalizedName) {
   const auto dialog = Builder::BuildFromDBVariables(TString(), Connection(R"({"class": "x", "variables": [
     {"name": "V", "guid": "v", "ops": ["<", "<=", ">", ">=", "", "like", "Between"],
-     "current-values": [{"op": "", "value1": "a"}]}]})"), QStringLiteral("V"), 0, TString());
+     "current-values": [{"op": "", "value1": "a"}]}]})"),
+                                                    QStringLiteral("V"), 0, TString());
   const auto& edited = *dialog->GetVariableValueToEdit();
-  const std::vector<std::pair<OperationType, const char*>> expected = {
-      {OperationType::LessThan, "<"},          {OperationType::LessThanEqual, "<="},
-      {OperationType::GreaterThan, ">"},       {OperationType::GreaterThanEqual, ">="},
-      {OperationType::RangeInclusive, "Between"}, {OperationType::RangeInclusive, "Between"},
-      {OperationType::RangeInclusive, "Between"}};
+  const std::vector<std::pair<OperationType, const char*>> expected = {{OperationType::LessThan, "<"},
+                                                                       {OperationType::LessThanEqual, "<="},
+                                                                       {OperationType::GreaterThan, ">"},
+                                                                       {OperationType::GreaterThanEqual, ">="},
+                                                                       {OperationType::RangeInclusive, "Between"},
+                                                                       {OperationType::RangeInclusive, "Between"},
+                                                                       {OperationType::RangeInclusive, "Between"}};
   ASSERT_EQ(edited.GetOperationCount(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(edited.GetOperation(static_cast<unsigned>(i))->GetOperationType(), expected[i].first) << i;
-    EXPECT_EQ(edited.GetOperation(static_cast<unsigned>(i))->GetOperationName(), QLatin1String(expected[i].second)) << i;
+    EXPECT_EQ(edited.GetOperation(static_cast<unsigned>(i))->GetOperationName(), QLatin1String(expected[i].second))
+        << i;
   }
   // The empty operation of a single value, too.
   EXPECT_FALSE(edited.GetIsTwoValued());
@@ -337,8 +352,9 @@ TEST(VariablePromptDialogPresModelBuilderTest, ServerModeAddsMetadataServerValue
 
   // The lists: the two items, then each value not among them, in the order they were looked
   // up; the default's addition was dropped when its metadata was stored again.
-  EXPECT_EQ(metadata.GetSelectionValueLists(), (std::vector<TString>{QStringLiteral("Europe"), QStringLiteral("United States"),
-                                                                      QStringLiteral("LATAM"), QStringLiteral("MEA")}));
+  EXPECT_EQ(metadata.GetSelectionValueLists(),
+            (std::vector<TString>{QStringLiteral("Europe"), QStringLiteral("United States"), QStringLiteral("LATAM"),
+                                  QStringLiteral("MEA")}));
   ASSERT_EQ(metadata.GetAliasedSelectionListCount(), 4u);
   EXPECT_EQ(metadata.GetAliasedSelectionList(3).GetValue(), DataValue::MakeString(QStringLiteral("MEA")));
   EXPECT_EQ(metadata.GetDefaultVariableValue(), region.GetServerVariableMetadata()->GetDefaultVariableValue());
@@ -375,7 +391,8 @@ TEST(VariablePromptDialogPresModelBuilderTest, ServerModeAddsMetadataServerValue
 TEST(VariablePromptDialogPresModelBuilderTest, AnEmptyServerTextHasNoIndexAndAddsNothing) {
   AppMode prep(ApplicationMode::kPrepDesktop);
   const auto dialog = Builder::BuildFromDBVariables(TString(), Connection(R"({"class": "x", "variables": [
-    {"name": "V", "guid": "v", "selection-items": ["a", "b"], "ops": ["="]}]})"), TString(), -1, TString());
+    {"name": "V", "guid": "v", "selection-items": ["a", "b"], "ops": ["="]}]})"),
+                                                    TString(), -1, TString());
   const auto& variable = *dialog->GetVariable(0);
   // Server mode makes no placeholder: the variable has no value to edit.
   EXPECT_EQ(variable.GetVariableValueCount(), 0u);
@@ -404,7 +421,8 @@ void ExpectLogicFailure(const std::function<void()>& action, int line, const cha
   } catch (const LogicException& e) {
     EXPECT_EQ(e.GetLine(), line);
     EXPECT_EQ(e.GetExpression(), QLatin1String(message));
-    EXPECT_TRUE(QString::fromUtf8(e.GetFile()).endsWith(QLatin1String("presentation-model/VariablePromptDialogPresModelBuilder.cpp")))
+    EXPECT_TRUE(QString::fromUtf8(e.GetFile())
+                    .endsWith(QLatin1String("presentation-model/VariablePromptDialogPresModelBuilder.cpp")))
         << e.GetFile();
   }
 }
@@ -414,8 +432,8 @@ TEST(VariablePromptDialogPresModelBuilderTest, ConnectionsWithoutOwnVariablesAre
     return [connection] { Builder::BuildFromDBVariables(TString(), connection, TString(), -1, TString()); };
   };
   ExpectLogicFailure(build(nullptr), 102, "dc && !get_interface<IFederatedSQLConnection*>(dc)");
-  ExpectLogicFailure(build(Connection(R"({"class": "federated", "federated-members": ["postgres"], "variables": []})")), 102,
-                     "dc && !get_interface<IFederatedSQLConnection*>(dc)");
+  ExpectLogicFailure(build(Connection(R"({"class": "federated", "federated-members": ["postgres"], "variables": []})")),
+                     102, "dc && !get_interface<IFederatedSQLConnection*>(dc)");
   ExpectLogicFailure(build(Connection(R"({"class": "postgres"})")), 108, "dbVariables");
 }
 
@@ -452,7 +470,9 @@ TEST(VariablePromptDialogPresModelBuilderTest, StepsRefuseNullVariablesAndValues
   ExpectLogicFailure([] { Access::BuildDefaultVariableValue(nullptr); }, 503, "variable");
   ExpectLogicFailure([] { Access::FindSelectionIndex(nullptr, AliasedDataValue()); }, 54, "variable");
   // A value not among the items is added to the prompt variable's metadata, which must exist.
-  EXPECT_EQ(Access::FindSelectionIndex(variable, AliasedDataValue(DataValue::MakeString(QStringLiteral("US")), TString())), 1);
+  EXPECT_EQ(
+      Access::FindSelectionIndex(variable, AliasedDataValue(DataValue::MakeString(QStringLiteral("US")), TString())),
+      1);
   try {
     Access::FindSelectionIndex(variable, AliasedDataValue(DataValue::MakeString(QStringLiteral("XX")), TString()));
     ADD_FAILURE() << "no exception";
