@@ -3,6 +3,7 @@
 #include "cli/ConnectionCommands.h"
 #include "cli/OAuthCommands.h"
 #include "cli/GalleryCommands.h"
+#include "cli/VariableCommands.h"
 
 #include "host/Exceptions.h"
 #include "host/TString.h"
@@ -210,6 +211,7 @@ const std::vector<Command>& Commands() {
       {"describe", "connect and print a connection's data source page", kDescribeHelp, Describe},
       {"oauth-settings", "print the OAuth settings page", kOAuthSettingsHelp, OAuthSettings},
       {"gallery", "build a group of the connection-type gallery", kGalleryHelp, Gallery},
+      {"variables", "build the database-variable prompt dialog of a described connection", kVariablesHelp, Variables},
   };
   return commands;
 }

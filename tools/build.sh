@@ -3,9 +3,10 @@
 #
 #   tools/build.sh demo   build, then run the main job: hlvpres demo
 #   tools/build.sh test   build, run every test, then build and test again under
-#                         AddressSanitizer and UndefinedBehaviorSanitizer
+#                         AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
+#                         tests under ThreadSanitizer
 #
-# Builds go to build/ and build-sanitize/. Set HLV_JOBS to change the parallelism (default 2).
+# Builds go to build/, build-sanitize/ and build-tsan/. Set HLV_JOBS to change the parallelism (default 2).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -56,6 +57,12 @@ case "${1:-}" in
     # Qt's platform plugins keep some memory until exit; tests/lsan.supp names them.
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-sanitize
+    # The thread tests again under ThreadSanitizer: only their program is built.
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHLV_SANITIZE=thread \
+      -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=OFF
+    cmake --build build-tsan --target hlvthreadtests -j "$jobs"
+    QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 \
+      ctest --test-dir build-tsan -L thread --output-on-failure --no-tests=error
     ;;
   *)
     echo "usage: tools/build.sh demo|test" >&2

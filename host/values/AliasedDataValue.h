@@ -19,6 +19,14 @@ class HLVHOST_API AliasedDataValue {
   /// Whether the data value holds a value: false exactly when it is the empty DataValue.
   bool HasValue() const noexcept { return m_value.HasValue(); }
 
+  /// Orders two aliased values: negative when `a` comes before `b`, 0 when they are the same,
+  /// positive after. The data values are compared first: by type (in DataType order), then a
+  /// null value before every other value of its type, then by payload (strings by their UTF-16
+  /// code units, so "B" before "a"; reals with NaN after every number). With `compareAliases`
+  /// set, values that compare equal are then ordered by their aliases; without it the aliases
+  /// do not count, so 3 aliased "West" is the same as a bare 3.
+  static int Compare(const AliasedDataValue& a, const AliasedDataValue& b, bool compareAliases);
+
   friend bool operator==(const AliasedDataValue& a, const AliasedDataValue& b) {
     return a.m_value == b.m_value && a.m_alias == b.m_alias;
   }

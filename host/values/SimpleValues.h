@@ -4,6 +4,7 @@
 #include "host/HostExport.h"
 #include "host/TString.h"
 #include "host/parameters/ParameterTypeSerializer.h"
+#include "host/values/QualifiedName.h"
 
 #include <utility>
 
@@ -22,6 +23,14 @@ class HLVHOST_API FieldName {
   /// The bracketed form, such as "[Profit]"; empty for the empty name.
   TString GetFullValue() const;
   static FieldName Parse(const TString& text);
+
+  /// The name read as a qualified name, such as "[Sales].[Region]" or "Sales.Region" for the
+  /// variable Region of the cube Sales. A name that is no qualified name (such as "Unit Price
+  /// " with its trailing space) is one component; the empty name has none.
+  QualifiedName GetQualifiedName() const;
+  /// The last component of GetQualifiedName(): "Region" for "[Sales].[Region]", the name
+  /// itself for a simple name, empty for the empty name.
+  TString GetLeafValue() const;
 
   friend bool operator==(const FieldName& a, const FieldName& b) { return a.m_name == b.m_name; }
   friend bool operator!=(const FieldName& a, const FieldName& b) { return !(a == b); }

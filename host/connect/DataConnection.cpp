@@ -1,0 +1,4 @@
+#include "host/connect/DataConnection.h"
+
+IFederatedSQLConnection::~IFederatedSQLConnection() = default;
+IDataConnection::~IDataConnection() = default;
