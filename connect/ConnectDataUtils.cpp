@@ -62,6 +62,12 @@ void ApplyKeyPair(const ConnectionParamsPresModel& presModel, DSConnectorParams&
       presModel.HasConnectorAttribute(passPhraseName) ? presModel.GetConnectorAttribute(passPhraseName) : TString();
 
   TString keyText = TFile::LoadTextFile(TPath(keyFile), true);
+  // A key file is read as any text file; a key, encrypted or not, is far smaller. PEM text is
+  // ASCII, so its length in characters is its size in bytes.
+  if (static_cast<std::size_t>(keyText.size()) > kMaxPrivateKeyBytes)
+    throw HalvaneException(QStringLiteral("The private key file \"%1\" is larger than %2 KiB")
+                               .arg(keyFile)
+                               .arg(kMaxPrivateKeyBytes >> 10));
   if (!passPhrase.isEmpty()) {
     const QByteArray encrypted = keyText.toUtf8();
     const PrivateKey key = ReadPkcs8PrivateKey(std::vector<char>(encrypted.begin(), encrypted.end()), passPhrase);

@@ -24,7 +24,8 @@ namespace ConnectDataUtils {
 ///
 /// A null `config` or `presModel` raises "Null pointer dereferenced"; a field list naming
 /// "credential-id" or "connection-id" raises LogicException. A key file that cannot be read or
-/// decrypted raises the host's HalvaneException.
+/// decrypted, or that is larger than kMaxPrivateKeyBytes, raises the host's HalvaneException
+/// naming the file, never the key or its pass phrase.
 HLVPRES_API std::unique_ptr<DSConnectorParams> DSParamsFromPresModel(
     RefCntPtr<const DSConnectionConfig> config, RefCntPtr<const ConnectionParamsPresModel> presModel);
 

@@ -3,6 +3,7 @@
 #include "host/Exceptions.h"
 #include "host/app/Log.h"
 #include "host/app/StringTable.h"
+#include "host/detail/HardenedJson.h"
 #include "host/detail/RapidJson.h"
 #include "host/parameters/ParametersJson.h"
 
@@ -12,58 +13,12 @@
 namespace {
 
 using rapidjson::Document;
-using rapidjson::SizeType;
 using rapidjson::Value;
 
-// The dialog description comes from connector files, so it is parsed iteratively (deep nesting
-// cannot exhaust the stack) and otherwise as strictly as RapidJSON's defaults.
-constexpr unsigned kParseFlags = rapidjson::kParseDefaultFlags | rapidjson::kParseIterativeFlag;
-
-// Builds the document like Document itself, but stops the parse at the first array or object
-// that would nest deeper than kMaxJsonNesting: writing the document back recurses once per level.
-class NestingLimitedHandler {
- public:
-  explicit NestingLimitedHandler(Document& document) : m_document(document) {}
-
-  bool Null() { return m_document.Null(); }
-  bool Bool(bool b) { return m_document.Bool(b); }
-  bool Int(int i) { return m_document.Int(i); }
-  bool Uint(unsigned u) { return m_document.Uint(u); }
-  bool Int64(int64_t i) { return m_document.Int64(i); }
-  bool Uint64(uint64_t u) { return m_document.Uint64(u); }
-  bool Double(double d) { return m_document.Double(d); }
-  bool RawNumber(const char* text, SizeType length, bool copy) { return m_document.RawNumber(text, length, copy); }
-  bool String(const char* text, SizeType length, bool copy) { return m_document.String(text, length, copy); }
-  bool Key(const char* text, SizeType length, bool copy) { return m_document.Key(text, length, copy); }
-  bool StartObject() { return Enter() && m_document.StartObject(); }
-  bool EndObject(SizeType count) {
-    --m_depth;
-    return m_document.EndObject(count);
-  }
-  bool StartArray() { return Enter() && m_document.StartArray(); }
-  bool EndArray(SizeType count) {
-    --m_depth;
-    return m_document.EndArray(count);
-  }
-
- private:
-  bool Enter() { return ++m_depth <= kMaxJsonNesting; }
-
-  Document& m_document;
-  int m_depth = 0;
-};
-
-// Parses `json` as one JSON text into `document`. False when it is not one: a syntax error, a
-// nesting deeper than the limit, or a NUL character before its end (where RapidJSON's streams
-// would otherwise see the end of the text and ignore the rest).
-bool ParseDialogJson(const std::string& json, Document& document) {
-  rapidjson::MemoryStream stream(json.data(), json.size());
-  NestingLimitedHandler handler(document);
-  rapidjson::Reader reader;
-  auto parse = [&](Document&) { return !reader.Parse<kParseFlags>(stream, handler).IsError(); };
-  document.Populate(parse);
-  return !reader.HasParseError() && stream.Tell() == json.size();
-}
+// The dialog description comes from connector files, so it is read as any JSON from outside:
+// iteratively, UTF-8 checked, within kMaxJsonNesting (writing the document back recurses once per
+// level) and within a size that no connector's dialog comes near.
+constexpr HardenedJson::Limits kDialogJsonLimits{kMaxJsonNesting, kMaxModularDialogJsonBytes};
 
 Value StringValue(const TString& text, Document::AllocatorType& allocator) { return Value(ToUtf8(text), allocator); }
 
@@ -104,7 +59,12 @@ RefCntPtr<const ModularConnectionSettingsPresModel> ModularConnectionSettingsPre
   if (dialogJson.isEmpty()) return model;
 
   Document document;
-  if (!ParseDialogJson(ToUtf8(dialogJson), document) || !document.IsObject()) {
+  try {
+    HardenedJson::Parse(ToUtf8(dialogJson), document, kDialogJsonLimits);
+  } catch (const HardenedJson::JsonTextException&) {
+    document.SetNull();  // reported below, as a text that is not an object
+  }
+  if (!document.IsObject()) {
     TFormatString warning(QStringLiteral("Invalid ModularConnectionDialogJson string for connection %1."));
     LogMessage(TLog::Warn, warning.arg(config->GetConfigName()));
     return model;

@@ -3,6 +3,8 @@
 #include "host/Exceptions.h"
 #include "host/parameters/ParameterTypeSerializer.h"
 
+#include <QXmlStreamReader>
+
 namespace {
 
 const QString kFormattedTextElement = QStringLiteral("formatted-text");
@@ -91,6 +93,33 @@ FormattedTextRun ReadRun(const QDomElement& element) {
   return run;
 }
 
+// Why `text` must not reach the DOM builder, as "line 1, column 9: ..."; empty when it may. The
+// stream reader keeps its element stack on the heap, so any depth is safe to scan. Text that is
+// not XML is left to the DOM builder, which reports it in its own words.
+QString RefuseBeforeBuilding(const TString& text) {
+  QXmlStreamReader reader(text);
+  int depth = 0;
+  const auto refuse = [&reader](const QString& reason) {
+    return QStringLiteral("line %1, column %2: %3").arg(reader.lineNumber()).arg(reader.columnNumber()).arg(reason);
+  };
+  while (!reader.atEnd()) {
+    switch (reader.readNext()) {
+      case QXmlStreamReader::DTD:
+        return refuse(QStringLiteral("document type declarations are not accepted"));
+      case QXmlStreamReader::StartElement:
+        if (++depth > kMaxXmlNesting)
+          return refuse(QStringLiteral("elements nest deeper than %1 levels").arg(kMaxXmlNesting));
+        break;
+      case QXmlStreamReader::EndElement:
+        --depth;
+        break;
+      default:
+        break;
+    }
+  }
+  return QString();
+}
+
 }  // namespace
 
 void FormattedTextRun::SetFontSize(int points) {
@@ -137,12 +166,15 @@ void FormattedTextFormatter::Write(const FormattedText& text) {
 
 DOMDocument DOMParser::ParseXmlString(const TString& text, const TString& sourceName) {
   DOMDocument result;
-  QString message;
-  int line = 0;
-  int column = 0;
-  if (result.m_document.setContent(text, /*namespaceProcessing=*/true, &message, &line, &column)) return result;
-  result.m_document.clear();
-  result.m_error = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(message);
+  result.m_error = RefuseBeforeBuilding(text);
+  if (result.m_error.isEmpty()) {
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (result.m_document.setContent(text, /*namespaceProcessing=*/true, &message, &line, &column)) return result;
+    result.m_document.clear();
+    result.m_error = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(message);
+  }
   if (!sourceName.isEmpty()) result.m_error = sourceName + QStringLiteral(", ") + result.m_error;
   return result;
 }

@@ -165,11 +165,18 @@ class HLVHOST_API DOMDocument {
   TString m_error;
 };
 
+/// The deepest nesting of elements DOMParser accepts. The host's own XML forms nest three
+/// levels; the limit keeps hostile text from exhausting the stack of the recursive DOM builder.
+inline constexpr int kMaxXmlNesting = 64;
+
 /// Reads XML text into a document, with namespace processing.
 class HLVHOST_API DOMParser {
  public:
   /// Parses `text`. Malformed text does not raise an exception: the document reports it, with
-  /// `sourceName` (when not empty) at the front of the error text.
+  /// `sourceName` (when not empty) at the front of the error text. Text whose elements nest
+  /// deeper than kMaxXmlNesting, or that holds a document type declaration (the host's XML
+  /// forms have none, and its entities could expand without bound), is refused the same way,
+  /// before any document is built.
   static DOMDocument ParseXmlString(const TString& text, const TString& sourceName);
 };
 

@@ -144,6 +144,10 @@ def main():
         r.fails("no record", ["convert", "postgres"],
                 json.dumps({"gen-initial-sqlpres-model": {"initial-sql": PASSWORD}}).encode())
         r.fails("invalid JSON", ["convert", "postgres"], bag({"widget-attr-password": PASSWORD})[:-2])
+        unreadable = r.fails("unreadable secret", ["convert", "postgres"],
+                             json.dumps({"replace-datasource-single-worksheet": PASSWORD}).encode())
+        r.check("unreadable secret", "replace-datasource-single-worksheet" in unreadable,
+                "the message does not name the parameter")
         missing = r.fails("missing certificate", ["convert", "snowflake"],
                           bag({"connector-attrs": {"authentication": "auth-user-pass", "password": PASSWORD,
                                                    "sslfile": os.path.join(tmp, "no-such.pem")}}))

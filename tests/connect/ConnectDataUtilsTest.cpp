@@ -3,6 +3,7 @@
 #include "host/Exceptions.h"
 #include "host/app/StringIds.h"
 #include "host/app/StringTable.h"
+#include "host/crypto/Pkcs8.h"
 #include "tests/support/ConnectServices.h"
 #include "tests/support/TestCrypto.h"
 
@@ -198,6 +199,19 @@ TEST_F(KeyPairTest, AWrongPassPhrasePropagatesTheHostError) {
     FAIL() << "no exception";
   } catch (const HalvaneException& e) {
     EXPECT_EQ(std::string(e.what()).find(kSentinelPassPhrase), std::string::npos) << e.what();
+  }
+}
+
+TEST_F(KeyPairTest, AKeyFileLargerThanAnyKeyIsRefusedByItsName) {
+  // Unencrypted, the text would otherwise become the key as it is.
+  UseKeyFile(std::string(kMaxPrivateKeyBytes, 'k') + kSentinelPassPhrase, TString());
+  try {
+    Convert();
+    FAIL() << "no exception";
+  } catch (const HalvaneException& e) {
+    const std::string message = e.what();
+    EXPECT_NE(message.find("key.p8\" is larger than 64 KiB"), std::string::npos) << message;
+    EXPECT_EQ(message.find(kSentinelPassPhrase), std::string::npos) << message;
   }
 }
 
