@@ -40,10 +40,11 @@ void CheckDeclaredSize(QImageReader& reader) {
   if (!size.isValid() || size.isEmpty())
     throw ParameterParseException(0, QStringLiteral("the image header does not tell the image's size"));
   if (size.width() > kMaxImageSide || size.height() > kMaxImageSide)
-    throw ParameterParseException(0, QStringLiteral("the image declares %1x%2 pixels, more than the limit of %3 on a side")
-                                         .arg(size.width())
-                                         .arg(size.height())
-                                         .arg(kMaxImageSide));
+    throw ParameterParseException(
+        0, QStringLiteral("the image declares %1x%2 pixels, more than the limit of %3 on a side")
+               .arg(size.width())
+               .arg(size.height())
+               .arg(kMaxImageSide));
   const std::int64_t bytes = DecodedBytes(size, reader.imageFormat());
   if (bytes > kMaxImageDecodedBytes)
     throw ParameterParseException(
