@@ -4,11 +4,11 @@
 # configures again whenever the schema or the generator changes. The generator rewrites only
 # the files whose text changed, so a run that changes nothing rebuilds nothing.
 
-file(GLOB_RECURSE HLV_SCHEMA_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/schema/*.def ${CMAKE_SOURCE_DIR}/schema/*.records)
-file(GLOB_RECURSE HLV_GENERATOR_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/generate.py ${CMAKE_SOURCE_DIR}/tools/hlvgen/*.py)
+file(GLOB_RECURSE HLV_SCHEMA_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/schema/*.def ${PROJECT_SOURCE_DIR}/schema/*.records)
+file(GLOB_RECURSE HLV_GENERATOR_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tools/generate.py ${PROJECT_SOURCE_DIR}/tools/hlvgen/*.py)
 
 execute_process(
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/generate.py --schema ${CMAKE_SOURCE_DIR}/schema --list
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/generate.py --schema ${PROJECT_SOURCE_DIR}/schema --list
   OUTPUT_VARIABLE hlv_generated_list
   ERROR_VARIABLE hlv_generate_error
   RESULT_VARIABLE hlv_generate_result)
@@ -37,7 +37,7 @@ endforeach()
 add_custom_command(
   OUTPUT ${HLV_GENERATED_DIR}/generate.stamp
   BYPRODUCTS ${HLV_GENERATED_FILES}
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/generate.py --schema ${CMAKE_SOURCE_DIR}/schema
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/generate.py --schema ${PROJECT_SOURCE_DIR}/schema
           --out ${HLV_GENERATED_DIR}
   COMMAND ${CMAKE_COMMAND} -E touch ${HLV_GENERATED_DIR}/generate.stamp
   DEPENDS ${HLV_SCHEMA_FILES} ${HLV_GENERATOR_FILES}
