@@ -27,7 +27,7 @@ class HLVPRES_API ConnectionSettingsPresModelBuilder {
   /// A null `config` gives a record with only the modular settings and empty field values (and
   /// an edited record of a modular dialog then raises "Null pointer dereferenced"). A relational
   /// configuration of a cube class, or a hierarchical one of another class, raises
-  /// LogicException, as does a cube connection whose specification selects no option.
+  /// LogicException, as does a cube connection whose options select none.
   RefCntPtr<const ConnectionSettingsPresModel> Build(const IConnectionSettingsCacheAccessor& cache,
                                                      RefCntPtr<const DSConnectionConfig> config,
                                                      RefCntPtr<const InitialSQLPresModel> initialSQL,

@@ -288,9 +288,9 @@ class HLVHOST_API HierarchicalDSConnectionConfig : public DSConnectionConfig {
     TString m_optionId;
   };
 
-  /// The title above the specification's options.
+  /// The title above the cube connection's options.
   virtual TString GetConnectionSpecificationTitle() const = 0;
-  /// The specification's options for a connection with `attributes`, with their current texts
+  /// The cube connection's options for a connection with `attributes`, with their current texts
   /// and which one is selected.
   virtual std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
       const Attributes& attributes) const = 0;

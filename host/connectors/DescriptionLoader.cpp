@@ -319,8 +319,8 @@ ReconnectDescription ReadReconnect(const Node& node) {
 
 CubeSpecificationDescription ReadCubeSpecification(const Node& node) {
   Fields fields(node);
-  CubeSpecificationDescription specification;
-  specification.title = fields.Require("title").String();
+  CubeSpecificationDescription cube;
+  cube.title = fields.Require("title").String();
   const Node options = fields.Require("options");
   std::optional<QString> defaultAt;
   for (const Node& element : options.Elements()) {
@@ -347,15 +347,15 @@ CubeSpecificationDescription ReadCubeSpecification(const Node& node) {
       if (described.isDefault) defaultAt = element.Pointer();
     }
     option.Finish();
-    for (const CubeSpecificationOptionDescription& earlier : specification.options)
+    for (const CubeSpecificationOptionDescription& earlier : cube.options)
       if (earlier.id == described.id)
         element.Fail(QStringLiteral("the option id %1 is given twice").arg(Quoted(described.id)));
-    specification.options.push_back(std::move(described));
+    cube.options.push_back(std::move(described));
   }
-  if (specification.options.empty()) options.Fail(QStringLiteral("a cube connection needs at least one option"));
-  if (!defaultAt) specification.options.front().isDefault = true;
+  if (cube.options.empty()) options.Fail(QStringLiteral("a cube connection needs at least one option"));
+  if (!defaultAt) cube.options.front().isDefault = true;
   fields.Finish();
-  return specification;
+  return cube;
 }
 
 TString CompactJson(const Node& node) {
