@@ -47,6 +47,17 @@ class Runner:
         if not condition:
             self.failures.append(f"{label}: {detail}")
 
+    def one_line(self, label, args):
+        """The one JSON line `hlvpres ARGS` prints, parsed, or None when it printed anything else."""
+        result = self.run(args)
+        self.check(label, result.returncode == 0 and result.stderr == b"",
+                   f"exit {result.returncode}, stderr {result.stderr!r}")
+        lines = result.stdout.decode().splitlines()
+        self.check(label, len(lines) == 1, f"{len(lines)} lines")
+        if result.returncode != 0 or len(lines) != 1:
+            return None
+        return json.loads(lines[0])
+
     def convert(self, label, connection_class, fields, expected):
         """Converts the field record `fields`; the attributes must be `expected`, with any
         credential id standing for itself."""

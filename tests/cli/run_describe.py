@@ -30,14 +30,10 @@ from run_connection_commands import Runner as CommandRunner  # noqa: E402
 class Runner(CommandRunner):
     def describe(self, label, args):
         """The record `hlvpres describe ARGS` prints, as a dict (the bag's only value), or None."""
-        result = self.run(["describe"] + args)
-        self.check(label, result.returncode == 0 and result.stderr == b"",
-                   f"exit {result.returncode}, stderr {result.stderr!r}")
-        lines = result.stdout.decode().splitlines()
-        self.check(label, len(lines) == 1, f"{len(lines)} lines")
-        if result.returncode != 0 or len(lines) != 1:
+        bag = self.one_line(label, ["describe"] + args)
+        if bag is None:
             return None
-        (record,) = json.loads(lines[0]).values()
+        (record,) = bag.values()
         return record
 
     def fails(self, label, args, mentions=()):

@@ -18,14 +18,8 @@ from run_connection_commands import Runner as CommandRunner  # noqa: E402
 class Runner(CommandRunner):
     def dialog(self, label, args):
         """The dialog record `hlvpres variables ARGS` prints, as a dict, or {}."""
-        result = self.run(["variables"] + args)
-        self.check(label, result.returncode == 0 and result.stderr == b"",
-                   f"exit {result.returncode}, stderr {result.stderr!r}")
-        lines = result.stdout.decode().splitlines()
-        self.check(label, len(lines) == 1, f"{len(lines)} lines")
-        if result.returncode != 0 or len(lines) != 1:
-            return {}
-        return json.loads(lines[0])["gen-variable-prompt-dialog-pres-model"]
+        bag = self.one_line(label, ["variables"] + args)
+        return {} if bag is None else bag["gen-variable-prompt-dialog-pres-model"]
 
     def fails_with(self, label, args, *mentions):
         err = self.fails(label, ["variables"] + args)
