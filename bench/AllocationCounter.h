@@ -13,6 +13,7 @@ namespace bench {
 struct AllocationCount {
   std::size_t allocations = 0;  ///< malloc, calloc and realloc calls
   std::size_t bytes = 0;        ///< the bytes they asked for
+  std::size_t peak = 0;         ///< the most bytes live at once that were allocated while counting
 };
 
 /// Counts the allocations of the current thread from construction until Stop. Not nestable.

@@ -8,8 +8,9 @@
 //
 // Each benchmark also counts, in one write after the timed ones, the heap allocations per
 // record ("allocs/record": per record of the catalogue, nested ones included in theirs; per
-// table of an enumeration) and the bytes requested from the heap per byte of output
-// ("heap/out").
+// table of an enumeration), the bytes requested from the heap per byte of output ("heap/out"),
+// and the most bytes live at once per byte of output ("peak/out": the output and the records'
+// text caches made by a first write included).
 
 #include "bench/AllocationCounter.h"
 #include "bench/BenchRegistry.h"
@@ -45,6 +46,7 @@ void CountOneWrite(benchmark::State& state, const Bags& bags, size_t records) {
   const bench::AllocationCount count = counting.Stop();
   state.counters["allocs/record"] = static_cast<double>(count.allocations) / static_cast<double>(records);
   state.counters["heap/out"] = static_cast<double>(count.bytes) / static_cast<double>(bytes);
+  state.counters["peak/out"] = static_cast<double>(count.peak) / static_cast<double>(bytes);
 }
 
 Bags CatalogBags() {
