@@ -36,6 +36,13 @@ class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>
   /// Pres models are written as structures of parameters.
   static bool IsComposite() { return true; }
 
+  /// Records are read straight from their JSON objects, through their generated member tables.
+  bool ReadsJson() const override { return true; }
+
+  RefCntPtr<IParameter> ReadJson(const JsonValue& object, unsigned int id, const JsonReadScope& scope) const override {
+    return MakeValParameter(ConstHandle(Serializer::FromJson(object, id, scope)));
+  }
+
   /// Writes `model` into the current level of `ss`. The first write runs the field writer and
   /// keeps its text in the model; every later write replays that text in one step.
   static void SerializeObj(const ConstHandle& model, SerializeStructure& ss) {

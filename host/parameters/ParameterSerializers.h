@@ -8,7 +8,9 @@
 #include <map>
 #include <vector>
 
+class JsonReadScope;
 class SerializeStructure;
+struct JsonValue;
 
 /// How a serializer's values travel. Lists are always opened with kDefault; every value
 /// serializer reports kText, since all values are written as text.
@@ -69,6 +71,16 @@ class HLVHOST_API IStructureSerializer : public RefCntObject {
   /// the structure inside it (`target`) before that one is rebuilt.
   virtual void SetContext(RefCntPtr<const IParameters> source, unsigned int id,
                           RefCntPtr<IParameters> target) const = 0;
+
+  /// True when the serializer rebuilds its values straight from parsed JSON (ReadJson), without
+  /// a bag of their members.
+  virtual bool ReadsJson() const { return false; }
+
+  /// Rebuilds the structure `id` from the JSON object `object`, exactly as DeserializeValue
+  /// would from the bag read for it; `scope` gives the reader's context and reads members the
+  /// serializer does not handle itself. Only called when ReadsJson() is true: otherwise a logic
+  /// error.
+  virtual RefCntPtr<IParameter> ReadJson(const JsonValue& object, unsigned int id, const JsonReadScope& scope) const;
 
  protected:
   ~IStructureSerializer() override;

@@ -2,6 +2,8 @@
 
 #include "host/Exceptions.h"
 #include "host/detail/HardenedJson.h"
+#include "host/detail/JsonValue.h"
+#include "host/parameters/JsonReadScope.h"
 #include "host/parameters/ParametersRegistry.h"
 #include "host/parameters/SerializeStructure.h"
 
@@ -58,6 +60,12 @@ std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry
   return ss.TakeJson();
 }
 
+JsonReadScope::~JsonReadScope() = default;
+
+RefCntPtr<IParameter> IStructureSerializer::ReadJson(const JsonValue&, unsigned int, const JsonReadScope&) const {
+  ThrowLogicException(__FILE__, __LINE__, "ReadsJson()");
+}
+
 namespace {
 
 using rapidjson::Document;
@@ -86,23 +94,49 @@ bool ReadStrings(const Value& array, std::vector<TString>& texts) {
   return true;
 }
 
-class BagReader {
+// Reads the members of JSON objects into bags. Records whose serializers read JSON themselves
+// are handed their objects directly and call back for what they leave to the registry.
+class BagReader final : public JsonReadScope {
  public:
-  BagReader(const ParametersRegistry& registry, const IParameters* context)
-      : m_registry(registry), m_context(context) {}
+  BagReader(const ParametersRegistry& registry, const IParameters* context, bool recordsReadJson)
+      : m_registry(registry), m_context(context), m_recordsReadJson(recordsReadJson) {
+    if (m_context != nullptr && m_context->GetParameterIds().empty()) m_context = nullptr;
+  }
 
   RefCntPtr<IParameters> ReadObject(const Value& object) const {
     RefCntPtr<IParameters> bag = NewBag();
     for (const auto& member : object.GetObject()) {
-      const ParameterInfo* info = m_registry.FindParameterByUtf8Name(
-          std::string_view(member.name.GetString(), member.name.GetStringLength()));
-      if (info == nullptr || info->HasFlag(kParameterUnserializable)) continue;
+      const ParameterInfo* info = FindByName(member.name);
+      if (info == nullptr) continue;
       ReadMember(*info, member.value, bag);
     }
     return bag;
   }
 
+  const IParameters* GetContext() const override { return m_context; }
+
+  RefCntPtr<IParameter> ReadParameter(unsigned int id, const JsonValue& value) const override {
+    const ParameterInfo* info = m_registry.FindParameter(id);
+    if (info == nullptr || info->HasFlag(kParameterUnserializable)) return nullptr;
+    RefCntPtr<IParameters> holder = NewBag();
+    ReadMember(*info, value.value, holder);
+    return RefCntPtr<IParameter>(holder->GetParameter(id));
+  }
+
+  void ReadOtherMember(std::string_view utf8Name, const JsonValue& value) const override {
+    const ParameterInfo* info = m_registry.FindParameterByUtf8Name(utf8Name);
+    if (info == nullptr || info->HasFlag(kParameterUnserializable)) return;
+    ReadMember(*info, value.value, NewBag());
+  }
+
  private:
+  // The parameter a member names, or null when the reader skips the member.
+  const ParameterInfo* FindByName(const Value& name) const {
+    const ParameterInfo* info =
+        m_registry.FindParameterByUtf8Name(std::string_view(name.GetString(), name.GetStringLength()));
+    return info == nullptr || info->HasFlag(kParameterUnserializable) ? nullptr : info;
+  }
+
   RefCntPtr<IParameters> NewBag() const {
     RefCntPtr<IParameters> bag = m_registry.CreateParameters();
     if (m_context != nullptr)
@@ -150,6 +184,8 @@ class BagReader {
                                       const RefCntPtr<IParameters>& outer) const {
     if (!serializer.ParsesStringList()) {
       if (!value.IsObject()) return nullptr;
+      if (m_recordsReadJson && serializer.ReadsJson())
+        return serializer.ReadJson(JsonValue{value}, id, *this);
       RefCntPtr<IParameters> inner = ReadObject(value);
       serializer.SetContext(outer, id, inner);
       return serializer.DeserializeValue(inner, id);
@@ -181,14 +217,25 @@ class BagReader {
   }
 
   const ParametersRegistry& m_registry;
-  const IParameters* m_context;
+  const IParameters* m_context;  // null when there is none or it is empty
+  const bool m_recordsReadJson;
 };
+
+RefCntPtr<IParameters> Read(std::string_view json, const ParametersRegistry& registry, const IParameters* context,
+                            bool recordsReadJson) {
+  Document document;
+  Parse(json, document);
+  return BagReader(registry, context, recordsReadJson).ReadObject(document);
+}
 
 }  // namespace
 
 RefCntPtr<IParameters> ReadParametersJson(std::string_view json, const ParametersRegistry& registry,
                                           const IParameters* context) {
-  Document document;
-  Parse(json, document);
-  return BagReader(registry, context).ReadObject(document);
+  return Read(json, registry, context, true);
+}
+
+RefCntPtr<IParameters> ReadParametersJsonThroughBags(std::string_view json, const ParametersRegistry& registry,
+                                                     const IParameters* context) {
+  return Read(json, registry, context, false);
 }

@@ -4,6 +4,8 @@
 // written member by member through the serializers registered for its ids; reading turns
 // each member back into a value through the same serializers, leniently: members whose names
 // the registry does not know, or whose JSON kind does not fit their parameter, are skipped.
+// Records whose serializers read JSON themselves are rebuilt straight from the parsed text,
+// with the same result as through a bag of their members and without the bag.
 #pragma once
 
 #include "host/HostExport.h"
@@ -37,3 +39,10 @@ HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const Parame
 /// serializer while it rebuilds a value are passed on.
 HLVHOST_API RefCntPtr<IParameters> ReadParametersJson(std::string_view json, const ParametersRegistry& registry,
                                                      const IParameters* context = nullptr);
+
+/// ReadParametersJson with every structure rebuilt from a bag of its members, also where its
+/// serializer reads JSON itself. Both give the same bag; this one is slower and exists to
+/// compare the two.
+HLVHOST_API RefCntPtr<IParameters> ReadParametersJsonThroughBags(std::string_view json,
+                                                                const ParametersRegistry& registry,
+                                                                const IParameters* context = nullptr);

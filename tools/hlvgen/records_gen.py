@@ -2,7 +2,7 @@
 
 import re
 
-from .schema import SCALAR_TYPES, VALUE_TYPES, record_serializer
+from .schema import SCALAR_TYPES, VALUE_TYPES, record_serializer, serializer_of
 from .writer import BANNER, fill
 
 RECORD_HEADER = """\
@@ -44,6 +44,17 @@ class HLVPRES_API $serializer$ final
   /// their values. `id` is the record's own parameter id; the fields do not need it.
   static RefCntPtr<$name$> ToObject(RefCntPtr<const IParameters> bag, unsigned int id,
                                     RefCntPtr<$name$>* into);
+
+  /// Reads a new record from the JSON object `object`, which the caller has checked is one:
+  /// the values of the reader's context first, then every member. The record is the one
+  /// ToObject makes from the bag read for the object; `id` is passed on as ToObject's.
+  static RefCntPtr<$name$> FromJson(const JsonValue& object, unsigned int id, const JsonReadScope& scope);
+
+  /// Reads the member `name` into `model` when it names one of the record's fields, its base's
+  /// included, and returns true; a member whose JSON does not fit leaves the field as it is.
+  /// Returns false for any other name.
+  static bool ReadJsonMember($name$& model, std::string_view name, const JsonValue& value,
+                             const JsonReadScope& scope);
 };
 
 template <>
@@ -73,6 +84,16 @@ RefCntPtr<$name$> $serializer$::ToObject(
   RefCntPtr<$name$> model = into != nullptr && *into ? *into : MakeRefCnt<$name$>();
 $reads$
   return model;
+}
+
+RefCntPtr<$name$> $serializer$::FromJson(
+    const JsonValue& object, unsigned int id, const JsonReadScope& scope) {
+  return ReadRecordJson<$serializer$, $name$>(object, id, scope);
+}
+
+bool $serializer$::ReadJsonMember(
+    $params$) {
+$member_reads$
 }
 
 template <>
@@ -223,6 +244,25 @@ class FieldModel:
                      "set": getter, "has-value": f"{getter}.HasValue()"}.get(f.when)
         return f"if ({condition}) {statement}" if condition else statement
 
+    def json_read(self):
+        """The expression that reads the field's member, as an optional of its storage, or None
+        for a field that is not read."""
+        f = self.field
+        if f.guard or "unserializable" in f.parameter.flags:
+            return None
+        pid = f"DataParameters::{f.parameter.constant}"
+        if f.element_kind == "record":
+            element = f.type.element
+            if f.type.container == "list":
+                return f"ReadJsonRecordList<{element}>(value, {pid}, scope)"
+            return f"ReadJsonRecord<{element}>(value, {pid}, scope)"
+        if f.type.container == "map" or f.type.element == "AliasedDataValue":
+            return f"ReadJsonThroughRegistry<{self.storage}>(value, {pid}, scope)"
+        serializer = serializer_of(f.parameter.value_type, f.parameter.kind, self.schema, self.schema.serializers).cpp
+        if f.type.container == "list":
+            return f"ReadJsonList<{serializer}>(value)"
+        return f"ReadJsonValue<{serializer}>(value)"
+
     def read(self):
         f = self.field
         if f.guard:
@@ -251,6 +291,7 @@ def _header(record, schema, banner):
             std.add("map")
         if container or model.field.element_kind == "record":
             std.add("utility")
+    std.add("string_view")
     if record.base:
         includes.add(f"presentation-model/{record.base.name}.h")
     include_lines = [f'#include "{h}"' for h in sorted(includes)] + [""] + [f"#include <{h}>" for h in sorted(std)]
@@ -277,6 +318,40 @@ def _header(record, schema, banner):
                 serializer=record_serializer(record.name))
 
 
+def _member_reads(record, fields):
+    """The body of ReadJsonMember: the record's member names by length, then its base's."""
+    by_length = {}
+    for model in fields:
+        expression = model.json_read()
+        if expression is not None:
+            by_length.setdefault(len(model.field.parameter.name.encode()), []).append((model, expression))
+    lines = []
+    if by_length:
+        lines.append("  switch (name.size()) {")
+        for length in sorted(by_length):
+            lines.append(f"    case {length}:")
+            for model, expression in by_length[length]:
+                f = model.field
+                setter = f"Set{f.name}{'s' if f.type.container else ''}"
+                lines += [f'      if (name == "{f.parameter.name}") {{',
+                          f"        if (auto field = {expression}) model.{setter}(std::move(*field));",
+                          "        return true;",
+                          "      }"]
+            lines.append("      break;")
+        lines += ["    default:", "      break;", "  }"]
+    if record.base:
+        lines.append(f"  return PresModelSerializer<{record.base.name}>::ReadJsonMember(model, name, value, scope);")
+    else:
+        lines.append("  return false;")
+    uses_scope = record.base is not None or any("scope" in e for ms in by_length.values() for _, e in ms)
+    used = bool(by_length) or record.base is not None
+    params = ", ".join([f"{record.name}& {'model' if used else '/*model*/'}",
+                        f"std::string_view {'name' if used else '/*name*/'}",
+                        f"const JsonValue& {'value' if used else '/*value*/'}",
+                        f"const JsonReadScope& {'scope' if uses_scope else '/*scope*/'}"])
+    return "\n".join(lines), params
+
+
 def _source_part(record, schema):
     fields = [FieldModel(f, schema) for f in record.fields]
     name = record.name
@@ -298,9 +373,10 @@ def _source_part(record, schema):
         reads.append("  static_cast<void>(id);")
     writes += ["  " + w for w in (m.write() for m in fields) if w]
     reads += ["  " + r for r in (m.read() for m in fields) if r]
+    member_reads, params = _member_reads(record, fields)
     return fill(RECORD_SOURCE, name=name, serializer=record_serializer(name),
                 initializers=(" : " + ", ".join(initializers)) if initializers else "",
-                writes="\n".join(writes), reads="\n".join(reads))
+                writes="\n".join(writes), reads="\n".join(reads), member_reads=member_reads, params=params)
 
 
 def generate(schema, output, sources):
@@ -314,7 +390,8 @@ def generate(schema, output, sources):
     for stem, records in by_source.items():
         banner = BANNER.format(source=sources[stem]).rstrip("\n")
         includes = sorted({f'#include "presentation-model/{r.name}.h"' for r in records} |
-                          {'#include "host/parameters/ParametersRegistry.h"'})
+                          {'#include "host/parameters/ParametersRegistry.h"',
+                           '#include "presentation-model/PresModelJsonReader.h"'})
         if any(r.base for r in records):
             includes += ['#include "host/SetRestoreValue.h"', "", "#include <functional>"]
         parts = [_source_part(r, schema) for r in records]

@@ -1,0 +1,484 @@
+// The JSON text form side by side with what the best JSON code does with the same data.
+//
+// Two inputs: the whole catalogue (every record, full) and table enumerations of 100 to 100,000
+// entries. For each, four pairs:
+//   write:  the project's first write      vs RapidJSON's Writer fed with the same values
+//   replay: the project's replay           vs memcpy of the same bytes
+//   read:   the project's read into records vs RapidJSON's Document::Parse alone, and (tables)
+//                                             a RapidJSON reader that sets the records' fields
+// The anchor writers must produce the project's bytes exactly; the benchmarks refuse to run
+// otherwise. tools/bench-ratios.py turns the results into the table of ratios.
+//
+// Each read benchmark also reports the heap blocks and bytes one read requests, counted by the
+// malloc hook of this binary (bench/AllocationCounter.h).
+
+#include "bench/AllocationCounter.h"
+#include "bench/BenchRegistry.h"
+#include "host/detail/RapidJson.h"
+#include "host/parameters/ParameterTypeSerializer.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/values/DataColumn.h"
+#include "parameters/ParameterIds.h"
+#include "presentation-model/ConnectionTableInfoPresModel.h"
+#include "presentation-model/TableEnumerationPresModel.h"
+#include "tests/RecordFixtures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What one counted stretch of code requested from the heap.
+struct HeapCount {
+  size_t blocks = 0;
+  size_t bytes = 0;
+};
+
+using rapidjson::SizeType;
+
+[[noreturn]] void Abort(const std::string& what) {
+  std::fprintf(stderr, "JsonVsRapidJsonBench: %s\n", what.c_str());
+  std::abort();
+}
+
+template <typename F>
+HeapCount CountHeap(F&& body) {
+  bench::CountAllocations counting;
+  body();
+  const bench::AllocationCount count = counting.Stop();
+  return {count.allocations, count.bytes};
+}
+
+// --- The inputs ------------------------------------------------------------------------------
+
+const ParametersRegistry& Registry() { return BenchRegistry(); }
+
+// Aliased values are read against a string column, as the catalogue's samples hold strings.
+RefCntPtr<IParameters> ReadContext() {
+  RefCntPtr<IParameters> context = Registry().CreateParameters();
+  const RefCntPtr<const VizEngine::UserType> stringType = MakeRefCnt<VizEngine::StringType>(Collation());
+  context->SetParameter(DataParameters::ColumnContext,
+                        MakeValParameter(RefCntPtr<IColumn>(MakeRefCnt<DataColumn>(stringType, std::vector<DataValue>()))));
+  return context;
+}
+
+std::vector<RefCntPtr<IParameters>> CatalogBags() {
+  std::vector<RefCntPtr<IParameters>> bags;
+  for (const FullRecordSample& sample : FullRecordSamples()) bags.push_back(sample.makeBag());
+  return bags;
+}
+
+// A table of `count` entries, as a connection that lists its tables would fill it.
+RefCntPtr<const TableEnumerationPresModel> MakeTable(int count) {
+  RefCntPtr<TableEnumerationPresModel> table = MakeRefCnt<TableEnumerationPresModel>();
+  std::vector<RefCntPtr<const ConnectionTableInfoPresModel>> entries;
+  entries.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const TString name = QStringLiteral("orders_%1").arg(i, 6, 10, QLatin1Char('0'));
+    RefCntPtr<ConnectionTableInfoPresModel> entry = MakeRefCnt<ConnectionTableInfoPresModel>();
+    entry->SetName(QualifiedName({QStringLiteral("warehouse"), QStringLiteral("sales"), name}));
+    entry->SetCaption(name);
+    entry->SetTooltip(QStringLiteral("Table %1 in \"sales\", owned by Zoë").arg(name));
+    entry->SetSortKey(name.toUpper());
+    entry->SetIconEnum(i % 7 == 0 ? TablePillIcon::StoredProcedure : TablePillIcon::Sheet);
+    entry->SetIsEnabled(i % 5 != 0);
+    entry->SetRanking(QString::number(count - i));
+    entries.push_back(std::move(entry));
+  }
+  table->SetTableInfos(std::move(entries));
+  table->SetAllowPreviewData(false);
+  return table;
+}
+
+// --- The anchor writers ----------------------------------------------------------------------
+
+using Utf16Writer = rapidjson::Writer<rapidjson::StringBuffer, rapidjson::UTF16<char16_t>, rapidjson::UTF8<>>;
+
+void WriteString(Utf16Writer& writer, const TString& text) {
+  writer.String(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<SizeType>(text.size()));
+}
+
+void WriteKey(Utf16Writer& writer, const char16_t* key, SizeType length) { writer.Key(key, length); }
+
+template <size_t N>
+void WriteKey(Utf16Writer& writer, const char16_t (&key)[N]) {
+  WriteKey(writer, key, N - 1);
+}
+
+const TString& EnumText(TablePillIcon icon) {
+  static const TString kSheet = ParameterTypeSerializer<TablePillIcon>::TypeToString(TablePillIcon::Sheet);
+  static const TString kProcedure = ParameterTypeSerializer<TablePillIcon>::TypeToString(TablePillIcon::StoredProcedure);
+  return icon == TablePillIcon::Sheet ? kSheet : kProcedure;
+}
+
+// The table written with RapidJSON from the records' getters.
+void WriteTableWithRapidJson(const TableEnumerationPresModel& table, rapidjson::StringBuffer& out) {
+  Utf16Writer writer(out);
+  writer.StartObject();
+  WriteKey(writer, u"gen-table-enumeration-pres-model");
+  writer.StartObject();
+  WriteKey(writer, u"table-infos");
+  writer.StartArray();
+  for (const RefCntPtr<const ConnectionTableInfoPresModel>& entry : table.GetTableInfos()) {
+    writer.StartObject();
+    WriteKey(writer, u"table-name");
+    WriteString(writer, ParameterTypeSerializer<QualifiedName>::TypeToString(entry->GetName()));
+    WriteKey(writer, u"table-caption");
+    WriteString(writer, entry->GetCaption());
+    WriteKey(writer, u"table-tooltip");
+    WriteString(writer, entry->GetTooltip());
+    WriteKey(writer, u"table-sortkey");
+    WriteString(writer, entry->GetSortKey());
+    WriteKey(writer, u"table-pill-icon-type");
+    WriteString(writer, EnumText(entry->GetIconEnum()));
+    WriteKey(writer, u"is-enabled");
+    writer.String(entry->GetIsEnabled() ? u"true" : u"false", entry->GetIsEnabled() ? 4 : 5);
+    WriteKey(writer, u"table-ranking");
+    WriteString(writer, entry->GetRanking());
+    writer.EndObject();
+  }
+  writer.EndArray();
+  WriteKey(writer, u"allow-preview-data");
+  writer.String(table.GetAllowPreviewData() ? u"true" : u"false", table.GetAllowPreviewData() ? 4 : 5);
+  writer.EndObject();
+  writer.EndObject();
+}
+
+// The catalogue's records have too many shapes to write each by hand: their anchor is fed with
+// the same names and value texts, in UTF-16, taken out of the written text beforehand.
+struct TextNode {
+  enum Kind { kString, kArray, kObject } kind = kString;
+  TString text;
+  std::vector<std::pair<TString, TextNode>> members;  // the elements of an array have no name
+};
+
+TString ToTString(const rapidjson::Value& value) {
+  return TStringFromUtf8(std::string_view(value.GetString(), value.GetStringLength()));
+}
+
+TextNode ToTextNode(const rapidjson::Value& value) {
+  TextNode node;
+  if (value.IsString()) {
+    node.text = ToTString(value);
+  } else if (value.IsArray()) {
+    node.kind = TextNode::kArray;
+    for (const rapidjson::Value& element : value.GetArray()) node.members.emplace_back(TString(), ToTextNode(element));
+  } else if (value.IsObject()) {
+    node.kind = TextNode::kObject;
+    for (const auto& member : value.GetObject()) node.members.emplace_back(ToTString(member.name), ToTextNode(member.value));
+  } else {
+    Abort("the written text holds a value that is not a string, an array or an object");
+  }
+  return node;
+}
+
+void WriteTextNode(Utf16Writer& writer, const TextNode& node) {
+  switch (node.kind) {
+    case TextNode::kString:
+      WriteString(writer, node.text);
+      return;
+    case TextNode::kArray:
+      writer.StartArray();
+      for (const auto& element : node.members) WriteTextNode(writer, element.second);
+      writer.EndArray();
+      return;
+    case TextNode::kObject:
+      writer.StartObject();
+      for (const auto& [name, member] : node.members) {
+        WriteKey(writer, reinterpret_cast<const char16_t*>(name.utf16()), static_cast<SizeType>(name.size()));
+        WriteTextNode(writer, member);
+      }
+      writer.EndObject();
+      return;
+  }
+}
+
+void RequireSame(const std::string& project, const char* anchor, size_t anchorSize, const char* what) {
+  if (project.size() == anchorSize && std::memcmp(project.data(), anchor, anchorSize) == 0) return;
+  size_t at = 0;
+  while (at < project.size() && at < anchorSize && project[at] == anchor[at]) ++at;
+  Abort(std::string(what) + ": RapidJSON writes other bytes than the project from offset " + std::to_string(at) +
+        ": project \"" + project.substr(at, 40) + "\", RapidJSON \"" +
+        std::string(anchor + at, std::min<size_t>(40, anchorSize - at)) + "\"");
+}
+
+// --- The catalogue ---------------------------------------------------------------------------
+
+struct Catalog {
+  std::vector<std::string> texts;
+  std::vector<TextNode> trees;
+  size_t bytes = 0;
+};
+
+const Catalog& TheCatalog() {
+  static const Catalog catalog = [] {
+    Catalog c;
+    for (const RefCntPtr<IParameters>& bag : CatalogBags()) {
+      c.texts.push_back(WriteParametersJson(*bag, Registry()));
+      c.bytes += c.texts.back().size();
+      rapidjson::Document document;
+      document.Parse(c.texts.back().data(), c.texts.back().size());
+      if (document.HasParseError()) Abort("the catalogue's text is not JSON");
+      c.trees.push_back(ToTextNode(document));
+      rapidjson::StringBuffer out;
+      Utf16Writer writer(out);
+      WriteTextNode(writer, c.trees.back());
+      RequireSame(c.texts.back(), out.GetString(), out.GetSize(), "catalogue");
+    }
+    return c;
+  }();
+  return catalog;
+}
+
+void SetBytes(benchmark::State& state, size_t bytesPerIteration) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytesPerIteration));
+}
+
+void BM_CatalogWriteProject(benchmark::State& state) {
+  const Catalog& catalog = TheCatalog();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<RefCntPtr<IParameters>> bags = CatalogBags();
+    state.ResumeTiming();
+    for (const RefCntPtr<IParameters>& bag : bags) benchmark::DoNotOptimize(WriteParametersJson(*bag, Registry()));
+  }
+  SetBytes(state, catalog.bytes);
+}
+BENCHMARK(BM_CatalogWriteProject)->Unit(benchmark::kMicrosecond);
+
+void BM_CatalogWriteRapidJson(benchmark::State& state) {
+  const Catalog& catalog = TheCatalog();
+  for (auto _ : state)
+    for (const TextNode& tree : catalog.trees) {
+      rapidjson::StringBuffer out;
+      Utf16Writer writer(out);
+      WriteTextNode(writer, tree);
+      benchmark::DoNotOptimize(out.GetString());
+    }
+  SetBytes(state, catalog.bytes);
+}
+BENCHMARK(BM_CatalogWriteRapidJson)->Unit(benchmark::kMicrosecond);
+
+void BM_CatalogReplayProject(benchmark::State& state) {
+  const Catalog& catalog = TheCatalog();
+  const std::vector<RefCntPtr<IParameters>> bags = CatalogBags();
+  for (const RefCntPtr<IParameters>& bag : bags) WriteParametersJson(*bag, Registry());
+  for (auto _ : state)
+    for (const RefCntPtr<IParameters>& bag : bags) benchmark::DoNotOptimize(WriteParametersJson(*bag, Registry()));
+  SetBytes(state, catalog.bytes);
+}
+BENCHMARK(BM_CatalogReplayProject)->Unit(benchmark::kMicrosecond);
+
+void BM_CatalogReplayMemcpy(benchmark::State& state) {
+  const Catalog& catalog = TheCatalog();
+  for (auto _ : state)
+    for (const std::string& text : catalog.texts) {
+      std::string copy(text.size(), '\0');
+      std::memcpy(copy.data(), text.data(), text.size());
+      benchmark::DoNotOptimize(copy.data());
+    }
+  SetBytes(state, catalog.bytes);
+}
+BENCHMARK(BM_CatalogReplayMemcpy)->Unit(benchmark::kMicrosecond);
+
+void BM_CatalogReadProject(benchmark::State& state) {
+  const Catalog& catalog = TheCatalog();
+  const RefCntPtr<IParameters> context = ReadContext();
+  for (auto _ : state)
+    for (const std::string& text : catalog.texts)
+      benchmark::DoNotOptimize(ReadParametersJson(text, Registry(), context.Get()));
+  SetBytes(state, catalog.bytes);
+  const HeapCount heap = CountHeap([&] {
+    for (const std::string& text : catalog.texts) ReadParametersJson(text, Registry(), context.Get());
+  });
+  state.counters["heap_blocks"] = static_cast<double>(heap.blocks);
+  state.counters["heap_bytes_per_input_byte"] = static_cast<double>(heap.bytes) / static_cast<double>(catalog.bytes);
+}
+BENCHMARK(BM_CatalogReadProject)->Unit(benchmark::kMicrosecond);
+
+constexpr unsigned kProjectParseFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+
+void BM_CatalogReadRapidJsonParse(benchmark::State& state) {
+  const Catalog& catalog = TheCatalog();
+  for (auto _ : state)
+    for (const std::string& text : catalog.texts) {
+      rapidjson::Document document;
+      document.Parse<kProjectParseFlags>(text.data(), text.size());
+      benchmark::DoNotOptimize(document.IsObject());
+    }
+  SetBytes(state, catalog.bytes);
+}
+BENCHMARK(BM_CatalogReadRapidJsonParse)->Unit(benchmark::kMicrosecond);
+
+// --- Table enumerations ----------------------------------------------------------------------
+
+struct Table {
+  RefCntPtr<const TableEnumerationPresModel> model;
+  std::string text;
+};
+
+// One table per size, made and checked once.
+const Table& TheTable(int count) {
+  static std::map<int, Table> tables;
+  auto found = tables.find(count);
+  if (found != tables.end()) return found->second;
+  Table table{MakeTable(count), std::string()};
+  table.text = WriteParametersJson(*table.model->AsIParameters(), Registry());
+  rapidjson::StringBuffer out;
+  WriteTableWithRapidJson(*table.model, out);
+  RequireSame(table.text, out.GetString(), out.GetSize(), "table enumeration");
+  return tables.emplace(count, std::move(table)).first->second;
+}
+
+void TableSizes(benchmark::internal::Benchmark* benchmark) {
+  for (int count : {100, 1000, 10000, 100000}) benchmark->Arg(count);
+  benchmark->Unit(benchmark::kMicrosecond);
+}
+
+void SetTableCounters(benchmark::State& state, const Table& table) {
+  SetBytes(state, table.text.size());
+  state.counters["entries"] = static_cast<double>(state.range(0));
+}
+
+void BM_TableWriteProject(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    const RefCntPtr<IParameters> bag = MakeTable(static_cast<int>(state.range(0)))->AsIParameters();
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(WriteParametersJson(*bag, Registry()));
+  }
+  SetTableCounters(state, table);
+  const RefCntPtr<IParameters> bag = MakeTable(static_cast<int>(state.range(0)))->AsIParameters();
+  const HeapCount heap = CountHeap([&] { WriteParametersJson(*bag, Registry()); });
+  state.counters["heap_bytes_per_output_byte"] = static_cast<double>(heap.bytes) / static_cast<double>(table.text.size());
+}
+BENCHMARK(BM_TableWriteProject)->Apply(TableSizes);
+
+void BM_TableWriteRapidJson(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    rapidjson::StringBuffer out;
+    WriteTableWithRapidJson(*table.model, out);
+    benchmark::DoNotOptimize(out.GetString());
+  }
+  SetTableCounters(state, table);
+}
+BENCHMARK(BM_TableWriteRapidJson)->Apply(TableSizes);
+
+void BM_TableReplayProject(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  const RefCntPtr<IParameters> bag = table.model->AsIParameters();
+  for (auto _ : state) benchmark::DoNotOptimize(WriteParametersJson(*bag, Registry()));
+  SetTableCounters(state, table);
+}
+BENCHMARK(BM_TableReplayProject)->Apply(TableSizes);
+
+void BM_TableReplayMemcpy(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    std::string copy(table.text.size(), '\0');
+    std::memcpy(copy.data(), table.text.data(), table.text.size());
+    benchmark::DoNotOptimize(copy.data());
+  }
+  SetTableCounters(state, table);
+}
+BENCHMARK(BM_TableReplayMemcpy)->Apply(TableSizes);
+
+void BM_TableReadProject(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  const RefCntPtr<IParameters> context = ReadContext();
+  for (auto _ : state) benchmark::DoNotOptimize(ReadParametersJson(table.text, Registry(), context.Get()));
+  SetTableCounters(state, table);
+  const HeapCount heap = CountHeap([&] { ReadParametersJson(table.text, Registry(), context.Get()); });
+  state.counters["heap_blocks_per_entry"] = static_cast<double>(heap.blocks) / static_cast<double>(state.range(0));
+  state.counters["heap_bytes_per_input_byte"] = static_cast<double>(heap.bytes) / static_cast<double>(table.text.size());
+}
+BENCHMARK(BM_TableReadProject)->Apply(TableSizes);
+
+void BM_TableReadRapidJsonParse(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    rapidjson::Document document;
+    document.Parse<kProjectParseFlags>(table.text.data(), table.text.size());
+    benchmark::DoNotOptimize(document.IsObject());
+  }
+  SetTableCounters(state, table);
+  const HeapCount heap = CountHeap([&] {
+    rapidjson::Document document;
+    document.Parse<kProjectParseFlags>(table.text.data(), table.text.size());
+  });
+  state.counters["heap_bytes_per_input_byte"] = static_cast<double>(heap.bytes) / static_cast<double>(table.text.size());
+}
+BENCHMARK(BM_TableReadRapidJsonParse)->Apply(TableSizes);
+
+bool Is(const rapidjson::Value& name, const char* expected, SizeType length) {
+  return name.GetStringLength() == length && std::memcmp(name.GetString(), expected, length) == 0;
+}
+
+template <size_t N>
+bool Is(const rapidjson::Value& name, const char (&expected)[N]) {
+  return Is(name, expected, N - 1);
+}
+
+// The table read by hand with RapidJSON: parse, then set the records' fields from the members.
+RefCntPtr<TableEnumerationPresModel> ReadTableWithRapidJson(const std::string& text) {
+  rapidjson::Document document;
+  document.Parse<kProjectParseFlags>(text.data(), text.size());
+  if (document.HasParseError() || !document.IsObject()) Abort("the table's text does not parse");
+  RefCntPtr<TableEnumerationPresModel> table = MakeRefCnt<TableEnumerationPresModel>();
+  const rapidjson::Value& fields = document.MemberBegin()->value;
+  for (const auto& member : fields.GetObject()) {
+    if (Is(member.name, "allow-preview-data")) {
+      table->SetAllowPreviewData(ParameterTypeSerializer<bool>::TypeFromString(ToTString(member.value)));
+      continue;
+    }
+    if (!Is(member.name, "table-infos")) continue;
+    std::vector<RefCntPtr<const ConnectionTableInfoPresModel>> entries;
+    entries.reserve(member.value.Size());
+    for (const rapidjson::Value& element : member.value.GetArray()) {
+      RefCntPtr<ConnectionTableInfoPresModel> entry = MakeRefCnt<ConnectionTableInfoPresModel>();
+      for (const auto& field : element.GetObject()) {
+        const rapidjson::Value& name = field.name;
+        if (Is(name, "table-name"))
+          entry->SetName(ParameterTypeSerializer<QualifiedName>::TypeFromString(ToTString(field.value)));
+        else if (Is(name, "table-caption"))
+          entry->SetCaption(ToTString(field.value));
+        else if (Is(name, "table-tooltip"))
+          entry->SetTooltip(ToTString(field.value));
+        else if (Is(name, "table-sortkey"))
+          entry->SetSortKey(ToTString(field.value));
+        else if (Is(name, "table-pill-icon-type"))
+          entry->SetIconEnum(ParameterTypeSerializer<TablePillIcon>::TypeFromString(ToTString(field.value)));
+        else if (Is(name, "is-enabled"))
+          entry->SetIsEnabled(ParameterTypeSerializer<bool>::TypeFromString(ToTString(field.value)));
+        else if (Is(name, "table-ranking"))
+          entry->SetRanking(ToTString(field.value));
+      }
+      entries.push_back(std::move(entry));
+    }
+    table->SetTableInfos(std::move(entries));
+  }
+  return table;
+}
+
+void BM_TableReadRapidJsonRecords(benchmark::State& state) {
+  const Table& table = TheTable(static_cast<int>(state.range(0)));
+  if (WriteParametersJson(*ReadTableWithRapidJson(table.text)->AsIParameters(), Registry()) != table.text)
+    Abort("the hand-written RapidJSON reader does not read the table back");
+  for (auto _ : state) benchmark::DoNotOptimize(ReadTableWithRapidJson(table.text));
+  SetTableCounters(state, table);
+  const HeapCount heap = CountHeap([&] { ReadTableWithRapidJson(table.text); });
+  state.counters["heap_blocks_per_entry"] = static_cast<double>(heap.blocks) / static_cast<double>(state.range(0));
+  state.counters["heap_bytes_per_input_byte"] = static_cast<double>(heap.bytes) / static_cast<double>(table.text.size());
+}
+BENCHMARK(BM_TableReadRapidJsonRecords)->Apply(TableSizes);
+
+}  // namespace

@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Runs the JSON benchmarks of hlvbench and prints how the project compares to its anchors.
+
+    tools/bench-ratios.py [--bench build-release/bench/hlvbench] [--repetitions 5] [--json out.json]
+
+Every ratio is the median time of the project over the median time of its anchor, both taken in
+the same run: above 1 the project is slower. Build hlvbench as Release first. Times are CPU
+times, which a busy machine disturbs less than wall-clock times.
+"""
+
+import argparse
+import json
+import os
+import platform
+import subprocess
+import sys
+
+FILTER = "^BM_(Catalog|Table)(Write|Replay|Read)(Project|RapidJson|Memcpy)"
+SIZES = (100, 1000, 10000, 100000)
+
+# (path, project benchmark, anchor benchmark, anchor's description, goal)
+PAIRS = (
+    ("first write", "WriteProject", "WriteRapidJson", "RapidJSON Writer", 1.0),
+    ("replay", "ReplayProject", "ReplayMemcpy", "memcpy", 2.0),
+    ("read into records", "ReadProject", "ReadRapidJsonParse", "RapidJSON parse alone", 1.3),
+    ("read into records", "ReadProject", "ReadRapidJsonRecords", "RapidJSON reader setting fields", None),
+)
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as info:
+            for line in info:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or "unknown"
+
+
+def run(bench, repetitions):
+    command = [bench, f"--benchmark_filter={FILTER}", "--benchmark_format=json",
+               f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true"]
+    result = subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True)
+    return json.loads(result.stdout)
+
+
+def medians(report):
+    """run name -> the median aggregate of that benchmark."""
+    found = {}
+    for entry in report["benchmarks"]:
+        if entry.get("aggregate_name") == "median":
+            found[entry["run_name"]] = entry
+    return found
+
+
+def name(kind, path, size):
+    return f"BM_{kind}{path}" + ("" if size is None else f"/{size}")
+
+
+def mb_per_s(entry):
+    return entry.get("bytes_per_second", 0) / 1e6
+
+
+def table(runs):
+    rows = ["| Input | Path | Project | Anchor | Ratio | Goal |", "|---|---|---|---|---|---|"]
+    inputs = [("catalogue", "Catalog", None)] + [(f"table {size:,}", "Table", size) for size in SIZES]
+    for label, kind, size in inputs:
+        for path, mine, anchor, what, goal in PAIRS:
+            a, b = runs.get(name(kind, mine, size)), runs.get(name(kind, anchor, size))
+            if a is None or b is None:
+                continue
+            ratio = a["cpu_time"] / b["cpu_time"]
+            rows.append(f"| {label} | {path} | {mb_per_s(a):,.0f} MB/s | {what}: {mb_per_s(b):,.0f} MB/s "
+                        f"| {ratio:.2f}x | {'' if goal is None else f'at most {goal}x'} |")
+    return "\n".join(rows)
+
+
+def growth(runs):
+    rows = ["| Path | ns per entry at 1,000 | at 100,000 | growth |", "|---|---|---|---|"]
+    for path in ("WriteProject", "ReadProject", "WriteRapidJson", "ReadRapidJsonParse"):
+        small, large = runs.get(name("Table", path, 1000)), runs.get(name("Table", path, 100000))
+        if small is None or large is None:
+            continue
+        per_small = small["cpu_time"] * 1e3 / 1000  # cpu_time in microseconds
+        per_large = large["cpu_time"] * 1e3 / 100000
+        rows.append(f"| {path} | {per_small:.0f} | {per_large:.0f} | {per_large / per_small:.2f}x |")
+    return "\n".join(rows)
+
+
+def memory(runs):
+    rows = ["| Benchmark | heap bytes per text byte | heap blocks |", "|---|---|---|"]
+    for run_name, entry in sorted(runs.items()):
+        per_byte = entry.get("heap_bytes_per_input_byte", entry.get("heap_bytes_per_output_byte"))
+        if per_byte is None:
+            continue
+        blocks = entry.get("heap_blocks_per_entry")
+        blocks_text = f"{blocks:.1f} per entry" if blocks is not None else f"{entry.get('heap_blocks', 0):,.0f}"
+        rows.append(f"| {run_name} | {per_byte:.2f} | {blocks_text} |")
+    return "\n".join(rows)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bench", default="build-release/bench/hlvbench")
+    parser.add_argument("--repetitions", type=int, default=5)
+    parser.add_argument("--json", help="also keep the benchmarks' own report in this file")
+    args = parser.parse_args()
+    if not os.path.exists(args.bench):
+        sys.exit(f"{args.bench} is missing: build the Release benchmarks first")
+    report = run(args.bench, args.repetitions)
+    if args.json:
+        with open(args.json, "w") as out:
+            json.dump(report, out, indent=1)
+    runs = medians(report)
+    context = report.get("context", {})
+    print(f"Machine: {os.cpu_count()} CPUs ({cpu_model()}), load average {context.get('load_avg', '?')}, "
+          f"{args.repetitions} repetitions, median CPU times, library built {context.get('library_build_type', '?')}")
+    print()
+    print(table(runs))
+    print()
+    print(growth(runs))
+    print()
+    print(memory(runs))
+
+
+if __name__ == "__main__":
+    main()
