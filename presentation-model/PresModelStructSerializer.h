@@ -134,8 +134,19 @@ void WriteStructure(SerializeStructure& ss, unsigned int id, const T& value) {
 }
 
 /// Writes a list of structures, each one an item under `itemId`.
+///
+/// Long lists are most of a long text: once the first item is written, room is made for the
+/// others at its size and a quarter more, so that the text is not copied again and again as it
+/// grows.
 template <typename S, typename T>
 void WriteStructureList(SerializeStructure& ss, unsigned int id, unsigned int itemId, const std::vector<T>& values) {
   ListStructure list(id, ss, kParameterTypeDefault);
-  for (const T& value : values) WriteStructure<S>(ss, itemId, value);
+  const std::size_t start = ss.GetWrittenSize();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    WriteStructure<S>(ss, itemId, values[i]);
+    if (i == 0 && values.size() > 1) {
+      const std::size_t first = ss.GetWrittenSize() - start + 1;  // and its separator
+      ss.Reserve(first * (values.size() - 1) / 4 * 5);
+    }
+  }
 }

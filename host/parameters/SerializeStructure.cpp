@@ -90,6 +90,8 @@ void SerializeStructure::CloseScope() noexcept {
   m_out.push_back(kind == FrameKind::kList ? ']' : '}');
 }
 
+void SerializeStructure::Reserve(std::size_t extra) { ReserveJson(m_out, extra); }
+
 std::string SerializeStructure::GetJson() const {
   HLV_ASSERT(m_frames.size() == 1);
   return m_out + '}';

@@ -75,6 +75,12 @@ class HLVHOST_API SerializeStructure {
   /// only says that a key must never be rewritten.
   void MapItem(const TString& key, const TString& value, bool keysVerbatim);
 
+  /// The bytes of JSON text written so far.
+  std::size_t GetWrittenSize() const noexcept { return m_out.size(); }
+  /// Makes room for `extra` more bytes of text at once: a hint from a writer that knows how
+  /// much follows, so that a long text is not copied as it grows.
+  void Reserve(std::size_t extra);
+
   Visitor& GetVisitor() noexcept { return m_visitor; }
   const ParametersRegistry& GetRegistry() const noexcept { return m_registry; }
 
