@@ -10,8 +10,9 @@
 // otherwise. tools/bench-ratios.py turns the results into the table of ratios.
 //
 // Each read benchmark also reports the heap blocks and bytes one read requests, counted by the
-// malloc hook of this binary (Qt's strings are allocated with malloc, not operator new).
+// malloc hook of this binary (bench/AllocationCounter.h).
 
+#include "bench/AllocationCounter.h"
 #include "bench/BenchRegistry.h"
 #include "host/detail/RapidJson.h"
 #include "host/parameters/ParameterTypeSerializer.h"
@@ -32,50 +33,13 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* block, size_t size);
-void __libc_free(void* block);
-}
-
 namespace {
 
-// What the malloc hook counts while a count is open.
+// What one counted stretch of code requested from the heap.
 struct HeapCount {
   size_t blocks = 0;
   size_t bytes = 0;
 };
-bool g_counting = false;
-HeapCount g_count;
-
-void Count(size_t size) {
-  if (!g_counting) return;
-  ++g_count.blocks;
-  g_count.bytes += size;
-}
-
-}  // namespace
-
-// glibc lets a program replace malloc; every allocation of the process, libraries included,
-// then passes through here.
-extern "C" {
-void* malloc(size_t size) noexcept {
-  Count(size);
-  return __libc_malloc(size);
-}
-void* calloc(size_t count, size_t size) noexcept {
-  Count(count * size);
-  return __libc_calloc(count, size);
-}
-void* realloc(void* block, size_t size) noexcept {
-  Count(size);
-  return __libc_realloc(block, size);
-}
-void free(void* block) noexcept { __libc_free(block); }
-}
-
-namespace {
 
 using rapidjson::SizeType;
 
@@ -86,11 +50,10 @@ using rapidjson::SizeType;
 
 template <typename F>
 HeapCount CountHeap(F&& body) {
-  g_count = HeapCount();
-  g_counting = true;
+  bench::CountAllocations counting;
   body();
-  g_counting = false;
-  return g_count;
+  const bench::AllocationCount count = counting.Stop();
+  return {count.allocations, count.bytes};
 }
 
 // --- The inputs ------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "host/EnumXMLEncoding.h"
 
 #include "host/Exceptions.h"
+#include "host/parameters/JsonText.h"
 
 #include <algorithm>
 #include <utility>
@@ -15,12 +16,22 @@ EnumStringTable::EnumStringTable(const char* name, std::int32_t defaultValue, st
     else
       m_entries.push_back(std::move(entry));
   }
+  m_json.reserve(m_entries.size());
+  for (const Entry& entry : m_entries) {
+    m_json.emplace_back();
+    AppendJsonString(m_json.back(), entry.text);
+  }
+}
+
+const EnumStringTable::Entry* EnumStringTable::FindEntry(std::int32_t value) const noexcept {
+  const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), value,
+                                      [](const Entry& entry, std::int32_t v) { return entry.value < v; });
+  return found != m_entries.end() && found->value == value ? &*found : nullptr;
 }
 
 const TString* EnumStringTable::FindText(std::int32_t value) const noexcept {
-  const auto found = std::lower_bound(m_entries.begin(), m_entries.end(), value,
-                                      [](const Entry& entry, std::int32_t v) { return entry.value < v; });
-  return found != m_entries.end() && found->value == value ? &found->text : nullptr;
+  const Entry* entry = FindEntry(value);
+  return entry != nullptr ? &entry->text : nullptr;
 }
 
 std::optional<std::int32_t> EnumStringTable::FindValue(const TString& text) const noexcept {
@@ -31,6 +42,11 @@ std::optional<std::int32_t> EnumStringTable::FindValue(const TString& text) cons
 
 TString EnumStringTable::Encode(std::int32_t value) const {
   if (const TString* text = FindText(value)) return *text;
+  Implementation::ThrowXMLEnumEncodingException(m_name, value);
+}
+
+const std::string& EnumStringTable::EncodeJson(std::int32_t value) const {
+  if (const Entry* entry = FindEntry(value)) return m_json[static_cast<std::size_t>(entry - m_entries.data())];
   Implementation::ThrowXMLEnumEncodingException(m_name, value);
 }
 

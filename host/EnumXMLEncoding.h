@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -40,13 +41,19 @@ class HLVHOST_API EnumStringTable {
 
   /// The string of `value`; a value without one raises XMLEnumEncodingException.
   TString Encode(std::int32_t value) const;
+  /// The string of `value` as a JSON string (quoted, escaped, UTF-8), made when the table
+  /// was; a value without one raises XMLEnumEncodingException.
+  const std::string& EncodeJson(std::int32_t value) const;
   /// The value of `text`, or the default when no entry has it. Never fails.
   std::int32_t Decode(const TString& text) const noexcept;
 
  private:
+  const Entry* FindEntry(std::int32_t value) const noexcept;
+
   const char* m_name;
   std::int32_t m_default;
-  std::vector<Entry> m_entries;  // ascending values
+  std::vector<Entry> m_entries;    // ascending values
+  std::vector<std::string> m_json;  // the JSON string of each entry, in the same order
 };
 
 /// The string table of enum E. Each enum with a generated table specializes it: the host's
@@ -70,6 +77,8 @@ class EnumXMLEncoding {
 
   /// The string of `value`; a value without one raises XMLEnumEncodingException.
   S Encode(E value) const { return m_table.Encode(static_cast<std::int32_t>(value)); }
+  /// Encode as a JSON string, quoted and escaped, in UTF-8.
+  const std::string& EncodeJson(E value) const { return m_table.EncodeJson(static_cast<std::int32_t>(value)); }
 
   /// The value of `text`. Text that names no value gives the default, or raises
   /// XMLEnumDecodingException when `throwOnFailure` is set.

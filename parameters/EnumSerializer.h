@@ -6,6 +6,7 @@
 #include "parameters/PresLayerExport.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 /// Writes E as the string its table holds for the value, and reads text back by scanning the
@@ -19,6 +20,10 @@ class EnumTableSerializer : public TypedParameterSerializer<E, ParameterTypeSeri
 
  public:
   static TString TypeToString(const E& value) { return EnumTableOf<E>().Encode(static_cast<std::int32_t>(value)); }
+  /// TypeToString as a JSON string, held by the table.
+  static const std::string& TypeToJson(const E& value) {
+    return EnumTableOf<E>().EncodeJson(static_cast<std::int32_t>(value));
+  }
   static E TypeFromString(const TString& text) { return static_cast<E>(EnumTableOf<E>().Decode(text)); }
 };
 

@@ -11,6 +11,7 @@
 #include "presentation-model/StructSerializer.h"
 
 #include <map>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -45,15 +46,15 @@ class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>
   /// Writes `model` into the current level of `ss`. The first write runs the field writer and
   /// keeps its text in the model; every later write replays that text in one step.
   static void SerializeObj(const ConstHandle& model, SerializeStructure& ss) {
-    const TString& cached = model->GetSerializedVal();
+    const std::string& cached = model->GetSerializedJson();
     SerializeStructure::Visitor& visitor = ss.GetVisitor();
-    if (!cached.isEmpty()) {
-      visitor.WriteCaptured(cached);
+    if (!cached.empty()) {
+      visitor.WriteCapturedJson(cached);
       return;
     }
     Capture capture(visitor);
     Serializer::ToSerializer(model, ss);
-    model->SetSerializedVal(capture.End());
+    model->SetSerializedJson(capture.End());
   }
 
  private:
@@ -64,9 +65,9 @@ class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>
     ~Capture() {
       if (m_open) m_visitor.AbandonCapture();
     }
-    TString End() {
+    std::string End() {
       m_open = false;
-      return m_visitor.EndCapture();
+      return m_visitor.EndCaptureJson();
     }
 
    private:
@@ -84,17 +85,37 @@ TString FieldText(const T& value) {
   return ParameterTypeSerializer<T>::TypeToString(value);
 }
 
+/// True when the serializer of T writes a value's JSON string itself (a static TypeToJson, as
+/// numbers, booleans and enums have), so that no TString is made for it.
+template <typename T, typename = void>
+struct HasTypeToJson : std::false_type {};
+template <typename T>
+struct HasTypeToJson<T, std::void_t<decltype(ParameterTypeSerializer<T>::TypeToJson(std::declval<const T&>()))>>
+    : std::true_type {};
+
 /// Writes one value as a parameter.
 template <typename T>
 void WriteValue(SerializeStructure& ss, unsigned int id, const T& value) {
-  ss.Parameter(id, FieldText(value));
+  if constexpr (std::is_same_v<T, TString>)
+    ss.Parameter(id, value);
+  else if constexpr (HasTypeToJson<T>::value)
+    ss.ParameterJson(id, ParameterTypeSerializer<T>::TypeToJson(value));
+  else
+    ss.Parameter(id, FieldText(value));
 }
 
 /// Writes a list of values; an empty list still writes an empty list structure.
 template <typename T>
 void WriteList(SerializeStructure& ss, unsigned int id, const std::vector<T>& values) {
   ListStructure list(id, ss, kParameterTypeDefault);
-  for (const T& value : values) ss.ListItem(FieldText(value));
+  for (const T& value : values) {
+    if constexpr (std::is_same_v<T, TString>)
+      ss.ListItem(value);
+    else if constexpr (HasTypeToJson<T>::value)
+      ss.ListItemJson(ParameterTypeSerializer<T>::TypeToJson(value));
+    else
+      ss.ListItem(FieldText(value));
+  }
 }
 
 /// Writes a map, entries in key order; an empty map is left out entirely.
@@ -113,8 +134,19 @@ void WriteStructure(SerializeStructure& ss, unsigned int id, const T& value) {
 }
 
 /// Writes a list of structures, each one an item under `itemId`.
+///
+/// Long lists are most of a long text: once the first item is written, room is made for the
+/// others at its size and a quarter more, so that the text is not copied again and again as it
+/// grows.
 template <typename S, typename T>
 void WriteStructureList(SerializeStructure& ss, unsigned int id, unsigned int itemId, const std::vector<T>& values) {
   ListStructure list(id, ss, kParameterTypeDefault);
-  for (const T& value : values) WriteStructure<S>(ss, itemId, value);
+  const std::size_t start = ss.GetWrittenSize();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    WriteStructure<S>(ss, itemId, values[i]);
+    if (i == 0 && values.size() > 1) {
+      const std::size_t first = ss.GetWrittenSize() - start + 1;  // and its separator
+      ss.Reserve(first * (values.size() - 1) / 4 * 5);
+    }
+  }
 }

@@ -11,5 +11,7 @@ template <typename E, const EnumXMLEncoding<E, TString>& (*Encoding)()>
 class EncodedEnumSerializer : public TypedParameterSerializer<E, ParameterTypeSerializer<E>> {
  public:
   static TString TypeToString(const E& value) { return Encoding().Encode(value); }
+  /// TypeToString as a JSON string, from the table.
+  static const std::string& TypeToJson(const E& value) { return Encoding().EncodeJson(value); }
   static E TypeFromString(const TString& text) { return Encoding().Decode(text, false); }
 };

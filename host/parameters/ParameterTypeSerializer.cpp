@@ -2,6 +2,8 @@
 
 #include "host/Exceptions.h"
 
+#include <charconv>
+
 namespace {
 
 [[noreturn]] void FailToParse(const TString& text, const char* what) {
@@ -14,6 +16,16 @@ bool IsDecimal(const TString& text) {
   for (QChar c : text)
     if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
   return true;
+}
+
+// A decimal number as a JSON string: the same digits QString::number writes.
+template <typename N>
+std::string QuotedDecimal(N value) {
+  char buffer[16];
+  buffer[0] = '"';
+  char* end = std::to_chars(buffer + 1, buffer + sizeof buffer - 1, value).ptr;
+  *end++ = '"';
+  return std::string(buffer, end);
 }
 
 }  // namespace
@@ -30,6 +42,8 @@ bool ParameterTypeSerializer<bool>::TypeFromString(const TString& text) {
 
 TString ParameterTypeSerializer<int>::TypeToString(const int& value) { return QString::number(value); }
 
+std::string ParameterTypeSerializer<int>::TypeToJson(const int& value) { return QuotedDecimal(value); }
+
 int ParameterTypeSerializer<int>::TypeFromString(const TString& text) {
   const bool negative = text.startsWith(QLatin1Char('-'));
   bool ok = IsDecimal(negative ? text.mid(1) : text);
@@ -40,6 +54,10 @@ int ParameterTypeSerializer<int>::TypeFromString(const TString& text) {
 
 TString ParameterTypeSerializer<unsigned int>::TypeToString(const unsigned int& value) {
   return QString::number(value);
+}
+
+std::string ParameterTypeSerializer<unsigned int>::TypeToJson(const unsigned int& value) {
+  return QuotedDecimal(value);
 }
 
 unsigned int ParameterTypeSerializer<unsigned int>::TypeFromString(const TString& text) {

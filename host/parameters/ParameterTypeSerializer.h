@@ -7,6 +7,8 @@
 #include "host/parameters/SerializeStructure.h"
 
 #include <map>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -85,6 +87,8 @@ class HLVHOST_API ParameterTypeSerializer<bool> final
     : public TypedParameterSerializer<bool, ParameterTypeSerializer<bool>> {
  public:
   static TString TypeToString(const bool& value);
+  /// TypeToString as a JSON string.
+  static std::string_view TypeToJson(const bool& value) { return value ? "\"true\"" : "\"false\""; }
   static bool TypeFromString(const TString& text);
 };
 
@@ -95,6 +99,8 @@ class HLVHOST_API ParameterTypeSerializer<int> final
     : public TypedParameterSerializer<int, ParameterTypeSerializer<int>> {
  public:
   static TString TypeToString(const int& value);
+  /// TypeToString as a JSON string; short enough that it needs no allocation.
+  static std::string TypeToJson(const int& value);
   static int TypeFromString(const TString& text);
 };
 
@@ -104,6 +110,8 @@ class HLVHOST_API ParameterTypeSerializer<unsigned int> final
     : public TypedParameterSerializer<unsigned int, ParameterTypeSerializer<unsigned int>> {
  public:
   static TString TypeToString(const unsigned int& value);
+  /// TypeToString as a JSON string; short enough that it needs no allocation.
+  static std::string TypeToJson(const unsigned int& value);
   static unsigned int TypeFromString(const TString& text);
 };
 

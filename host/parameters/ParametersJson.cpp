@@ -57,7 +57,7 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
 std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry) {
   SerializeStructure ss(registry);
   WriteParameters(bag, ss);
-  return ss.GetJson();
+  return ss.TakeJson();
 }
 
 JsonReadScope::~JsonReadScope() = default;

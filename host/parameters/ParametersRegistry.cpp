@@ -1,8 +1,11 @@
 #include "host/parameters/ParametersRegistry.h"
 
 #include "host/Exceptions.h"
+#include "host/parameters/JsonText.h"
 #include "host/parameters/ParameterBag.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace {
@@ -63,6 +66,12 @@ class SecretGuardSerializer final : public IParameterSerializer {
   RefCntPtr<IParameterSerializer> m_serializer;
   unsigned int m_id;
 };
+std::string MakeJsonName(const TString& name) {
+  std::string json;
+  AppendJsonString(json, name);
+  json.push_back(':');
+  return json;
+}
 
 }  // namespace
 
@@ -73,6 +82,7 @@ ParameterInfo::ParameterInfo(unsigned int id, const wchar_t* name, ParameterKind
       m_wideName(name),
       m_name(TStringFromWide(name)),
       m_utf8Name(ToUtf8(m_name)),
+      m_jsonName(MakeJsonName(m_name)),
       m_kind(kind),
       m_namespace(ns),
       m_valueSerializer(std::move(valueSerializer)),
@@ -154,23 +164,41 @@ void ParametersRegistry::Add(Namespace& ns, unsigned int id, const wchar_t* name
   if (id < ns.low || id > ns.high)
     Fail(QStringLiteral("Parameter \"%1\" %2 lies outside the ids of namespace \"%3\"")
              .arg(info->GetName(), Hex(id), ns.name.GetValue()));
-  if (m_byId.count(id) != 0) Fail(QStringLiteral("Parameter id %1 is registered twice").arg(Hex(id)));
+  if (FindParameter(id) != nullptr) Fail(QStringLiteral("Parameter id %1 is registered twice").arg(Hex(id)));
   if (ns.byName.count(info->GetName()) != 0)
     Fail(QStringLiteral("Parameter name \"%1\" is registered twice in \"%2\"")
              .arg(info->GetName(), ns.name.GetValue()));
 
   ParameterInfo* added = info.get();
   ns.parameters.push_back(std::move(info));
-  m_byId.emplace(id, added);
+  Index(added);
   ns.byName.emplace(added->GetName(), added);
   m_byUtf8Name.emplace(added->GetUtf8Name(), added);  // keeps the first namespace's parameter
 }
 
+std::size_t ParametersRegistry::SlotOf(unsigned int id) const noexcept {
+  const std::size_t mask = m_byId.size() - 1;
+  std::size_t slot = static_cast<std::size_t>((static_cast<std::uint64_t>(id) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+  while (m_byId[slot] != nullptr && m_byId[slot]->GetId() != id) slot = (slot + 1) & mask;
+  return slot;
+}
+
+void ParametersRegistry::Index(ParameterInfo* info) {
+  if (2 * (m_count + 1) > m_byId.size()) {
+    std::vector<ParameterInfo*> old(std::max<std::size_t>(64, 2 * m_byId.size()), nullptr);
+    old.swap(m_byId);
+    for (ParameterInfo* entry : old)
+      if (entry != nullptr) m_byId[SlotOf(entry->GetId())] = entry;
+  }
+  m_byId[SlotOf(info->GetId())] = info;
+  ++m_count;
+}
+
 ParameterInfo& ParametersRegistry::FlagTarget(unsigned int id, const char* flagName) {
-  auto found = m_byId.find(id);
-  if (found == m_byId.end())
+  ParameterInfo* info = m_byId.empty() ? nullptr : m_byId[SlotOf(id)];
+  if (info == nullptr)
     Fail(QStringLiteral("Cannot flag %1: parameter %2 is not registered").arg(QLatin1String(flagName), Hex(id)));
-  return *found->second;
+  return *info;
 }
 
 void ParametersRegistry::AddUnserializable(unsigned int id) {
@@ -195,8 +223,7 @@ void ParametersRegistry::AddNeverAdulterateMapKeys(unsigned int id) {
 RefCntPtr<IParameters> ParametersRegistry::CreateParameters() const { return MakeRefCnt<ParameterBag>(); }
 
 const ParameterInfo* ParametersRegistry::FindParameter(unsigned int id) const {
-  auto found = m_byId.find(id);
-  return found == m_byId.end() ? nullptr : found->second;
+  return m_byId.empty() ? nullptr : m_byId[SlotOf(id)];
 }
 
 const ParameterInfo* ParametersRegistry::FindParameter(const ParameterNamespaceName& ns, const TString& name) const {

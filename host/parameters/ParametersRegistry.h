@@ -6,6 +6,7 @@
 #include "host/parameters/ParameterNames.h"
 #include "host/parameters/ParameterSerializers.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ class HLVHOST_API ParameterInfo {
   /// The name as registered; it lives as long as the process.
   const wchar_t* GetWideName() const noexcept { return m_wideName; }
   const std::string& GetUtf8Name() const noexcept { return m_utf8Name; }
+  /// The name as a member of the JSON text form, escaped and followed by its colon:
+  /// `"name":`. Made once here, so that writers only copy it.
+  const std::string& GetJsonName() const noexcept { return m_jsonName; }
   ParameterKind GetKind() const noexcept { return m_kind; }
   const ParameterNamespaceName& GetNamespace() const noexcept { return m_namespace; }
 
@@ -60,6 +64,7 @@ class HLVHOST_API ParameterInfo {
   const wchar_t* m_wideName;
   TString m_name;
   std::string m_utf8Name;
+  std::string m_jsonName;
   ParameterKind m_kind;
   ParameterNamespaceName m_namespace;
   RefCntPtr<IParameterSerializer> m_valueSerializer;
@@ -139,8 +144,16 @@ class HLVHOST_API ParametersRegistry {
   void Add(Namespace& ns, unsigned int id, const wchar_t* name, ParameterKind kind,
            IParameterSerializer* valueSerializer, IStructureSerializer* structureSerializer);
   ParameterInfo& FlagTarget(unsigned int id, const char* flagName);
+  // The slot of `id` in m_byId, or the empty slot where it would go. Ids spread over the whole
+  // 32-bit range, so the slot comes from the high bits of a multiplicative hash.
+  std::size_t SlotOf(unsigned int id) const noexcept;
+  void Index(ParameterInfo* info);
 
   std::vector<std::unique_ptr<Namespace>> m_namespaces;
-  std::unordered_map<unsigned int, ParameterInfo*> m_byId;
+  // Every parameter by id, in an open-addressed table (linear probing, a power-of-two size,
+  // at most half full): writers look a name up per member written, and this costs one or two
+  // probes of a small array instead of a hash node chase.
+  std::vector<ParameterInfo*> m_byId;
+  std::size_t m_count = 0;
   std::unordered_map<std::string_view, const ParameterInfo*> m_byUtf8Name;
 };

@@ -4,6 +4,8 @@
 #include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersRegistry.h"
 
+#include <utility>
+
 namespace {
 
 [[noreturn]] void Fail(const QString& message) { throw LogicException(__FILE__, __LINE__, message); }
@@ -30,28 +32,37 @@ void SerializeStructure::BeginMember(FrameKind expected, const char* what) {
   frame.empty = false;
 }
 
-const TString& SerializeStructure::NameOf(unsigned int id) const {
+const ParameterInfo& SerializeStructure::InfoOf(unsigned int id) const {
   const ParameterInfo* info = m_registry.FindParameter(id);
   if (info == nullptr)
     Fail(QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
-  return info->GetName();
-}
-
-void SerializeStructure::WriteName(const TString& name) {
-  AppendJsonString(m_out, name);
-  m_out.push_back(':');
+  return *info;
 }
 
 void SerializeStructure::Parameter(unsigned int id, const TString& text) {
-  const TString& name = NameOf(id);
+  const std::string& name = InfoOf(id).GetJsonName();
   BeginMember(FrameKind::kObject, "A parameter");
-  WriteName(name);
+  m_out += name;
   AppendJsonString(m_out, text);
+}
+
+void SerializeStructure::ParameterJson(unsigned int id, std::string_view json) {
+  const std::string& name = InfoOf(id).GetJsonName();
+  BeginMember(FrameKind::kObject, "A parameter");
+  ReserveJson(m_out, name.size() + json.size());
+  m_out += name;
+  m_out += json;
 }
 
 void SerializeStructure::ListItem(const TString& text) {
   BeginMember(FrameKind::kList, "A list item");
   AppendJsonString(m_out, text);
+}
+
+void SerializeStructure::ListItemJson(std::string_view json) {
+  BeginMember(FrameKind::kList, "A list item");
+  ReserveJson(m_out, json.size());
+  m_out += json;
 }
 
 void SerializeStructure::MapItem(const TString& key, const TString& value, bool /*keysVerbatim*/) {
@@ -65,10 +76,10 @@ void SerializeStructure::OpenScope(unsigned int id, FrameKind kind) {
   Frame& outer = m_frames.back();
   if (outer.kind == FrameKind::kMap) Fail(QStringLiteral("A structure cannot be written inside a map"));
   const bool named = outer.kind == FrameKind::kObject;  // inside a list, elements have no name
-  const TString* name = named ? &NameOf(id) : nullptr;
+  const std::string* name = named ? &InfoOf(id).GetJsonName() : nullptr;
   if (!outer.empty) m_out.push_back(',');
   outer.empty = false;
-  if (name) WriteName(*name);
+  if (name) m_out += *name;
   m_out.push_back(kind == FrameKind::kList ? '[' : '{');
   m_frames.push_back({kind, true});
 }
@@ -79,22 +90,32 @@ void SerializeStructure::CloseScope() noexcept {
   m_out.push_back(kind == FrameKind::kList ? ']' : '}');
 }
 
+void SerializeStructure::Reserve(std::size_t extra) { ReserveJson(m_out, extra); }
+
 std::string SerializeStructure::GetJson() const {
   HLV_ASSERT(m_frames.size() == 1);
   return m_out + '}';
+}
+
+std::string SerializeStructure::TakeJson() {
+  HLV_ASSERT(m_frames.size() == 1);
+  m_out.push_back('}');
+  return std::move(m_out);
 }
 
 TString SerializeStructure::GetText() const { return TStringFromUtf8(GetJson()); }
 
 void SerializeStructure::Visitor::BeginCapture() { m_ss.m_captures.push_back(m_ss.m_out.size()); }
 
-TString SerializeStructure::Visitor::EndCapture() {
+TString SerializeStructure::Visitor::EndCapture() { return TStringFromUtf8(EndCaptureJson()); }
+
+std::string SerializeStructure::Visitor::EndCaptureJson() {
   HLV_ASSERT(!m_ss.m_captures.empty());
   size_t start = m_ss.m_captures.back();
   m_ss.m_captures.pop_back();
   // A capture starts at a member; the separator before it belongs to the scope, not to it.
   if (start < m_ss.m_out.size() && m_ss.m_out[start] == ',') ++start;
-  return TStringFromUtf8(std::string_view(m_ss.m_out).substr(start));
+  return m_ss.m_out.substr(start);
 }
 
 void SerializeStructure::Visitor::AbandonCapture() {
@@ -104,10 +125,17 @@ void SerializeStructure::Visitor::AbandonCapture() {
 
 void SerializeStructure::Visitor::WriteCaptured(const TString& text) {
   if (text.isEmpty()) return;
+  WriteCapturedJson(ToUtf8(text));
+}
+
+void SerializeStructure::Visitor::WriteCapturedJson(std::string_view json) {
+  if (json.empty()) return;
   Frame& frame = m_ss.m_frames.back();
+  // Room for the separator and for the brackets that close the scopes around it.
+  ReserveJson(m_ss.m_out, json.size() + 1 + m_ss.m_frames.size());
   if (!frame.empty) m_ss.m_out.push_back(',');
   frame.empty = false;
-  m_ss.m_out += ToUtf8(text);
+  m_ss.m_out += json;
 }
 
 ListStructure::ListStructure(unsigned int id, SerializeStructure& ss, ParameterTypeCategory /*category*/) : m_ss(ss) {

@@ -19,10 +19,14 @@
 #include "host/TString.h"
 #include "host/parameters/ParameterSerializers.h"
 
+#include <boost/container/small_vector.hpp>
+
+#include <cstddef>
 #include <string>
-#include <vector>
+#include <string_view>
 
 class ParametersRegistry;
+class ParameterInfo;
 
 class HLVHOST_API SerializeStructure {
  public:
@@ -34,10 +38,14 @@ class HLVHOST_API SerializeStructure {
     void BeginCapture();
     /// Stops the innermost recording and returns the members or elements it saw, as text.
     TString EndCapture();
+    /// EndCapture as the UTF-8 bytes written, without a conversion.
+    std::string EndCaptureJson();
     /// Drops the innermost recording; for a writer that leaves by an exception.
     void AbandonCapture();
     /// Writes a recording again, as the next members or elements of the current scope.
     void WriteCaptured(const TString& text);
+    /// WriteCaptured for a recording kept as UTF-8 (what EndCaptureJson returned): one append.
+    void WriteCapturedJson(std::string_view json);
 
    private:
     friend class SerializeStructure;
@@ -55,17 +63,32 @@ class HLVHOST_API SerializeStructure {
 
   /// Writes `"name":"text"` for parameter `id`.
   void Parameter(unsigned int id, const TString& text);
+  /// Writes `"name":` and then `json`, a JSON value the caller has already written (such as a
+  /// quoted, escaped string), for parameter `id`.
+  void ParameterJson(unsigned int id, std::string_view json);
   /// Writes one string element of the current list.
   void ListItem(const TString& text);
+  /// Writes `json`, a JSON value the caller has already written, as one element of the
+  /// current list.
+  void ListItemJson(std::string_view json);
   /// Writes one entry of the current map. The JSON form keeps every key as it is; the flag
   /// only says that a key must never be rewritten.
   void MapItem(const TString& key, const TString& value, bool keysVerbatim);
+
+  /// The bytes of JSON text written so far.
+  std::size_t GetWrittenSize() const noexcept { return m_out.size(); }
+  /// Makes room for `extra` more bytes of text at once: a hint from a writer that knows how
+  /// much follows, so that a long text is not copied as it grows.
+  void Reserve(std::size_t extra);
 
   Visitor& GetVisitor() noexcept { return m_visitor; }
   const ParametersRegistry& GetRegistry() const noexcept { return m_registry; }
 
   /// The JSON object written so far. Every scope must be closed.
   std::string GetJson() const;
+  /// The JSON object written, handed over without a copy; the structure is empty afterwards
+  /// and must not be written to again. Every scope must be closed.
+  std::string TakeJson();
   /// GetJson() as a TString.
   TString GetText() const;
 
@@ -84,13 +107,14 @@ class HLVHOST_API SerializeStructure {
   void OpenScope(unsigned int id, FrameKind kind);
   void CloseScope() noexcept;
   void BeginMember(FrameKind expected, const char* what);
-  const TString& NameOf(unsigned int id) const;
-  void WriteName(const TString& name);
+  const ParameterInfo& InfoOf(unsigned int id) const;
 
   const ParametersRegistry& m_registry;
   std::string m_out;
-  std::vector<Frame> m_frames;
-  std::vector<size_t> m_captures;
+  // Records nest a few levels deep: the stacks live inside the structure unless a text nests
+  // deeper than that.
+  boost::container::small_vector<Frame, 16> m_frames;
+  boost::container::small_vector<std::size_t, 8> m_captures;
   Visitor m_visitor{*this};
 };
 

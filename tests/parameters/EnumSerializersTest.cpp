@@ -1,8 +1,10 @@
 #include "host/Exceptions.h"
+#include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
 #include "host/values/DataEnums.h"
 #include "parameters/DataParameterID.h"
+#include "parameters/EnumSerializer.h"
 #include "parameters/Enums.h"
 #include "parameters/ParameterIds.h"
 #include "parameters/StyleEnumSerializers.h"
@@ -194,6 +196,19 @@ TEST(EnumSerializersTest, DataParameterIdsAreWrittenAsParameterNames) {
             DataParameterID{});
   EXPECT_THROW(serializer.ValueToString(MakeValParameter(static_cast<DataParameterID>(0xd9000000))),
                XMLEnumEncodingException);
+}
+
+TEST(EnumSerializersTest, EveryEnumStringHasItsJsonTextAndAValueWithoutOneStillFails) {
+  for (const EnumStringTable* table : LibraryEnumTables()) {
+    for (const EnumStringTable::Entry& entry : table->GetEntries()) {
+      std::string quoted;
+      AppendJsonString(quoted, entry.text);
+      ASSERT_EQ(table->EncodeJson(entry.value), quoted) << table->GetName() << " " << entry.value;
+    }
+  }
+  const EnumStringTable table("Sample", 1, {{1, QStringLiteral("one")}, {1, QStringLiteral("uno")}, {2, QStringLiteral("two")}});
+  EXPECT_EQ(table.EncodeJson(1), "\"uno\"");  // the later string of a value wins here too
+  EXPECT_THROW(table.EncodeJson(3), XMLEnumEncodingException);
 }
 
 }  // namespace

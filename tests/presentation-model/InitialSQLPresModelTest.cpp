@@ -2,6 +2,7 @@
 #include "host/app/AppConfig.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "host/parameters/SerializeStructure.h"
 #include "parameters/ParameterIds.h"
 #include "presentation-model/InitialSQLPresModel.h"
 #include "presentation-model/InitialSQLPresModelBuilder.h"
@@ -202,6 +203,24 @@ TEST_F(InitialSQLPresModelBuilderTest, BuildsFromAConnectionConfiguration) {
   EXPECT_EQ(Write(builder.Build(config, {}, true)), kDefaultJson);
   EXPECT_THROW(builder.Build(RefCntPtr<const DSConnectionConfig>(), {}, true), LogicException);
   EXPECT_THROW(DSConnectionConfig::CreateInstance(QStringLiteral("no-such-class"), {}), HalvaneException);
+}
+
+TEST(InitialSQLPresModelTest, TextCacheKeepsTheWrittenBytesAndConvertsOnlyOnRequest) {
+  RefCntPtr<InitialSQLPresModel> model = MakeRefCnt<InitialSQLPresModel>();
+  model->SetInitialSQL(QStringLiteral("caf\u00e9 \U0001F600"));
+  SerializeStructure first;
+  Serializer::SerializeObj(model, first);
+  const std::string json = first.TakeJson();
+  EXPECT_EQ("{" + model->GetSerializedJson() + "}", json);
+  EXPECT_TRUE(model->GetSerializedVal().contains(QStringLiteral("caf\u00e9 \U0001F600")));
+
+  // A cache set as text is written as its UTF-8 bytes, converted as every TString is.
+  const TString text = QStringLiteral("\"initial-sql\":\"\u00e9") + QChar(0xD800) + QStringLiteral("\"");
+  model->SetSerializedVal(text);
+  EXPECT_EQ(model->GetSerializedJson(), ToUtf8(text));
+  SerializeStructure again;
+  Serializer::SerializeObj(model, again);
+  EXPECT_EQ(again.TakeJson(), "{" + ToUtf8(text) + "}");
 }
 
 }  // namespace
