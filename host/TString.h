@@ -15,7 +15,8 @@
 
 using TString = QString;
 
-/// The UTF-8 encoding of `text`. Unpaired surrogates become U+FFFD.
+/// The UTF-8 encoding of `text`. An unpaired surrogate becomes "?", as Qt encodes it (the JSON
+/// writer has its own encoder, which writes U+FFFD).
 HLVHOST_API std::string ToUtf8(const TString& text);
 
 /// The TString of UTF-8 `text`. Invalid sequences become U+FFFD.

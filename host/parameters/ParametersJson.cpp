@@ -75,7 +75,7 @@ using rapidjson::Value;
 
 void Parse(std::string_view json, Document& document) {
   try {
-    HardenedJson::Parse(json, document, HardenedJson::Limits{kMaxJsonNesting});
+    HardenedJson::Parse(json, document, HardenedJson::Limits{kMaxJsonNesting, kMaxJsonBytes});
   } catch (const HardenedJson::JsonTextException& refused) {
     FailToParse(refused.GetMessage());
   }

@@ -12,6 +12,7 @@
 #include "host/TString.h"
 #include "host/parameters/IParameters.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ class SerializeStructure;
 
 /// The deepest nesting of JSON arrays and objects the reader accepts.
 inline constexpr int kMaxJsonNesting = 256;
+
+/// The longest JSON text the reader accepts: 64 MiB, room for a data source page of a quarter
+/// of a million tables. A longer text is refused before any of it is read.
+inline constexpr std::size_t kMaxJsonBytes = std::size_t{64} << 20;
 
 /// Writes every parameter of `bag`, in the bag's order, into `ss`: simple values as
 /// parameters, lists and maps as list and map structures, records through their structure
@@ -34,8 +39,8 @@ HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const Parame
 ///
 /// `context`, when given, holds values that every bag the reader makes starts with (such as
 /// a column context that structure serializers look for); members read from the text replace
-/// them. Text that is not JSON, that is not an object, or that nests deeper than
-/// kMaxJsonNesting raises ParameterParseException saying what and where. Errors raised by a
+/// them. Text that is not JSON, that is not an object, that nests deeper than kMaxJsonNesting
+/// or is longer than kMaxJsonBytes raises ParameterParseException saying what and where. Errors raised by a
 /// serializer while it rebuilds a value are passed on.
 HLVHOST_API RefCntPtr<IParameters> ReadParametersJson(std::string_view json, const ParametersRegistry& registry,
                                                      const IParameters* context = nullptr);

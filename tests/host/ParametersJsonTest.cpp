@@ -111,7 +111,18 @@ TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObject) {
             "Cannot parse parameter text: invalid JSON at offset 12: unexpected NUL byte");
   EXPECT_NE(ReadError("{\"text\":\"\xff\"}").find("Invalid encoding in string"), std::string::npos);
   EXPECT_NE(ReadError("{\"text\":\"a\nb\"}").find("invalid JSON at offset 10"), std::string::npos);
-  EXPECT_NE(ReadError(R"({"text":"\ud800"})").find("surrogate"), std::string::npos);
+}
+
+// A surrogate escape must be a high one followed by a low one; either half alone is refused,
+// in a value or in a member name, while the pair reads as one character.
+TEST_F(ParametersJsonTest, RefusesEitherHalfOfASurrogatePairAlone) {
+  for (const char* text : {R"({"text":"\ud800"})", R"({"text":"\ud800\u0041"})", R"({"text":"a\udc00"})",
+                           R"({"text":"\udfff\ud800"})", R"({"\udc00":"a"})"})
+    EXPECT_NE(ReadError(text).find("surrogate"), std::string::npos) << text;
+  EXPECT_EQ(ReadError(R"({"text":"ab\udc00"})"),
+            "Cannot parse parameter text: invalid JSON at offset 18: a low surrogate escape without a high "
+            "surrogate before it");
+  EXPECT_EQ(RoundTrip(R"({"text":"\ud83d\ude00\u00e9"})"), "{\"text\":\"\U0001F600\u00e9\"}");
 }
 
 TEST_F(ParametersJsonTest, BoundsNestingWithoutRecursingOnTheStack) {

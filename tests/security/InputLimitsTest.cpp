@@ -1,6 +1,8 @@
 // Hostile input that once crashed the process or exhausted its memory: each is refused with an
 // error naming the limit, quickly, before the costly work starts.
 #include "host/Exceptions.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
 #include "host/values/FormattedText.h"
 #include "parameters/ClassSerializers.h"
 #include "parameters/ImageSerializers.h"
@@ -126,6 +128,21 @@ TEST(InputLimitsTest, ImagesAreMeasuredFromTheirHeaderBeforeDecoding) {
   strip.fill(Qt::blue);
   EXPECT_EQ(ImageSerializer::TypeFromString(QString::fromLatin1(Encode(strip, "PNG").toBase64())).size(),
             QSize(kMaxImageSide, 2));
+}
+
+// A text over the reader's byte limit costs nothing to refuse: no parse, no copy, whatever it
+// holds.
+TEST(InputLimitsTest, ParameterTextOverTheByteLimitIsRefusedBeforeReading) {
+  const ParametersRegistry registry;
+  std::string text(kMaxJsonBytes + 1, ' ');
+  text.replace(0, 2, "{}");
+  try {
+    ReadParametersJson(text, registry);
+    ADD_FAILURE() << "an oversized text was read";
+  } catch (const ParameterParseException& e) {
+    EXPECT_STREQ(e.what(), "Cannot parse parameter text: the JSON text has 67108865 bytes, more than the limit of "
+                           "67108864");
+  }
 }
 
 }  // namespace
