@@ -40,6 +40,8 @@ struct FlagDescriptor {
 template <typename T>
 class CatalogTable {
  public:
+  /// An empty table.
+  constexpr CatalogTable() noexcept : m_begin(nullptr), m_end(nullptr) {}
   template <size_t N>
   constexpr CatalogTable(const T (&entries)[N]) noexcept : m_begin(entries), m_end(entries + N) {}  // NOLINT
 

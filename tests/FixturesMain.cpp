@@ -1,4 +1,5 @@
-// hlvfixtures: prints every full record as a JSON bag, one per line, in registration order.
+// hlvfixtures: prints every variant of every full record as a JSON bag, one per line, in
+// registration order.
 
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
@@ -11,6 +12,7 @@ int main() {
   RegisterDataNamespaceParameters();
   RegisterDataPresModelParameters();
   for (const FullRecordSample& sample : FullRecordSamples())
-    std::cout << WriteParametersJson(*sample.makeBag(), ParametersRegistry::Get()) << '\n';
+    for (int variant = 0; variant < kFullRecordVariants; ++variant)
+      std::cout << WriteParametersJson(*sample.MakeBag(variant), ParametersRegistry::Get()) << '\n';
   return 0;
 }

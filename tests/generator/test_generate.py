@@ -3,6 +3,7 @@
 the file and line of the fault."""
 
 import os
+import subprocess
 import sys
 import tempfile
 import textwrap
@@ -110,6 +111,26 @@ class SchemaTest(unittest.TestCase):
         self.assertIn("BoxPresModel::BoxPresModel() : m_item(MakeRefCnt<ItemPresModel>()) {}", source)
         self.assertIn("ItemPresModel::ItemPresModel() {}", source)
         self.assertIn("Mode m_mode = Mode::ModeOn;", files["presentation-model/ItemPresModel.h"])
+
+    @unittest.skipUnless(os.environ.get("HLV_GENERATOR_COMPILE"), "HLV_GENERATOR_COMPILE names the compiler")
+    def test_a_small_schema_generates_code_that_compiles(self):
+        # The file CMake writes: the compiler, then one include folder per line (Qt's).
+        with open(os.environ["HLV_GENERATOR_COMPILE"], encoding="utf-8") as f:
+            compiler, *includes = [line for line in f.read().splitlines() if line]
+        files = self.build().files
+        with tempfile.TemporaryDirectory() as out:
+            for name, text in files.items():
+                os.makedirs(os.path.dirname(os.path.join(out, name)), exist_ok=True)
+                with open(os.path.join(out, name), "w", encoding="utf-8") as f:
+                    f.write(text)
+            # The small schema's files come first, so none of the real schema's is seen.
+            flags = ["-std=c++17", "-fsyntax-only", "-Wall", "-Wextra", "-Werror", "-fPIC", f"-I{out}", f"-I{ROOT}"]
+            flags += [f"-isystem{folder}" for folder in includes]
+            for name in sorted(n for n in files if n.endswith(".cpp")):
+                with self.subTest(name):
+                    result = subprocess.run([compiler, *flags, os.path.join(out, name)], capture_output=True,
+                                            text=True, timeout=300)
+                    self.assertEqual(result.returncode, 0, result.stderr[-4000:])
 
     def test_refuses_broken_vocabularies(self):
         self.assertRefused("is used twice", parameters=PARAMETERS.replace("0xd9000002", "0xd9000001"))

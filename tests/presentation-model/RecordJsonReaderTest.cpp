@@ -10,6 +10,7 @@
 #include "presentation-model/TableEnumerationPresModel.h"
 #include "tests/QStringPrinter.h"
 #include "tests/RecordFixtures.h"
+#include "tests/support/StringColumnContext.h"
 
 #include <gtest/gtest.h>
 
@@ -90,14 +91,12 @@ TEST(RecordJsonReaderTest, ContextValuesReachTheRecordsAsThroughABag) {
 }
 
 TEST(RecordJsonReaderTest, EveryFullRecordReadsTheSameBothWays) {
-  // Aliased data values are read against a string column.
-  RefCntPtr<IParameters> context = Registry().CreateParameters();
-  const RefCntPtr<const VizEngine::UserType> type = MakeRefCnt<VizEngine::StringType>(Collation());
-  context->SetParameter(DataParameters::ColumnContext,
-                        MakeValParameter(RefCntPtr<IColumn>(MakeRefCnt<DataColumn>(type, std::vector<DataValue>()))));
+  const RefCntPtr<IParameters> context = StringColumnContext();
   for (const FullRecordSample& sample : FullRecordSamples()) {
-    SCOPED_TRACE(sample.structure);
-    ReadBothWays(Write(*sample.makeBag()), context.Get());
+    for (int variant = 0; variant < kFullRecordVariants; ++variant) {
+      SCOPED_TRACE(std::string(sample.structure) + " variant " + std::to_string(variant));
+      ReadBothWays(Write(*sample.MakeBag(variant)), context.Get());
+    }
   }
 }
 

@@ -49,11 +49,7 @@ const ParameterDescriptor kDataParameters[] = {
 $data_rows$
 };
 
-// The flags of the data namespace, in the order in which they are set.
-const FlagDescriptor kDataFlags[] = {
 $data_flags$
-};
-
 const ParameterDescriptor kPresModelParameters[] = {
 $presmodel_rows$
 };
@@ -64,7 +60,7 @@ const wchar_t* const kDataNamespaceName = L"$data$";
 const wchar_t* const kPresModelNamespaceName = L"$presmodels$";
 
 CatalogTable<ParameterDescriptor> DataNamespaceCatalog() { return {kDataParameters}; }
-CatalogTable<FlagDescriptor> DataNamespaceFlags() { return {kDataFlags}; }
+CatalogTable<FlagDescriptor> DataNamespaceFlags() { return $flags_table$; }
 CatalogTable<ParameterDescriptor> PresModelNamespaceCatalog() { return {kPresModelParameters}; }
 """
 
@@ -123,9 +119,14 @@ def generate(schema, serializers, output, source):
         return "\n".join(lines)
 
     data_rows, presmodel_rows = rows(data), rows(presmodels)
+    # A namespace without flags has no table: C++ has no empty arrays.
     flags = "\n".join(f"    {{{_FLAG[flag]}, DataParameters::{p.constant}}},  // {p.name}" for flag, p in data.flags)
+    if flags:
+        flags = ("// The flags of the data namespace, in the order in which they are set.\n"
+                 f"const FlagDescriptor kDataFlags[] = {{\n{flags}\n}};\n")
     includes = "\n".join(f'#include "{h}"' for h in sorted(headers))
     output.add("parameters/ParameterCatalogTables.cpp",
                fill(CATALOG_SOURCE, banner=banner, includes=includes, data=data.name, presmodels=presmodels.name,
                     factories="\n".join(f for _, f in factories.values()), data_rows=data_rows,
-                    data_flags=flags, presmodel_rows=presmodel_rows))
+                    data_flags=flags, flags_table="{kDataFlags}" if flags else "{}",
+                    presmodel_rows=presmodel_rows))
