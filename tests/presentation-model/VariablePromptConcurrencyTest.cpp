@@ -9,7 +9,7 @@
 #include "host/connectors/DescribedDataConnection.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
-#include "parameters/ParameterRegistration.h"
+#include "tests/support/RegisterOnce.h"
 
 #include <gtest/gtest.h>
 
@@ -40,10 +40,7 @@ std::string Build(const RefCntPtr<IDataConnection>& connection) {
 
 class VariablePromptConcurrencyTest : public ::testing::TestWithParam<ApplicationMode> {
  protected:
-  static void SetUpTestSuite() {
-    RegisterDataNamespaceParameters();
-    RegisterDataPresModelParameters();
-  }
+  static void SetUpTestSuite() { RegisterVocabularyOnce(); }
   void SetUp() override { AppConfig::SetApplicationMode(GetParam()); }
   void TearDown() override { AppConfig::SetApplicationMode(ApplicationMode::kDesktop); }
 };
