@@ -89,14 +89,14 @@ def growth(runs):
 
 
 def memory(runs):
-    rows = ["| Benchmark | heap bytes per text byte | heap blocks |", "|---|---|---|"]
+    rows = ["| Benchmark | allocations per record | heap bytes per text byte | peak bytes per text byte |",
+            "|---|---|---|---|"]
     for run_name, entry in sorted(runs.items()):
-        per_byte = entry.get("heap_bytes_per_input_byte", entry.get("heap_bytes_per_output_byte"))
-        if per_byte is None:
+        if "allocs/record" not in entry:
             continue
-        blocks = entry.get("heap_blocks_per_entry")
-        blocks_text = f"{blocks:.1f} per entry" if blocks is not None else f"{entry.get('heap_blocks', 0):,.0f}"
-        rows.append(f"| {run_name} | {per_byte:.2f} | {blocks_text} |")
+        peak = entry.get("peak/byte")
+        rows.append(f"| {run_name} | {entry['allocs/record']:.1f} | {entry['heap/byte']:.2f} | "
+                    f"{'' if peak is None else f'{peak:.2f}'} |")
     return "\n".join(rows)
 
 
