@@ -92,8 +92,7 @@ RefCntPtr<IColumn> ContextualDataValueSerializer::GetColumn(RefCntPtr<const IPar
   const std::unique_ptr<IHostObject> object = ObjectFactoryUtils::CreateObject("HlvDoc", "ParameterAccessorID");
   const auto* accessor = dynamic_cast<const IParameterAccessor*>(object.get());
   if (accessor == nullptr)
-    throw LogicException(__FILE__, __LINE__,
-                         QStringLiteral("The host object \"ParameterAccessorID\" is not an IParameterAccessor"));
+    HLV_THROW_LOGIC(QStringLiteral("The host object \"ParameterAccessorID\" is not an IParameterAccessor"));
   const INamespace& ns = accessor->GetNamespace(bag);
   return GetColumn(std::move(bag), ns, id, dataSourceName);
 }
