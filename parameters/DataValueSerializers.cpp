@@ -191,12 +191,6 @@ void AliasedSerializer::SerializeValue(RefCntPtr<IParameter> value, unsigned int
   SerializeObj(aliased, ss);
 }
 
-void AliasedSerializer::SetContext(RefCntPtr<const IParameters> source, unsigned int /*id*/,
-                                   RefCntPtr<IParameters> target) const {
-  if (IParameter* column = source->GetParameter(DataParameters::ColumnContext))
-    target->SetParameter(DataParameters::ColumnContext, RefCntPtr<IParameter>(column));
-}
-
 void VerboseSerializer::SerializeObj(const VerboselySerializableAliasedDataValue& value, SerializeStructure& ss) {
   ss.Parameter(DataParameters::Alias, value.GetAlias());
   ss.Parameter(DataParameters::ValueString, ContextualDataValueSerializerCore::ToString(value.GetValue()));
