@@ -57,16 +57,17 @@ int New(const Arguments& arguments, std::istream&, std::ostream& out, std::ostre
   for (size_t i = 0; i < structures.size(); ++i) {
     const ParameterInfo* info = structures[i];
     const std::string name = info ? info->GetUtf8Name() : arguments[i];
-    out << name << '\t';
     if (info == nullptr) {
-      out << "error: no pres-model structure is called \"" << name << "\"\n";
+      err << "hlvpres new: no pres-model structure is called \"" << name << "\"\n";
       status = 1;
       continue;
     }
     try {
-      out << WriteDefaultRecord(*info) << '\n';
-    } catch (const std::exception& e) {  // reported on the record's own line
-      out << "error: " << e.what() << '\n';
+      const std::string json = WriteDefaultRecord(*info);
+      out << name << '\t' << json << '\n';
+    } catch (const HalvaneException& e) {  // one record that cannot be written does not stop the others
+      err << "hlvpres new: " << name << ": " << e.what() << '\n';
+      status = 1;
     }
   }
   return status;
@@ -100,13 +101,15 @@ int Read(const Arguments& arguments, std::istream& in, std::ostream& out, std::o
   const RefCntPtr<IParameters> context = ReadContext(columnType);
   int status = 0;
   std::string line;
-  while (std::getline(in, line)) {
+  for (long long number = 1; std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     try {
       const RefCntPtr<IParameters> bag = ReadParametersJson(line, Registry(), context.Get());
       out << WriteParametersJson(*bag, Registry()) << '\n';
-    } catch (const std::exception& e) {  // reported on the line's own output line
-      out << "error: " << e.what() << '\n';
+    } catch (const HalvaneException& e) {  // one bad line does not stop the others
+      // The empty line keeps output line N the bag of input line N.
+      out << '\n';
+      err << "hlvpres: line " << number << ": " << e.what() << '\n';
       status = 1;
     }
   }
@@ -180,15 +183,16 @@ const std::vector<Command>& Commands() {
        "usage: hlvpres new STRUCTURE-NAME...\n"
        "       hlvpres new --all\n\n"
        "For each pres-model structure (all of them, in registration order, with --all) prints\n"
-       "one line: the structure name, a tab, and the compact JSON of a default record's bag, or\n"
-       "'error: ' and the message when the record cannot be written. Exits with 1 when a name\n"
-       "is not a pres-model structure.\n",
+       "one line: the structure name, a tab, and the compact JSON of a default record's bag. A\n"
+       "name that is not a pres-model structure, or a record that cannot be written, prints no\n"
+       "line but one error line on standard error, and the exit status is then 1.\n",
        New},
       {"read", "read JSON bags from standard input and write them again",
        "usage: hlvpres read [--column-type TYPE] < BAGS\n\n"
        "Reads one JSON bag per line, rebuilds its values through the registered serializers and\n"
-       "prints the bag written again, one line each. A line that cannot be read prints 'error: '\n"
-       "and the message; the exit status is then 1.\n\n"
+       "prints the bag written again, one line each. A line that cannot be read prints an empty\n"
+       "line, so that output line N is always the bag of input line N, and on standard error\n"
+       "'hlvpres: line N: ' and the message; the exit status is then 1.\n\n"
        "Aliased data values are read against a column of TYPE (a data type such as string,\n"
        "integer or date; string unless given).\n",
        Read},

@@ -302,9 +302,8 @@ void LoadSSLCert(RefCntPtr<const DSConnectionConfig> config, DSConnectorParams& 
     // The dialog showed the label for a certificate the set already holds: keep it.
     const TString sslCertName = ConnectorAttrs::kSSLCert;
     if (!presModel->HasConnectorAttribute(sslCertName) || presModel->GetConnectorAttribute(sslCertName).isEmpty())
-      ThrowLogicException(__FILE__, __LINE__,
-                          "!attrModel->GetConnectorAttribute(DataConnectionAttrs::attrSSLCert).IsEmpty()");
-    if (dsParams.SSLCert().isEmpty()) ThrowLogicException(__FILE__, __LINE__, "!dsParams.SSLCert().IsEmpty()");
+      HLV_THROW_LOGIC("!attrModel->GetConnectorAttribute(DataConnectionAttrs::attrSSLCert).IsEmpty()");
+    if (dsParams.SSLCert().isEmpty()) HLV_THROW_LOGIC("!dsParams.SSLCert().IsEmpty()");
   } else if (sslFile.isEmpty()) {
     dsParams.SetSSLCert(TString());
   } else {

@@ -10,7 +10,7 @@ class NullAccessor final : public IConnectionSettingsCacheAccessor {
 
   // Callers ask IsCacheAvailable first; reaching here is a programming error.
   ConnectionAttributeMap GetCachedAttributes(const TString&) const override {
-    ThrowLogicException(__FILE__, __LINE__, "false");
+    HLV_THROW_LOGIC("false");
   }
 };
 

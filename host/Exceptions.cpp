@@ -28,6 +28,8 @@ void ThrowLogicException(const char* file, int line, const char* expression) {
   throw LogicException(file, line, QString::fromUtf8(expression));
 }
 
+void ThrowLogicException(const char* file, int line, const TString& text) { throw LogicException(file, line, text); }
+
 CommandException::~CommandException() = default;
 
 TypeMismatchCommandException::TypeMismatchCommandException(unsigned int parameterId)

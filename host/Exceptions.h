@@ -40,12 +40,20 @@ class HLVHOST_API LogicException : public HalvaneException {
   int m_line;
 };
 
-/// Raises a LogicException for `expression` at `file`:`line`.
+/// Raises a LogicException for `expression` at `file`:`line`. Code raises one through the macros
+/// below, which record the line of the failing statement itself.
 [[noreturn]] HLVHOST_API void ThrowLogicException(const char* file, int line, const char* expression);
+/// As above, for an error text built at run time.
+[[noreturn]] HLVHOST_API void ThrowLogicException(const char* file, int line, const TString& text);
 
 /// Checks a precondition; a false `condition` raises a LogicException naming it.
 #define HLV_ASSERT(condition) \
   ((condition) ? static_cast<void>(0) : ThrowLogicException(__FILE__, __LINE__, #condition))
+
+/// Raises a LogicException for `text` (a string literal or a TString) at this file and line. A
+/// helper that words a failure returns the text and leaves the throw to its caller, so the
+/// exception names the line where the failure was found rather than the helper's.
+#define HLV_THROW_LOGIC(text) ThrowLogicException(__FILE__, __LINE__, (text))
 
 /// Raises a LogicException for `message` in this file at the fixed `line`, wherever the throw
 /// sits. For the few failures whose file and line are part of a builder's contract (hosts

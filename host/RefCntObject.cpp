@@ -10,5 +10,5 @@ void RefCntObject::Release() const noexcept {
 #include "host/RefCntPtr.h"
 
 void RefCntDetail::ThrowNullPointerDereferenced() {
-  ThrowLogicException(__FILE__, __LINE__, "Null pointer dereferenced");
+  HLV_THROW_LOGIC("Null pointer dereferenced");
 }

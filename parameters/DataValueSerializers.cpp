@@ -92,8 +92,7 @@ RefCntPtr<IColumn> ContextualDataValueSerializer::GetColumn(RefCntPtr<const IPar
   const std::unique_ptr<IHostObject> object = ObjectFactoryUtils::CreateObject("HlvDoc", "ParameterAccessorID");
   const auto* accessor = dynamic_cast<const IParameterAccessor*>(object.get());
   if (accessor == nullptr)
-    throw LogicException(__FILE__, __LINE__,
-                         QStringLiteral("The host object \"ParameterAccessorID\" is not an IParameterAccessor"));
+    HLV_THROW_LOGIC(QStringLiteral("The host object \"ParameterAccessorID\" is not an IParameterAccessor"));
   const INamespace& ns = accessor->GetNamespace(bag);
   return GetColumn(std::move(bag), ns, id, dataSourceName);
 }
@@ -190,12 +189,6 @@ void AliasedSerializer::SerializeValue(RefCntPtr<IParameter> value, unsigned int
   }
   SubStructure structure(id, ss, IsComposite());
   SerializeObj(aliased, ss);
-}
-
-void AliasedSerializer::SetContext(RefCntPtr<const IParameters> source, unsigned int /*id*/,
-                                   RefCntPtr<IParameters> target) const {
-  if (IParameter* column = source->GetParameter(DataParameters::ColumnContext))
-    target->SetParameter(DataParameters::ColumnContext, RefCntPtr<IParameter>(column));
 }
 
 void VerboseSerializer::SerializeObj(const VerboselySerializableAliasedDataValue& value, SerializeStructure& ss) {

@@ -150,8 +150,8 @@ class HLVPRES_API StructSerializer<AliasedDataValue, AliasedDataValue> final
   void SerializeValue(RefCntPtr<IParameter> value, unsigned int id, SerializeStructure& ss,
                       bool asSubStructure) const override;
   bool ParsesStringList() const override { return true; }
-  /// Hands the column context of `source` on to `target`.
-  void SetContext(RefCntPtr<const IParameters> source, unsigned int id, RefCntPtr<IParameters> target) const override;
+  // SetContext stays the base's no-op: the reader starts every bag it makes, however deep, from
+  // its context, so the column context is already in the bag the two strings are read from.
 };
 
 /// The structure serializer of aliased data values.
@@ -173,6 +173,9 @@ class HLVPRES_API StructSerializer<VerboselySerializableAliasedDataValue, Verbos
   static VerboselySerializableAliasedDataValue ToObject(const IParameters& bag, unsigned int id);
 };
 
+// The factories of these serializers, made once in the library and exported. The API reference
+// leaves these specializations out: Doxygen cannot match them with the template they specialize.
+/// \cond
 template <>
 HLVPRES_API RefCntPtr<IStructureSerializer>
 CreateStructureSerializer<StructSerializer<RefCntPtr<const DataColumn>, RefCntPtr<DataColumn>>>();
@@ -186,6 +189,7 @@ CreateStructureSerializer<StructSerializer<std::pair<QualifiedName, RefCntPtr<Da
 template <>
 HLVPRES_API RefCntPtr<IStructureSerializer> CreateStructureSerializer<
     StructSerializer<VerboselySerializableAliasedDataValue, VerboselySerializableAliasedDataValue>>();
+/// \endcond
 
 /// The serializer of aliased data values. It is made directly, not through an exported
 /// factory.

@@ -36,11 +36,9 @@ ServiceSlot<IAppConfig>& Slot() {
   return slot;
 }
 
-SettableAppConfig& Settable(const char* what) {
-  auto* settable = dynamic_cast<SettableAppConfig*>(&Slot().Get());
-  if (settable == nullptr) ThrowLogicException(__FILE__, __LINE__, what);
-  return *settable;
-}
+// The installed settings when they take changes, else null: a host that installed its own
+// settings changes them itself.
+SettableAppConfig* FindSettable() { return dynamic_cast<SettableAppConfig*>(&Slot().Get()); }
 
 }  // namespace
 
@@ -95,9 +93,13 @@ std::shared_ptr<IAppConfig> AppConfig::Install(std::shared_ptr<IAppConfig> confi
 }
 
 void AppConfig::SetApplicationMode(ApplicationMode mode) {
-  Settable("the installed settings are a SettableAppConfig").SetApplicationMode(mode);
+  SettableAppConfig* settable = FindSettable();
+  if (settable == nullptr) HLV_THROW_LOGIC("the installed settings are a SettableAppConfig");
+  settable->SetApplicationMode(mode);
 }
 
 void AppConfig::SetHelpBaseUrl(const TString& url) {
-  Settable("the installed settings are a SettableAppConfig").SetHelpBaseUrl(url);
+  SettableAppConfig* settable = FindSettable();
+  if (settable == nullptr) HLV_THROW_LOGIC("the installed settings are a SettableAppConfig");
+  settable->SetHelpBaseUrl(url);
 }

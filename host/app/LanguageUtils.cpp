@@ -42,7 +42,7 @@ TString LanguageUtils::GetISOString(Language language) {
     case Language::PortuguesePortugal:
       return QStringLiteral("pt_PT");
   }
-  ThrowLogicException(__FILE__, __LINE__, "language is a value of the Language enum");
+  HLV_THROW_LOGIC("language is a value of the Language enum");
 }
 
 TString LanguageUtils::GetLanguageShortAlias(const TString& locale) {

@@ -19,7 +19,7 @@ const Entry& FindEntry(StringId id) {
   const Entry* end = begin + StringTableData::kEntryCount;
   const Entry* found = std::lower_bound(begin, end, id, [](const Entry& entry, StringId key) { return entry.id < key; });
   if (found == end || found->id != id)
-    throw LogicException(__FILE__, __LINE__, QStringLiteral("No string with id 0x%1").arg(id, 8, 16, QLatin1Char('0')));
+    HLV_THROW_LOGIC(QStringLiteral("No string with id 0x%1").arg(id, 8, 16, QLatin1Char('0')));
   return *found;
 }
 

@@ -198,7 +198,7 @@ LiveConnection::~LiveConnection() {
 
 void LiveConnection::CheckThread() const {
   if (QThread::currentThread() != m_thread)
-    ThrowLogicException(__FILE__, __LINE__, "a live connection is used from the thread that opened it");
+    HLV_THROW_LOGIC("a live connection is used from the thread that opened it");
 }
 
 std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDescription& description,

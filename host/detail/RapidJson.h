@@ -8,7 +8,7 @@
 #error "RapidJSON must be included through host/detail/RapidJson.h only"
 #endif
 #define RAPIDJSON_ASSERT(condition) \
-  ((condition) ? static_cast<void>(0) : ThrowLogicException(__FILE__, __LINE__, "RapidJSON: " #condition))
+  ((condition) ? static_cast<void>(0) : HLV_THROW_LOGIC("RapidJSON: " #condition))
 #define RAPIDJSON_HAS_STDSTRING 1
 
 #include <rapidjson/document.h>

@@ -16,15 +16,13 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
   for (unsigned int id : bag.GetParameterIds()) {
     const ParameterInfo* info = registry.FindParameter(id);
     if (info == nullptr)
-      throw LogicException(__FILE__, __LINE__,
-                           QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
+      HLV_THROW_LOGIC(QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
     if (info->HasFlag(kParameterUnserializable)) continue;
 
     RefCntPtr<IParameter> value(bag.GetParameter(id));
     const bool hasSerializer = info->GetValueSerializer() != nullptr || info->GetStructureSerializer() != nullptr;
     if (!hasSerializer)
-      throw LogicException(__FILE__, __LINE__,
-                           QStringLiteral("Parameter \"%1\" has no serializer").arg(info->GetName()));
+      HLV_THROW_LOGIC(QStringLiteral("Parameter \"%1\" has no serializer").arg(info->GetName()));
 
     switch (info->GetKind()) {
       case ParameterKind::kSimple:
@@ -63,7 +61,7 @@ std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry
 JsonReadScope::~JsonReadScope() = default;
 
 RefCntPtr<IParameter> IStructureSerializer::ReadJson(const JsonValue&, unsigned int, const JsonReadScope&) const {
-  ThrowLogicException(__FILE__, __LINE__, "ReadsJson()");
+  HLV_THROW_LOGIC("ReadsJson()");
 }
 
 namespace {

@@ -12,10 +12,6 @@ namespace {
 
 QString Hex(unsigned int id) { return QStringLiteral("0x%1").arg(id, 8, 16, QLatin1Char('0')); }
 
-[[noreturn]] void Fail(const QString& message) {
-  throw LogicException(__FILE__, __LINE__, message);
-}
-
 // Stands in front of the serializer of one security-sensitive parameter. A serializer that
 // cannot read a text says why, and usually quotes the text; for this parameter the text is a
 // secret, so the failure names the parameter and nothing it was given. Logic and command
@@ -132,14 +128,14 @@ ParametersRegistry& ParametersRegistry::Get() {
 }
 
 void ParametersRegistry::RegisterNamespace(const ParameterNamespaceName& ns, unsigned int low, unsigned int high) {
-  if (ns.GetValue().isEmpty()) Fail(QStringLiteral("A parameter namespace needs a name"));
-  if (low > high) Fail(QStringLiteral("Namespace \"%1\" has an empty id range").arg(ns.GetValue()));
+  if (ns.GetValue().isEmpty()) HLV_THROW_LOGIC(QStringLiteral("A parameter namespace needs a name"));
+  if (low > high) HLV_THROW_LOGIC(QStringLiteral("Namespace \"%1\" has an empty id range").arg(ns.GetValue()));
   for (const auto& existing : m_namespaces) {
     if (existing->name == ns)
-      Fail(QStringLiteral("Namespace \"%1\" is already registered").arg(ns.GetValue()));
+      HLV_THROW_LOGIC(QStringLiteral("Namespace \"%1\" is already registered").arg(ns.GetValue()));
     if (low <= existing->high && existing->low <= high)
-      Fail(QStringLiteral("The ids of namespace \"%1\" overlap those of \"%2\"")
-               .arg(ns.GetValue(), existing->name.GetValue()));
+      HLV_THROW_LOGIC(QStringLiteral("The ids of namespace \"%1\" overlap those of \"%2\"")
+                          .arg(ns.GetValue(), existing->name.GetValue()));
   }
   m_namespaces.push_back(std::make_unique<Namespace>(Namespace{ns, low, high, {}, {}}));
 }
@@ -147,7 +143,7 @@ void ParametersRegistry::RegisterNamespace(const ParameterNamespaceName& ns, uns
 ParametersRegistry::Namespace& ParametersRegistry::FindNamespace(const ParameterNamespaceName& ns) const {
   for (const auto& existing : m_namespaces)
     if (existing->name == ns) return *existing;
-  Fail(QStringLiteral("Namespace \"%1\" is not registered").arg(ns.GetValue()));
+  HLV_THROW_LOGIC(QStringLiteral("Namespace \"%1\" is not registered").arg(ns.GetValue()));
 }
 
 void ParametersRegistry::AddParametersToNamespace(const ParameterNamespaceName& ns,
@@ -158,16 +154,16 @@ void ParametersRegistry::AddParametersToNamespace(const ParameterNamespaceName& 
 
 void ParametersRegistry::Add(Namespace& ns, unsigned int id, const wchar_t* name, ParameterKind kind,
                              IParameterSerializer* valueSerializer, IStructureSerializer* structureSerializer) {
-  if (name == nullptr || *name == L'\0') Fail(QStringLiteral("Parameter %1 has no name").arg(Hex(id)));
+  if (name == nullptr || *name == L'\0') HLV_THROW_LOGIC(QStringLiteral("Parameter %1 has no name").arg(Hex(id)));
   auto info = std::make_unique<ParameterInfo>(id, name, kind, ns.name, RefCntPtr<IParameterSerializer>(valueSerializer),
                                               RefCntPtr<IStructureSerializer>(structureSerializer));
   if (id < ns.low || id > ns.high)
-    Fail(QStringLiteral("Parameter \"%1\" %2 lies outside the ids of namespace \"%3\"")
-             .arg(info->GetName(), Hex(id), ns.name.GetValue()));
-  if (FindParameter(id) != nullptr) Fail(QStringLiteral("Parameter id %1 is registered twice").arg(Hex(id)));
+    HLV_THROW_LOGIC(QStringLiteral("Parameter \"%1\" %2 lies outside the ids of namespace \"%3\"")
+                        .arg(info->GetName(), Hex(id), ns.name.GetValue()));
+  if (FindParameter(id) != nullptr) HLV_THROW_LOGIC(QStringLiteral("Parameter id %1 is registered twice").arg(Hex(id)));
   if (ns.byName.count(info->GetName()) != 0)
-    Fail(QStringLiteral("Parameter name \"%1\" is registered twice in \"%2\"")
-             .arg(info->GetName(), ns.name.GetValue()));
+    HLV_THROW_LOGIC(QStringLiteral("Parameter name \"%1\" is registered twice in \"%2\"")
+                        .arg(info->GetName(), ns.name.GetValue()));
 
   ParameterInfo* added = info.get();
   ns.parameters.push_back(std::move(info));
@@ -197,7 +193,7 @@ void ParametersRegistry::Index(ParameterInfo* info) {
 ParameterInfo& ParametersRegistry::FlagTarget(unsigned int id, const char* flagName) {
   ParameterInfo* info = m_byId.empty() ? nullptr : m_byId[SlotOf(id)];
   if (info == nullptr)
-    Fail(QStringLiteral("Cannot flag %1: parameter %2 is not registered").arg(QLatin1String(flagName), Hex(id)));
+    HLV_THROW_LOGIC(QStringLiteral("Cannot flag %1: parameter %2 is not registered").arg(QLatin1String(flagName), Hex(id)));
   return *info;
 }
 
@@ -216,7 +212,7 @@ void ParametersRegistry::AddSecuritySensitive(unsigned int id) {
 void ParametersRegistry::AddNeverAdulterateMapKeys(unsigned int id) {
   ParameterInfo& info = FlagTarget(id, "never-adulterate-map-keys");
   if (info.GetKind() != ParameterKind::kMap)
-    Fail(QStringLiteral("Parameter \"%1\" is not a map, so its keys cannot be flagged").arg(info.GetName()));
+    HLV_THROW_LOGIC(QStringLiteral("Parameter \"%1\" is not a map, so its keys cannot be flagged").arg(info.GetName()));
   info.m_flags |= kParameterNeverAdulterateMapKeys;
 }
 

@@ -6,12 +6,6 @@
 
 #include <utility>
 
-namespace {
-
-[[noreturn]] void Fail(const QString& message) { throw LogicException(__FILE__, __LINE__, message); }
-
-}  // namespace
-
 SerializeStructure::SerializeStructure(const ParametersRegistry& registry) : m_registry(registry) {
   m_out.push_back('{');
   m_frames.push_back({FrameKind::kObject, true});
@@ -25,8 +19,8 @@ void SerializeStructure::BeginMember(FrameKind expected, const char* what) {
   Frame& frame = m_frames.back();
   if (frame.kind != expected) {
     static const char* const kFrameNames[] = {"a structure", "a list", "a map"};
-    Fail(QStringLiteral("%1 cannot be written inside %2")
-             .arg(QLatin1String(what), QLatin1String(kFrameNames[static_cast<int>(frame.kind)])));
+    HLV_THROW_LOGIC(QStringLiteral("%1 cannot be written inside %2")
+                        .arg(QLatin1String(what), QLatin1String(kFrameNames[static_cast<int>(frame.kind)])));
   }
   if (!frame.empty) m_out.push_back(',');
   frame.empty = false;
@@ -35,7 +29,7 @@ void SerializeStructure::BeginMember(FrameKind expected, const char* what) {
 const ParameterInfo& SerializeStructure::InfoOf(unsigned int id) const {
   const ParameterInfo* info = m_registry.FindParameter(id);
   if (info == nullptr)
-    Fail(QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
+    HLV_THROW_LOGIC(QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
   return *info;
 }
 
@@ -74,7 +68,7 @@ void SerializeStructure::MapItem(const TString& key, const TString& value, bool 
 
 void SerializeStructure::OpenScope(unsigned int id, FrameKind kind) {
   Frame& outer = m_frames.back();
-  if (outer.kind == FrameKind::kMap) Fail(QStringLiteral("A structure cannot be written inside a map"));
+  if (outer.kind == FrameKind::kMap) HLV_THROW_LOGIC(QStringLiteral("A structure cannot be written inside a map"));
   const bool named = outer.kind == FrameKind::kObject;  // inside a list, elements have no name
   const std::string* name = named ? &InfoOf(id).GetJsonName() : nullptr;
   if (!outer.empty) m_out.push_back(',');

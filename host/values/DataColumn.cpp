@@ -29,10 +29,9 @@ DataColumn::DataColumn(RefCntPtr<const VizEngine::UserType> userType, std::vecto
   const DataType type = m_userType->GetDataType();
   for (const DataValue& value : m_values)
     if (value.GetType() != type)
-      throw LogicException(__FILE__, __LINE__,
-                           QStringLiteral("A %1 value cannot be held by a %2 column")
-                               .arg(DataEnumEncodings::DataTypes().Encode(value.GetType()),
-                                    DataEnumEncodings::DataTypes().Encode(type)));
+      HLV_THROW_LOGIC(QStringLiteral("A %1 value cannot be held by a %2 column")
+                          .arg(DataEnumEncodings::DataTypes().Encode(value.GetType()),
+                               DataEnumEncodings::DataTypes().Encode(type)));
 }
 
 DataColumn::~DataColumn() = default;

@@ -67,14 +67,12 @@ std::unique_ptr<IHostObject> CreateObject(const char* kind, const char* id) {
   }
   // The creator runs unlocked: it may create other host objects.
   if (!creator)
-    throw LogicException(__FILE__, __LINE__,
-                         QStringLiteral("No host object \"%1\" of kind \"%2\" is registered")
-                             .arg(QString::fromUtf8(id), QString::fromUtf8(kind)));
+    HLV_THROW_LOGIC(QStringLiteral("No host object \"%1\" of kind \"%2\" is registered")
+                        .arg(QString::fromUtf8(id), QString::fromUtf8(kind)));
   std::unique_ptr<IHostObject> object = creator();
   if (!object)
-    throw LogicException(__FILE__, __LINE__,
-                         QStringLiteral("The creator of host object \"%1\" of kind \"%2\" made nothing")
-                             .arg(QString::fromUtf8(id), QString::fromUtf8(kind)));
+    HLV_THROW_LOGIC(QStringLiteral("The creator of host object \"%1\" of kind \"%2\" made nothing")
+                        .arg(QString::fromUtf8(id), QString::fromUtf8(kind)));
   return object;
 }
 

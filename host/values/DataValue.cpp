@@ -39,7 +39,7 @@ DataValue DataValue::MakeBinary(QByteArray bytes) { return DataValue(DataType::B
 
 DataValue DataValue::MakeSpecial(int special, DataType type) {
   if (special != kSpecialNull)
-    throw LogicException(__FILE__, __LINE__, QStringLiteral("Unknown special data value %1").arg(special));
+    HLV_THROW_LOGIC(QStringLiteral("Unknown special data value %1").arg(special));
   DataValue value;
   if (type == DataType::Unknown) return value;
   value.m_type = type;
@@ -50,10 +50,9 @@ DataValue DataValue::MakeSpecial(int special, DataType type) {
 template <typename T>
 const T& DataValue::PayloadAs(DataType type) const {
   if (m_type != type || IsNull())
-    throw LogicException(__FILE__, __LINE__,
-                         QStringLiteral("A %1 value was asked for the payload of a %2 value")
-                             .arg(IsNull() ? QStringLiteral("null ") + TypeName(m_type) : TypeName(m_type),
-                                  TypeName(type)));
+    HLV_THROW_LOGIC(QStringLiteral("A %1 value was asked for the payload of a %2 value")
+                        .arg(IsNull() ? QStringLiteral("null ") + TypeName(m_type) : TypeName(m_type),
+                             TypeName(type)));
   return std::get<T>(m_payload);
 }
 

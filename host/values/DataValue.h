@@ -84,14 +84,14 @@ class HLVHOST_API DataValue {
 
 /// Writes a DataValue as a self-describing text that needs no column to be read back:
 ///
-///   ""                       the empty value
-///   "<type>%null%"           the null value of <type>, such as "integer%null%"
-///   "<type>:<text>"          a value, such as "integer:-12", "string:O'Neil", "real:0.1",
-///                            "boolean:true", "date:2024-02-29",
-///                            "datetime:2024-02-29T13:05:00.250", "binary:0x00ff",
-///                            "spatial:POINT (1 2)"
+///   ""                   the empty value
+///   "\<type\>%null%"     the null value of \<type\>, such as "integer%null%"
+///   "\<type\>:\<text\>"  a value, such as "integer:-12", "string:O'Neil", "real:0.1",
+///                        "boolean:true", "date:2024-02-29",
+///                        "datetime:2024-02-29T13:05:00.250", "binary:0x00ff",
+///                        "spatial:POINT (1 2)"
 ///
-/// <type> is the DataType string (ParameterTypeSerializer<DataType>) and <text> is the text
+/// \<type\> is the DataType string (ParameterTypeSerializer<DataType>) and \<text\> is the text
 /// ContextualDataValueSerializerCore::ToString writes (strings as they are, so any string,
 /// "%null%" included, round-trips). Text of another form raises ParameterParseException.
 template <>

@@ -390,9 +390,8 @@ void DataSerializerHelpers::SerializeDataValueVector(SerializeStructure& ss, uns
                                                      const std::vector<DataValue>& values, DataType type) {
   for (const DataValue& value : values)
     if (value.GetType() != type)
-      throw LogicException(__FILE__, __LINE__,
-                           QStringLiteral("A %1 value cannot be written in a %2 column")
-                               .arg(TypeName(value.GetType()), TypeName(type)));
+      HLV_THROW_LOGIC(QStringLiteral("A %1 value cannot be written in a %2 column")
+                          .arg(TypeName(value.GetType()), TypeName(type)));
   ListStructure list(id, ss, kParameterTypeDefault);
   for (const DataValue& value : values) {
     if (type == DataType::String)

@@ -107,7 +107,7 @@ class HLVHOST_API FormattedText {
   std::vector<FormattedTextRun> m_runs;
 };
 
-/// An XML document under construction, written out as text. Its root element is <document>;
+/// An XML document under construction, written out as text. Its root element is \<document\>;
 /// writers add their elements below it through GetWriter(). Attributes come out in the order in
 /// which they were written, so the same value always gives the same text.
 class HLVHOST_API XMLStringFormatter {

@@ -1,5 +1,8 @@
 #include "host/Exceptions.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "host/parameters/SerializeStructure.h"
 #include "parameters/ParameterIds.h"
+#include "tests/support/SourceLines.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -17,6 +20,36 @@ TEST(ExceptionsTest, AssertCarriesFileLineAndExpression) {
     EXPECT_EQ(e.GetExpression(), QStringLiteral("1 + 1 == 3"));
     EXPECT_EQ(e.GetLine(), line);
     EXPECT_NE(std::string(e.GetFile()).find("ExceptionsTest.cpp"), std::string::npos);
+  }
+}
+
+// A failure worded by a helper still names the statement that found it, not the helper.
+TEST(ExceptionsTest, LogicErrorsNameTheStatementThatFoundThem) {
+  ParametersRegistry registry;
+  try {
+    SerializeStructure ss(registry);
+    ss.Parameter(0x1e, QStringLiteral("unregistered"));
+    ADD_FAILURE() << "an unregistered parameter was written";
+  } catch (const LogicException& e) {
+    EXPECT_EQ(e.GetExpression(), QStringLiteral("Parameter 0x0000001e is not registered"));
+    EXPECT_TRUE(sourcelines::RaisedAt(e, QStringLiteral("host/parameters/SerializeStructure.cpp"),
+                                      QStringLiteral("0x%1 is not registered\")")));
+  }
+  try {
+    registry.RegisterNamespace(ParameterNamespaceName(L""), 1, 2);
+    ADD_FAILURE() << "a namespace without a name was registered";
+  } catch (const LogicException& e) {
+    EXPECT_TRUE(sourcelines::RaisedAt(e, QStringLiteral("host/parameters/ParametersRegistry.cpp"),
+                                      QStringLiteral("needs a name\")")));
+  }
+  registry.RegisterNamespace(ParameterNamespaceName(L"test"), 1, 2);
+  try {
+    registry.RegisterNamespace(ParameterNamespaceName(L"test"), 3, 4);
+    ADD_FAILURE() << "a namespace was registered twice";
+  } catch (const LogicException& e) {
+    EXPECT_EQ(e.GetExpression(), QStringLiteral("Namespace \"test\" is already registered"));
+    EXPECT_TRUE(sourcelines::RaisedAt(e, QStringLiteral("host/parameters/ParametersRegistry.cpp"),
+                                      QStringLiteral("is already registered\")")));
   }
 }
 

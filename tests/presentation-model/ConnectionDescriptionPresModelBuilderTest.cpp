@@ -10,6 +10,7 @@
 #include "presentation-model/HalvaneServerConnectionDescriptionPresModel.h"
 #include "presentation-model/HlvdocPresModelHelper.h"
 #include "tests/support/ConnectServices.h"
+#include "tests/support/SourceLines.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -107,6 +108,8 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, NothingIsDescribedWithoutAnOrd
     ADD_FAILURE() << "a federated configuration was accepted";
   } catch (const LogicException& e) {
     EXPECT_EQ(e.GetExpression(), T("!config || !config->IsFederatedConfig()"));
+    EXPECT_TRUE(sourcelines::RaisedAt(e, T("presentation-model/ConnectionDescriptionPresModelBuilder.cpp"),
+                                      T("HLV_ASSERT(!config || !config->IsFederatedConfig());")));
   }
   rel->state.isFederated = false;
 

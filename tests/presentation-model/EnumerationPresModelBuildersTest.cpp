@@ -186,7 +186,7 @@ TEST(EnumerationPresModelBuildersTest, OnlyTheTableBuilderCatchesAndOnlyDataSour
   fake::ConnectServices services;
   auto config = EveryListConfig();
   config->rel.afterEnumerate = [](const QString& query) {
-    if (query == QLatin1String("EnumerateTables")) throw LogicException(__FILE__, __LINE__, QStringLiteral("bug"));
+    if (query == QLatin1String("EnumerateTables")) HLV_THROW_LOGIC("bug");
     throw DataSourceException(query);
   };
   EXPECT_THROW(TableEnumerationPresModelBuilder(config).Build(), LogicException);

@@ -7,6 +7,7 @@
 #include "host/values/DataColumn.h"
 #include "parameters/ParameterIds.h"
 #include "presentation-model/ConnectionTableInfoPresModel.h"
+#include "presentation-model/EditableVariableValuePresModel.h"
 #include "presentation-model/TableEnumerationPresModel.h"
 #include "tests/QStringPrinter.h"
 #include "tests/RecordFixtures.h"
@@ -98,6 +99,27 @@ TEST(RecordJsonReaderTest, EveryFullRecordReadsTheSameBothWays) {
       ReadBothWays(Write(*sample.MakeBag(variant)), context.Get());
     }
   }
+}
+
+TEST(RecordJsonReaderTest, AliasedValuesInsideRecordsAreReadAgainstTheReadersColumn) {
+  RefCntPtr<IParameters> context = Registry().CreateParameters();
+  const RefCntPtr<const VizEngine::UserType> type = MakeRefCnt<VizEngine::SimpleType>(DataType::Integer);
+  context->SetParameter(DataParameters::ColumnContext,
+                        MakeValParameter(RefCntPtr<IColumn>(MakeRefCnt<DataColumn>(type, std::vector<DataValue>()))));
+  const std::string json = R"({"gen-editable-variable-value-pres-model":{"first-alised-value":["42","forty-two"],)"
+                           R"("second-alised-value":["null",""]}})";
+  // Read through a bag of the record's members as well as straight from the JSON: in both, the
+  // inner bags of the record and of its two values start from the context.
+  for (const auto& read : {ReadParametersJson, ReadParametersJsonThroughBags}) {
+    const RefCntPtr<IParameters> bag = read(json, Registry(), context.Get());
+    const auto& record =
+        GetParameterValue<RefCntPtr<const EditableVariableValuePresModel>>(*bag, EditableVariableValuePresModel::ID);
+    EXPECT_EQ(record->GetFirstValue(), AliasedDataValue(DataValue::MakeInteger(42), QStringLiteral("forty-two")));
+    EXPECT_EQ(record->GetSecondValue().GetValue().GetType(), DataType::Integer);
+    EXPECT_TRUE(record->GetSecondValue().GetValue().IsNull());
+  }
+  // Without a column the values cannot be read at all, so the check above is not vacuous.
+  EXPECT_THROW(ReadParametersJson(json, Registry()), ParameterParseException);
 }
 
 }  // namespace
