@@ -294,8 +294,10 @@ RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const 
                          .arg(connectionClass));
   DSConnectorParams params(attributes);
   params.SetValue(DataConnectionAttrs::attrClass, connectionClass);
+  // An empty secret is none: moving it would give the connection a new credential id, and with
+  // it lose the one the attributes already name (as the dialog's converted attributes do).
   for (const auto& [name, value] : attributes)
-    if (IsSecret(*probe, name)) params.SetSecureValue(name, value);
+    if (IsSecret(*probe, name) && !value.isEmpty()) params.SetSecureValue(name, value);
   params.SaveSecureValues();
   return Connected(connectionClass, params);
 }

@@ -261,7 +261,7 @@ function renderDialog(connectionClass, settings) {
   }
 
   if (on(settings['show-server-prompt'])) server = add('widget-attr-server', settings['server-name-prompt'] || 'Server');
-  if (on(settings['show-port-prompt'])) port = add('widget-attr-port', settings['port-prompt'] || 'Port', { optional: true });
+  if (on(settings['show-port-prompt'])) port = add('widget-attr-port', settings['port-prompt'] || 'Port');
   if (on(settings['show-service-prompt']))
     service = add('widget-attr-service', settings['service-prompt'] || 'Service', { optional: on(settings['service-name-optional']) });
   if (on(settings['show-instance-url-prompt'])) add('widget-attr-instance-url', 'Instance URL');
@@ -587,9 +587,9 @@ function renderPage(attributes, page) {
   const list = element('ul', { class: 'tables', 'aria-labelledby': titleId, id: 'table-list' });
   for (const table of tables) {
     const name = table['table-caption'] || table['table-name'];
-    list.append(element('li', { 'data-search': `${name} ${table['table-name']}`.toLowerCase(), title: table['table-tooltip'] || undefined },
-      name, table['table-pill-icon-type'] && table['table-pill-icon-type'] !== 'sheet'
-        ? element('span', { class: 'kind', text: table['table-pill-icon-type'] }) : null));
+    list.append(element('li', { 'data-search': `${name} ${table['table-name']}`.toLowerCase(), 'data-name': table['table-name'],
+                                title: table['table-tooltip'] || undefined },
+      name, name !== table['table-name'] ? element('span', { class: 'kind', text: table['table-name'] }) : null));
   }
   right.append(element('h3', { id: titleId, text: `Tables (${tables.length})` }),
     searchBox('Search tables', (term) => {
