@@ -16,11 +16,12 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace hlvpres {
 
 const char kServeHelp[] =
-    "usage: hlvpres serve [--port N] [--connectors DIR] [--web DIR]\n\n"
+    "usage: hlvpres serve [--port N] [--connectors DIR] [--web DIR] [--variables FILE]...\n\n"
     "Serves the connection dialogs to a browser on this machine: the web front end and a JSON\n"
     "API over the library, on 127.0.0.1 only. Prints one line,\n"
     "  hlvpres serve: http://127.0.0.1:PORT/?token=TOKEN\n"
@@ -29,7 +30,9 @@ const char kServeHelp[] =
     "browser. Runs until it is stopped; logs one line per request on standard error.\n\n"
     "--port listens on port N (default 0: a free port). --connectors adds the connector\n"
     "descriptions of DIR to those of HLV_CONNECTORS_PATH. --web serves the front end from DIR\n"
-    "instead of the installed one.\n";
+    "instead of the installed one. --variables offers the variables description FILE\n"
+    "(docs/variables.md) on the variable prompt page, before the examples of the source tree;\n"
+    "it may be given more than once.\n";
 
 namespace {
 
@@ -46,13 +49,14 @@ struct ServeOptions {
   int port = 0;
   QString connectors;
   QString web;
+  std::vector<QString> variables;
 };
 
 ServeOptions ParseServeOptions(const Arguments& arguments) {
   ServeOptions options;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    if (argument != "--port" && argument != "--connectors" && argument != "--web")
+    if (argument != "--port" && argument != "--connectors" && argument != "--web" && argument != "--variables")
       throw InputError(QStringLiteral("unknown argument %1").arg(TStringFromUtf8(argument)));
     if (i + 1 == arguments.size()) throw InputError(QStringLiteral("%1 needs a value").arg(TStringFromUtf8(argument)));
     const QString value = QString::fromStdString(arguments[++i]);
@@ -64,6 +68,9 @@ ServeOptions ParseServeOptions(const Arguments& arguments) {
     } else if (argument == "--connectors") {
       if (!QFileInfo(value).isDir()) throw InputError(QStringLiteral("--connectors: %1 is not a folder").arg(value));
       options.connectors = value;
+    } else if (argument == "--variables") {
+      if (!QFileInfo(value).isFile()) throw InputError(QStringLiteral("--variables: %1 is not a file").arg(value));
+      options.variables.push_back(QFileInfo(value).absoluteFilePath());
     } else {
       options.web = value;
     }
@@ -101,6 +108,19 @@ QString WebFolder(const QString& given) {
   const QString source = QStringLiteral(HLV_SOURCE_WEB_DIR);
   if (hasPage(source)) return source;
   throw HalvaneException(QStringLiteral("the web front end is not installed; name its folder with --web"));
+}
+
+/// The variables description files the variable prompt page offers: those of the command line,
+/// then the examples of the source tree this program was built from, each once.
+std::vector<std::string> VariableFiles(const std::vector<QString>& given) {
+  QStringList files(given.begin(), given.end());
+  const QDir examples(QStringLiteral(HLV_SOURCE_VARIABLES_DIR));
+  for (const QString& name : examples.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
+    files.append(examples.absoluteFilePath(name));
+  files.removeDuplicates();
+  std::vector<std::string> result;
+  for (const QString& file : files) result.push_back(file.toStdString());
+  return result;
 }
 
 /// The content type of a file of the front end, by its extension; nullptr for a file that is
@@ -142,6 +162,7 @@ void ServeFile(const QString& folder, const std::string& name, httplib::Response
 
 int Serve(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   QString web;
+  ApiSettings settings;
   ServeOptions options;
   std::string token;
   try {
@@ -154,6 +175,7 @@ int Serve(const Arguments& arguments, std::istream&, std::ostream& out, std::ost
       qputenv("HLV_CONNECTORS_PATH", path);
     }
     web = WebFolder(options.web);
+    settings.variableFiles = VariableFiles(options.variables);
     token = NewToken();
   } catch (const std::exception& e) {  // a wrong argument is reported, never fatal
     err << "error: " << e.what() << '\n';
@@ -175,14 +197,14 @@ int Serve(const Arguments& arguments, std::istream&, std::ostream& out, std::ost
   });
 
   std::mutex library;
-  const auto api = [&library](const httplib::Request& request, httplib::Response& response) {
+  const auto api = [&library, &settings](const httplib::Request& request, httplib::Response& response) {
     ApiRequest call{request.method, request.path, {}, request.body};
     for (const auto& [name, value] : request.params)
       if (name != "token") call.query[name] = value;
     ApiResponse answer;
     {
       const std::lock_guard<std::mutex> lock(library);
-      answer = AnswerApi(call);
+      answer = AnswerApi(call, settings);
     }
     response.status = answer.status;
     response.set_content(answer.body, kJson);

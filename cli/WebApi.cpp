@@ -10,6 +10,8 @@
 #include "host/detail/HardenedJson.h"
 #include "host/parameters/JsonText.h"
 
+#include <QFileInfo>
+
 #include <exception>
 #include <functional>
 #include <optional>
@@ -37,22 +39,22 @@ bool QueryFlag(const ApiRequest& request, const char* name) {
   return value && (*value == "1" || *value == "true");
 }
 
-std::string Gallery(const ApiRequest& request) {
+std::string Gallery(const ApiRequest& request, const ApiSettings&) {
   GalleryOptions options;
   options.group = ParseGalleryGroup(TStringFromUtf8(RequiredQuery(request, "group")));
   options.restricted = QueryFlag(request, "restricted");
   return GalleryGroupJson(options);
 }
 
-std::string Dialog(const ApiRequest& request) {
+std::string Dialog(const ApiRequest& request, const ApiSettings&) {
   return DialogJson(KnownConnectionClass(RequiredQuery(request, "class")), std::nullopt);
 }
 
-std::string Convert(const ApiRequest& request) {
+std::string Convert(const ApiRequest& request, const ApiSettings&) {
   return ConvertJson(KnownConnectionClass(RequiredQuery(request, "class")), request.body, "the request body");
 }
 
-std::string Describe(const ApiRequest& request) {
+std::string Describe(const ApiRequest& request, const ApiSettings&) {
   ConnectionAttributeMap attributes = ParseAttributes(request.body);
   const auto connectionClass = attributes.find(DataConnectionAttrs::attrClass);
   if (connectionClass == attributes.end())
@@ -73,22 +75,36 @@ int ParseIndex(const std::string& text) {
   return index;
 }
 
-std::string Variables(const ApiRequest& request) {
+std::string Variables(const ApiRequest& request, const ApiSettings&) {
   const std::optional<std::string> index = Query(request, "index");
   return VariablePromptJson(TStringFromUtf8(RequiredQuery(request, "file")),
                             TStringFromUtf8(Query(request, "select").value_or("")), index ? ParseIndex(*index) : 0,
                             TStringFromUtf8(Query(request, "relation").value_or("")));
 }
 
+std::string VariableFiles(const ApiRequest&, const ApiSettings& settings) {
+  std::string json = "{\"files\":[";
+  for (const std::string& path : settings.variableFiles) {
+    if (json.back() != '[') json += ',';
+    json += "{\"name\":";
+    AppendJsonString(json, QFileInfo(TStringFromUtf8(path)).completeBaseName());
+    json += ",\"path\":";
+    AppendJsonString(json, TStringFromUtf8(path));
+    json += '}';
+  }
+  return json + "]}";
+}
+
 struct Route {
   const char* method;
   const char* path;
-  std::string (*answer)(const ApiRequest&);
+  std::string (*answer)(const ApiRequest&, const ApiSettings&);
 };
 
 const Route kRoutes[] = {
     {"GET", "/api/gallery", Gallery},   {"GET", "/api/dialog", Dialog},       {"POST", "/api/convert", Convert},
     {"POST", "/api/describe", Describe}, {"GET", "/api/variables", Variables},
+    {"GET", "/api/variable-files", VariableFiles},
 };
 
 ApiResponse Failure(int status, const std::string& message) { return {status, ErrorJson(message)}; }
@@ -101,7 +117,7 @@ std::string ErrorJson(const std::string& message) {
   return json + '}';
 }
 
-ApiResponse AnswerApi(const ApiRequest& request) {
+ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings) {
   const Route* route = nullptr;
   bool pathKnown = false;
   for (const Route& candidate : kRoutes) {
@@ -114,7 +130,7 @@ ApiResponse AnswerApi(const ApiRequest& request) {
 
   // Each kind of failure has its status; every message is one the library made secret-free.
   try {
-    return {200, route->answer(request)};
+    return {200, route->answer(request, settings)};
   } catch (const InputError& e) {  // the request asked for something wrong
     return Failure(400, e.what());
   } catch (const HardenedJson::JsonTextException& e) {  // the body is not JSON

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace hlvpres {
 
@@ -23,6 +24,12 @@ struct ApiResponse {
   std::string body;
 };
 
+/// What the server offers beyond what a request names.
+struct ApiSettings {
+  /// The variables description files GET /api/variable-files lists, in this order.
+  std::vector<std::string> variableFiles;
+};
+
 /// Answers `request`:
 ///   GET  /api/gallery?group=G[&restricted=1]  the gallery group G (file, server, ...)
 ///   GET  /api/dialog?class=C                  the connection settings record of a new C
@@ -32,10 +39,12 @@ struct ApiResponse {
 ///                                             them), connected live
 ///   GET  /api/variables?file=F[&select=N&index=I&relation=R]
 ///                                             the variable prompt of the description file F
+///   GET  /api/variable-files                  the description files of `settings`, each as
+///                                             {"name": file name without extension, "path": F}
 /// A wrong request answers 400, an unknown path 404, a wrong method 405, and a failure of the
 /// library (such as a connection the database refused, with its message) 422. Never throws
 /// for what a request holds.
-ApiResponse AnswerApi(const ApiRequest& request);
+ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings);
 
 /// The JSON body {"error": message}.
 std::string ErrorJson(const std::string& message);

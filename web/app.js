@@ -1,6 +1,7 @@
 // The connection dialogs in a browser: the gallery, the connection dialog of a class as its
-// settings record describes it, the attributes it turns into and the data source page of the
-// live connection. Every call carries the session token of the address.
+// settings record describes it, the attributes it turns into, the data source page of the live
+// connection, and the variable prompt of a variables description file. Every call carries the
+// session token of the address.
 'use strict';
 
 const token = new URLSearchParams(location.search).get('token') || '';
@@ -62,7 +63,7 @@ function showError(message) {
 }
 
 function showStep(step) {
-  for (const id of ['gallery', 'dialog', 'page']) document.getElementById(id).hidden = id !== step;
+  for (const id of ['gallery', 'dialog', 'page', 'variables']) document.getElementById(id).hidden = id !== step;
   for (const item of document.querySelectorAll('#steps li'))
     item.toggleAttribute('aria-current', item.dataset.step === step) && item.setAttribute('aria-current', 'step');
 }
@@ -607,6 +608,174 @@ function renderPage(attributes, page) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The variable prompt of a variables description file
+
+// The file, relation and selection the prompt was last built for.
+let prompt = { file: '', relation: '' };
+
+async function openVariables() {
+  showError('');
+  status('Loading the description files…');
+  let files = [];
+  try {
+    files = (await api('/api/variable-files')).files;
+  } catch (failure) {
+    showError(failure.message);
+  }
+  status('');
+  const section = document.getElementById('variables');
+  const form = element('form', { 'aria-labelledby': 'variables-title', class: 'variables-source' });
+  const chosen = selectField('Description file', files.map((f) => ({ value: f.path, text: f.name })), prompt.file || undefined);
+  const other = textField('Another description file', '', { optional: true, hint: 'The full path of a file on this machine; it takes the place of the one chosen above.' });
+  const relation = textField('Only the variables of the relation', prompt.relation, { optional: true });
+  chosen.input.disabled = !files.length;
+  form.append(chosen.wrapper, other.wrapper, relation.wrapper, element('div', { class: 'actions' },
+    element('button', { type: 'submit', class: 'primary', text: 'Show the variables' }),
+    element('button', { type: 'button', text: 'Back to the connectors', onclick: () => showGallery() })));
+  form.addEventListener('submit', (event) => {
+    event.preventDefault();
+    const file = other.input.value.trim() || chosen.input.value;
+    if (!file) {
+      showError('Choose a description file.');
+      chosen.input.focus();
+      return;
+    }
+    prompt = { file, relation: relation.input.value.trim() };
+    loadPrompt();
+  });
+  section.replaceChildren(element('h2', { id: 'variables-title', text: 'Database variables' }), form,
+                          element('div', { id: 'variable-prompt' }));
+  showStep('variables');
+  chosen.input.disabled ? other.input.focus() : chosen.input.focus();
+}
+
+// Builds the prompt again, editing the value `index` of the variable `name` when one is given.
+async function loadPrompt(name, index) {
+  showError('');
+  status('Building the variable prompt…');
+  const query = new URLSearchParams({ file: prompt.file });
+  if (prompt.relation) query.set('relation', prompt.relation);
+  if (name !== undefined) {
+    query.set('select', name);
+    query.set('index', String(index));
+  }
+  try {
+    renderPrompt(record(await api(`/api/variables?${query}`)));
+  } catch (failure) {
+    showError(failure.message);
+  } finally {
+    status('');
+  }
+}
+
+// The values of a variable, each with its tooltip, an invalid one marked.
+function valueList(variable) {
+  const list = element('ul', { class: 'values' });
+  for (const value of variable['variable-values'] || []) {
+    const text = value['display-value'] || '(no value)';
+    list.append(element('li', { title: value['tooltip-value'] || undefined, class: on(value.valid) ? undefined : 'invalid',
+                                'data-index': value['value-index'] },
+      text, on(value.valid) ? null : element('span', { class: 'note', text: ' (not valid)' })));
+  }
+  return list;
+}
+
+function renderPrompt(dialogRecord) {
+  const holder = document.getElementById('variable-prompt');
+  const variables = dialogRecord['prompt-variables'] || [];
+  const editingGuid = on(dialogRecord['is-editing']) ? dialogRecord['variable-guid'] : null;
+  holder.replaceChildren(element('h3', { id: 'prompt-title', text: dialogRecord['dialog-title'] }),
+    element('p', { class: 'info', text: `Connection: ${dialogRecord['connection-name']}` }));
+  if (dialogRecord.instructions) holder.append(element('p', { text: dialogRecord.instructions }));
+  if (!on(dialogRecord.valid))
+    holder.append(element('p', { class: 'notice', role: 'note', id: 'prompt-invalid', text: dialogRecord['required-variable-message'] }));
+
+  const table = element('table', { class: 'prompt', 'aria-labelledby': 'prompt-title' },
+    element('thead', {}, element('tr', {}, element('th', { scope: 'col', text: dialogRecord['list-view-name-label'] }),
+                                          element('th', { scope: 'col', text: dialogRecord['list-view-value-label'] }),
+                                          element('th', { scope: 'col' }, element('span', { class: 'visually-hidden', text: 'Edit' })))));
+  const body = element('tbody');
+  for (const variable of variables) {
+    const required = on(variable['is-required']);
+    const nameCell = element('th', { scope: 'row' },
+      variable['variable-display-name'],
+      required ? element('abbr', { class: 'required', title: 'required', text: ' *' }) : null,
+      variable['variable-description'] ? element('div', { class: 'info', text: variable['variable-description'] }) : null,
+      variable['prompt-text'] ? element('div', { class: 'prompt-text', text: variable['prompt-text'] }) : null,
+      on(variable['is-user-prompted']) ? null : element('div', { class: 'note', text: 'Not prompted' }),
+      on(variable['supports-multiple-values']) ? element('div', { class: 'note', text: 'Takes several values' }) : null);
+    const edit = element('button', { type: 'button', text: 'Edit', disabled: !on(variable['is-user-editable']),
+                                     'aria-label': `Edit ${variable['variable-display-name']}`,
+                                     onclick: () => loadPrompt(variable['full-variable-name'], 0) });
+    body.append(element('tr', { 'data-guid': variable['variable-guid'], 'data-required': String(required),
+                                'aria-current': variable['variable-guid'] === editingGuid ? 'true' : undefined },
+      nameCell, element('td', {}, valueList(variable)), element('td', {}, edit)));
+  }
+  table.append(body);
+  holder.append(table);
+
+  const editing = variables.find((v) => v['variable-guid'] === editingGuid);
+  if (editing && dialogRecord['editable-variable-value']) holder.append(valueEditor(dialogRecord, editing));
+  (holder.querySelector('#value-editor select, #value-editor input') || holder.querySelector('button')).focus();
+}
+
+// The editor of the selected value: its operation, its value or range, the variable's selection
+// items. What the user chooses stays on the page: the server builds the prompt, it takes no
+// values back.
+function valueEditor(dialogRecord, variable) {
+  const value = dialogRecord['editable-variable-value'];
+  const fieldset = element('fieldset', { id: 'value-editor' }, element('legend', { text: `${dialogRecord['edit-widget-header']}: ${variable['variable-display-name']}` }));
+  if (dialogRecord['edit-widget-instruction']) fieldset.append(element('p', { class: 'info', text: dialogRecord['edit-widget-instruction'] }));
+
+  // The values of a variable with several: the one edited is chosen here.
+  const values = variable['variable-values'] || [];
+  if (values.length > 1) {
+    const which = selectField(dialogRecord['values-table-header2'], values.map((v) => ({ value: v['value-index'], text: v['display-value'] || '(no value)' })),
+                              dialogRecord['value-index']);
+    which.input.addEventListener('change', () => loadPrompt(variable['full-variable-name'], Number(which.input.value)));
+    fieldset.append(which.wrapper);
+  }
+
+  const operations = value['variable-value-operations'] || [];
+  const current = (value['variable-value-operation'] || {})['operation-name'];
+  const operation = selectField(dialogRecord['values-table-header'], operations.map((o) => ({ value: o['operation-name'], text: o['operation-name'] })), current);
+  fieldset.append(operation.wrapper);
+
+  const selection = value['aliased-selection-list'] || [];
+  const listId = newId('selection');
+  const dataList = element('datalist', { id: listId });
+  for (const [item, alias] of selection) dataList.append(element('option', { value: item, label: alias || item }));
+  const first = textField(dialogRecord['from-label'], (value['first-alised-value'] || [])[0]);
+  const second = textField(dialogRecord['to-label'], (value['second-alised-value'] || [])[0]);
+  for (const made of [first, second]) {
+    made.input.required = false;  // nothing is submitted from here
+    made.input.setAttribute('list', listId);
+  }
+  const isRange = () => {
+    const chosen = operations.find((o) => o['operation-name'] === operation.input.value);
+    return chosen ? chosen['operation-type'].startsWith('range') : on(value['is-two-valued']);
+  };
+  const update = () => {
+    second.wrapper.hidden = !isRange();
+    first.wrapper.querySelector('label').firstChild.textContent = isRange() ? dialogRecord['from-label'] : dialogRecord['list-view-value-label'];
+  };
+  operation.input.addEventListener('change', update);
+  fieldset.append(first.wrapper, second.wrapper, dataList);
+  update();
+
+  if (selection.length) {
+    const items = element('ul', { class: 'selection', id: 'selection-items', 'aria-label': 'Selection items' });
+    for (const [item, alias] of selection)
+      items.append(element('li', {}, element('button', { type: 'button', 'data-value': item, text: alias ? `${alias} (${item})` : item,
+                                                         onclick: () => { first.input.value = item; first.input.focus(); } })));
+    fieldset.append(element('div', { class: 'info', text: 'Selection items' }), items);
+  }
+  fieldset.append(element('p', { class: 'info', text: `Data type: ${value['data-type']}. The choice stays on this page: the prompt is built by the server, which takes no values back.` }));
+  return fieldset;
+}
+
+// ---------------------------------------------------------------------------------------------
 
 document.getElementById('gallery-search').addEventListener('input', filterGallery);
+document.getElementById('open-variables').addEventListener('click', () => openVariables());
 showGallery().catch((failure) => showError(failure.message));
