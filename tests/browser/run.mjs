@@ -428,8 +428,9 @@ function scenarios(context) {
                    edited['aliased-selection-list'].map(([value]) => value), 'the selection items');
         expect(await editor.getByLabel(prompt['to-label'], { exact: true }).isHidden(), 'a single value shows a second one');
         // The user chooses: the second value, then an item of the selection.
-        await page.locator('#value-editor').getByLabel(prompt['values-table-header2']).selectOption('1');
-        await page.waitForFunction(() => document.querySelector('#value-editor select').value === '1');
+        const firstEditor = await editor.elementHandle();
+        await editor.getByLabel(prompt['values-table-header2']).selectOption('1');
+        await firstEditor.waitForElementState('hidden');  // the prompt was built again
         expectSame(await operator.inputValue(), '<>', 'the operator of the second value');
         await page.locator('#selection-items button').last().click();
         expectSame(await page.locator('#value-editor').getByLabel(prompt['list-view-value-label'], { exact: true }).inputValue(),
