@@ -172,9 +172,80 @@ const AUTH_CHOOSING = new Set(['auth-mode-radio', 'auth-mode-radio-unindented', 
 // Fields of a modular dialog whose values are secrets.
 const MODULAR_SECRETS = new Set(['password', 'priv-key-file-pwd', 'client-secret', 'ssl-client-key']);
 
-function humanName(name) {
-  const text = name.replace(/[-_]/g, ' ');
+// How the modular dialog and the fixed fields of the settings record relate. The record carries
+// a modular dialog description only while the connection fields model is on, and then the server
+// builds the connection from the record's connector attributes, by the class's connection fields,
+// leaving the fixed widget fields aside. So the description alone draws every attribute it lays
+// out, and each fixed part of the record whose attribute it lays out is not drawn a second time:
+// the part's show flag then only lends the description's field the record's prompt and optional
+// mark (server, port, service, database, warehouse, vendor fields). Fixed parts whose attributes
+// the description leaves out are drawn as in a dialog without one.
+//
+// The connector attributes each fixed part of the record edits.
+const FIXED_PART_ATTRIBUTES = {
+  file: ['filename'],
+  connection: ['connection-type'],
+  dsn: ['odbc-dsn'],
+  server: ['server'],
+  port: ['port'],
+  service: ['service'],
+  instanceUrl: ['instanceurl'],
+  database: ['dbname'],
+  warehouse: ['warehouse'],
+  vendor1: ['vendor1'],
+  vendor2: ['vendor2'],
+  vendor3: ['vendor3'],
+  transport: ['transport-type', 'http-path'],
+  authentication: ['authentication', 'username', 'password'],
+  sslChecks: ['IsolationLevel', 'encryptionMode', 'sslmode'],
+  importCertificate: ['sslfile', 'sslcert'],
+  clientCertificate: ['ssl-client-cert-file', 'ssl-client-key-file'],
+};
+// The fixed prompts of the record, by the connector attribute they ask for: [show, prompt, optional].
+const FIXED_PROMPTS = {
+  server: ['show-server-prompt', 'server-name-prompt', null],
+  port: ['show-port-prompt', 'port-prompt', null],
+  service: ['show-service-prompt', 'service-prompt', 'service-name-optional'],
+  dbname: ['show-db-prompt', 'db-name-prompt', 'database-name-optional'],
+  warehouse: ['show-dbwh-prompt', 'db-warehouse-name-prompt', 'database-warehouse-optional'],
+  vendor1: ['show-vendor1-prompt', 'vendor1-name-prompt', 'vendor1-name-optional'],
+  vendor2: ['show-vendor2-prompt', 'vendor2-name-prompt', 'vendor2-name-optional'],
+  vendor3: ['show-vendor3-prompt', 'vendor3-name-prompt', 'vendor3-name-optional'],
+};
+// Words of attribute names that read differently in a label.
+const LABEL_WORDS = { dbname: 'database', priv: 'private', pwd: 'password', odbc: 'ODBC', ssl: 'SSL', saml: 'SAML',
+                      idp: 'IdP', url: 'URL', http: 'HTTP', https: 'HTTPS', id: 'ID', jdbc: 'JDBC', oauth: 'OAuth',
+                      sslfile: 'SSL file', sslcert: 'SSL certificate', instanceurl: 'instance URL' };
+
+// A label for an attribute name the modular description gives no label for: "priv-key-file-pwd"
+// reads "Private key file password".
+function readableLabel(name) {
+  const text = name.split(/[-_]+/).filter(Boolean).map((word) => LABEL_WORDS[word.toLowerCase()] || word).join(' ');
   return text.charAt(0).toUpperCase() + text.slice(1);
+}
+
+// The parsed modular dialog description of a settings record: null when it has none, a string
+// (the notice to show) when its text cannot be read.
+function modularDescription(settings) {
+  const text = settings['modular-connection-settings'] && settings['modular-connection-settings']['connection-dialog-json'];
+  if (!text) return null;
+  try {
+    const description = JSON.parse(text);
+    if (description && typeof description === 'object' && !Array.isArray(description)) return description;
+  } catch (unreadable) {
+    // told below
+  }
+  return 'The connector describes its dialog in text that cannot be read.';
+}
+
+// The connector attributes a modular description lays out, with those its files import into.
+function laidOutAttributes(description) {
+  const names = new Set();
+  if (!description || typeof description === 'string') return names;
+  for (const section of description.sections || []) for (const field of section.fields || []) names.add(field);
+  for (const [field, file] of Object.entries(description.files || {}))
+    if (names.has(field) && file['imports-into']) names.add(file['imports-into']);
+  return names;
 }
 
 let dialog = null;  // what the open dialog is made of: its record and its inputs
@@ -202,6 +273,9 @@ function renderDialog(connectionClass, settings) {
   const modular = {};  // connector attribute -> input
   const toggles = [];  // functions that show or hide parts when a choice changes
   dialog = { connectionClass, settings, inputs, modular, cube: null };
+  const description = modularDescription(settings);
+  const laidOut = laidOutAttributes(description);
+  const drawn = (part) => !FIXED_PART_ATTRIBUTES[part].some((attribute) => laidOut.has(attribute));
 
   section.replaceChildren(element('h2', { id: 'dialog-title', text: settings['connection-caption'] || settings['ds-class-caption'] }));
   if (settings['connection-config-name'])
@@ -221,6 +295,8 @@ function renderDialog(connectionClass, settings) {
   };
   toggles.push(updateDriver);
 
+  renderModular(form, settings, description, params, modular);
+
   const add = (field, label, options = {}) => {
     const made = textField(label, params[field], options);
     inputs[field] = made.input;
@@ -228,11 +304,11 @@ function renderDialog(connectionClass, settings) {
     return made;
   };
 
-  if (fileClasses.has(connectionClass))
+  if (fileClasses.has(connectionClass) && drawn('file'))
     add('widget-attr-filename', 'File', { hint: 'The full path of the file on this machine.' });
 
   // Connection options (such as direct or through a quorum) change the server prompt and what is shown.
-  const options = settings['connection-settings-options'] || [];
+  const options = drawn('connection') ? settings['connection-settings-options'] || [] : [];
   let server = null;
   let port = null;
   let service = null;
@@ -246,7 +322,7 @@ function renderDialog(connectionClass, settings) {
                                                  o['widget-attr-connectiontype'] === inputs['widget-attr-connectiontype'].value);
 
   // DSN choices bring their values.
-  const dsns = settings['dsn-settings-options'] || [];
+  const dsns = drawn('dsn') ? settings['dsn-settings-options'] || [] : [];
   if (dsns.length) {
     const made = selectField('Data source name (DSN)', [{ value: '', text: '—' }].concat(dsns.map((d) => ({ value: d['dsn-name'], text: d['dsn-name'] }))),
                              params['widget-attr-dsn']);
@@ -261,11 +337,11 @@ function renderDialog(connectionClass, settings) {
     });
   }
 
-  if (on(settings['show-server-prompt'])) server = add('widget-attr-server', settings['server-name-prompt'] || 'Server');
-  if (on(settings['show-port-prompt'])) port = add('widget-attr-port', settings['port-prompt'] || 'Port');
-  if (on(settings['show-service-prompt']))
+  if (on(settings['show-server-prompt']) && drawn('server')) server = add('widget-attr-server', settings['server-name-prompt'] || 'Server');
+  if (on(settings['show-port-prompt']) && drawn('port')) port = add('widget-attr-port', settings['port-prompt'] || 'Port');
+  if (on(settings['show-service-prompt']) && drawn('service'))
     service = add('widget-attr-service', settings['service-prompt'] || 'Service', { optional: on(settings['service-name-optional']) });
-  if (on(settings['show-instance-url-prompt'])) add('widget-attr-instance-url', 'Instance URL');
+  if (on(settings['show-instance-url-prompt']) && drawn('instanceUrl')) add('widget-attr-instance-url', 'Instance URL');
   if (options.length) {
     toggles.push(() => {
       const option = chosenOption();
@@ -275,16 +351,16 @@ function renderDialog(connectionClass, settings) {
       if (service) service.wrapper.hidden = !on(option['show-service-prompt']);
     });
   }
-  if (on(settings['show-db-prompt']))
+  if (on(settings['show-db-prompt']) && drawn('database'))
     add('widget-attr-db', settings['db-name-prompt'] || 'Database', { optional: on(settings['database-name-optional']) });
-  if (on(settings['show-dbwh-prompt']))
+  if (on(settings['show-dbwh-prompt']) && drawn('warehouse'))
     add('widget-attr-dbwh', settings['db-warehouse-name-prompt'] || 'Warehouse', { optional: on(settings['database-warehouse-optional']) });
   for (const n of [1, 2, 3])
-    if (on(settings[`show-vendor${n}-prompt`]))
+    if (on(settings[`show-vendor${n}-prompt`]) && drawn(`vendor${n}`))
       add(`widget-attr-vendor${n}`, settings[`vendor${n}-name-prompt`] || `Vendor ${n}`, { optional: on(settings[`vendor${n}-name-optional`]) });
 
   // Transport types, each with its HTTP path prompt and its authentication options per connection type.
-  const transports = settings['transport-type-configs'] || [];
+  const transports = drawn('transport') ? settings['transport-type-configs'] || [] : [];
   let httpPath = null;
   if (transports.length) {
     const made = selectField('Transport', transports.map((t) => ({ value: t['transport-type'], text: t['transport-type-name'] })),
@@ -298,10 +374,9 @@ function renderDialog(connectionClass, settings) {
     });
   }
 
-  renderAuthentication(form, settings, params, inputs, toggles, transports);
+  if (drawn('authentication')) renderAuthentication(form, settings, params, inputs, toggles, transports);
   renderCube(form, settings);
-  renderModular(form, settings, params, modular);
-  renderSsl(form, settings, params, inputs);
+  renderSsl(form, settings, params, inputs, drawn);
 
   if (on(settings['show-vendor-support-info']) && settings['vendor-support-info'])
     form.append(element('p', { class: 'info', text: settings['vendor-support-info'] }));
@@ -403,31 +478,43 @@ function renderCube(form, settings) {
   form.append(fieldset);
 }
 
-function renderModular(form, settings, params, modular) {
-  const text = settings['modular-connection-settings'] && settings['modular-connection-settings']['connection-dialog-json'];
-  if (!text) return;
-  let description;
-  try {
-    description = JSON.parse(text);
-  } catch (unreadable) {
-    form.append(element('p', { class: 'notice', text: 'The connector describes its dialog in text that cannot be read.' }));
+// The sections of a modular dialog description: each field edits the connector attribute of its
+// name. Its label is the one the description gives (a file's label, as the choices of a field
+// come with theirs), else the record's prompt for that attribute, else one made from the name.
+function renderModular(form, settings, description, params, modular) {
+  if (!description) return;
+  if (typeof description === 'string') {
+    form.append(element('p', { class: 'notice', text: description }));
     return;
   }
   const values = params['connector-attrs'] || {};
   const files = description.files || {};
+  const fixedPrompt = (field) => {
+    const [show, prompt, optional] = FIXED_PROMPTS[field] || [];
+    if (!show || !on(settings[show]) || !settings[prompt]) return null;
+    return { label: settings[prompt], optional: optional ? on(settings[optional]) : false };
+  };
+  const auth = settings['auth-info'] || {};
   for (const section of description.sections || []) {
-    const fieldset = element('fieldset', {}, element('legend', { text: section.name }));
-    for (const field of section.fields || []) {
+    const fieldset = element('fieldset', { class: 'modular' }, element('legend', { text: section.name }));
+    const fields = section.fields || [];
+    // The sign-in section stands in for the fixed authentication part, and so says its prompt.
+    if (fields.includes('authentication') && auth['authentication-prompt'])
+      fieldset.append(element('p', { class: 'info', text: auth['authentication-prompt'] }));
+    for (const field of fields) {
       const choices = (section.choices || {})[field];
+      const fixed = fixedPrompt(field);
+      const label = (files[field] && files[field].label) || (fixed && fixed.label) || readableLabel(field);
       let made;
       if (choices) {
-        made = selectField(humanName(field), choices.map((c) => ({ value: c.value, text: c.label })), values[field]);
+        made = selectField(label, choices.map((c) => ({ value: c.value, text: c.label || readableLabel(c.value) })), values[field]);
       } else if (files[field]) {
-        made = textField(files[field].label || humanName(field), values[field], { optional: true, hint: 'The full path of the file on this machine.' });
+        made = textField(label, values[field], { optional: true, hint: 'The full path of the file on this machine.' });
       } else {
-        made = textField(humanName(field), MODULAR_SECRETS.has(field) ? '' : values[field],
-                         { optional: true, type: MODULAR_SECRETS.has(field) ? 'password' : 'text' });
+        const secret = MODULAR_SECRETS.has(field);
+        made = textField(label, secret ? '' : values[field], { optional: fixed ? fixed.optional : true, type: secret ? 'password' : 'text' });
       }
+      made.input.dataset.attribute = field;
       modular[field] = made.input;
       fieldset.append(made.wrapper);
     }
@@ -435,15 +522,15 @@ function renderModular(form, settings, params, modular) {
   }
 }
 
-function renderSsl(form, settings, params, inputs) {
-  const checks = [
+function renderSsl(form, settings, params, inputs, drawn) {
+  const checks = !drawn('sslChecks') ? [] : [
     ['show-uncommitted-data-checkbox', 'widget-attr-read-uncommitted-data', 'Read uncommitted data'],
     ['show-encryption-checkbox', 'widget-attr-require-encryption', 'Require encryption'],
     ['show-ssl-checkbox', 'widget-attr-require-ssl', 'Require SSL'],
   ];
   const shown = checks.filter(([show]) => on(settings[show]));
-  const importCert = on(settings['show-import-sslcert-label']);
-  const clientBox = on(settings['show-client-ssl-box']);
+  const importCert = on(settings['show-import-sslcert-label']) && drawn('importCertificate');
+  const clientBox = on(settings['show-client-ssl-box']) && drawn('clientCertificate');
   if (!shown.length && !importCert && !clientBox) return;
   const fieldset = element('fieldset', {}, element('legend', { text: 'Security' }));
   for (const [, field, label] of shown) {

@@ -5,10 +5,11 @@
 // DSN, a missing driver) and the variable prompt page, each compared with the record the API
 // gives for it.
 //
-//   node run.mjs --hlvpres PATH --pgserver PATH --artifacts DIR [--docs DIR]
+//   node run.mjs --hlvpres PATH --pgserver PATH --artifacts DIR [--docs DIR] [--only NAME,...]
 //
 // --pgserver is the live connection tests' PostgreSQL server program (hlvpgserver). Each
-// scenario saves a screenshot of its last page into --artifacts, and into --docs when given.
+// scenario saves a screenshot of its last page into --artifacts, and into --docs when given;
+// --only runs the scenarios named.
 // With HLV_SKIP_POSTGRES=1 the PostgreSQL scenarios are skipped.
 
 import { spawn, spawnSync } from 'node:child_process';
@@ -134,6 +135,11 @@ async function apiJson(page, path) {
     const response = await fetch(target, { headers: { 'X-Hlv-Token': token } });
     return response.json();
   }, path);
+}
+
+// An object with its members in name order, to compare with one of another order.
+function sortedObject(object) {
+  return Object.fromEntries(Object.entries(object).sort(([a], [b]) => (a < b ? -1 : a > b ? 1 : 0)));
 }
 
 async function settingsRecord(page, connectionClass) {
@@ -271,22 +277,54 @@ function scenarios(context) {
         const layout = JSON.parse(settings['modular-connection-settings']['connection-dialog-json']);
         const legends = await page.locator('#dialog fieldset > legend').allTextContents();
         const sections = layout.sections.map((section) => section.name);
-        expectSame(legends.filter((legend) => sections.includes(legend)), sections, 'the sections');
+        // The sections alone: the fixed sign-in and certificate parts they cover are not drawn too.
+        expectSame(legends, sections, 'the sections');
         for (const section of layout.sections) {
           const fieldset = page.locator('#dialog fieldset').filter({ has: page.locator('legend', { hasText: section.name }) });
-          expect(await fieldset.locator('input, select').count() === section.fields.length, `the fields of ${section.name}`);
+          expectSame(await fieldset.locator('input, select').evaluateAll((inputs) => inputs.map((input) => input.dataset.attribute)),
+                     section.fields, `the fields of ${section.name}`);
           for (const [field, choices] of Object.entries(section.choices || {})) {
-            const texts = await fieldset.locator('select').first().evaluate((select) => [...select.options].map((o) => o.textContent));
+            const texts = await fieldset.locator(`[data-attribute="${field}"]`).evaluate((select) => [...select.options].map((o) => o.textContent));
             expectSame(texts, choices.map((choice) => choice.label), `the choices of ${field}`);
           }
-          for (const [field, file] of Object.entries(layout.files))
-            if (section.fields.includes(field))
-              expect(await fieldset.getByLabel(file.label).count() === 1, `no field labelled ${file.label}`);
         }
-        expect(await page.locator('#dialog input[type="password"]').count() >= 2, 'the secrets are not password fields');
+        expectSame(await page.locator('#dialog form > :is(div:not(.actions), label)').count(), 0, 'fields outside the sections');
+        // Labels: the description's own, the record's prompt for a fixed field, else readable words.
+        const labels = await page.locator('#dialog fieldset label').evaluateAll((all) => all.map((label) => label.firstChild.textContent));
+        expectSame(labels, ['Server', 'Warehouse', 'Database', 'Schema', 'Authentication', 'Username', 'Password',
+                            layout.files['priv-key-file'].label, 'Private key file password', 'SAML IdP',
+                            layout.files.sslfile.label, 'ODBC connect string extras'], 'the labels');
+        expectSame(await page.locator('#dialog input[type="password"]').evaluateAll((inputs) => inputs.map((input) => input.dataset.attribute)),
+                   ['password', 'priv-key-file-pwd'], 'the secret fields');
         const missing = await page.locator('#driver-missing').textContent();
         expectSame(missing, settings['driver-missing-info'], 'the driver message');
         expect(missing !== '', 'no driver message for a class without its driver');
+
+        // The server is required as the record says; the warehouse and the database are optional.
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        expectSame(await page.getByRole('alert').textContent(), 'Fill in Server.', 'the message for an empty server');
+
+        // What is typed reaches the connection's attributes; the password only as a credential id,
+        // the certificate file imported as its text.
+        const certificate = '-----BEGIN CERTIFICATE-----\nMIIBsnowflakeproxy\n-----END CERTIFICATE-----\n';
+        const certificateFile = join(folder, 'proxy-ca.pem');
+        writeFileSync(certificateFile, certificate);
+        const typed = { server: 'acme.snowflakecomputing.com', warehouse: 'REPORTING_WH', dbname: 'SALES', schema: 'PUBLIC',
+                        username: 'analyst', 'odbc-connect-string-extras': 'CLIENT_SESSION_KEEP_ALIVE=true' };
+        for (const [field, value] of Object.entries(typed)) await page.locator(`#dialog [data-attribute="${field}"]`).fill(value);
+        await page.locator('#dialog [data-attribute="password"]').fill(PG_PASSWORD);
+        await page.getByLabel(layout.files.sslfile.label).fill(certificateFile);
+        const answer = page.waitForResponse((r) => r.url().includes('/api/convert'));
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        const attributes = await (await answer).json();
+        expect(/^[0-9a-f]{32}$/.test(attributes['credential-id'] || ''), `no credential id in ${JSON.stringify(attributes)}`);
+        delete attributes['credential-id'];
+        expectSame(sortedObject(attributes), sortedObject({ ...typed, class: 'snowflake', authentication: 'auth-user-pass', sslcert: certificate }),
+                   'the attributes');
+        // No driver here: connecting fails, and the dialog stays with the failure said.
+        await page.getByRole('alert').filter({ hasNotText: 'Fill in' }).waitFor({ timeout: STEP_TIMEOUT });
+        expect(await page.locator('#dialog').isVisible(), 'the dialog is gone');
+        expect(await page.locator('#dialog [data-attribute="password"]').inputValue() === '', 'the password stays in its field');
 
         // With the connection fields model off, the same class has the fixed dialog only.
         const other = await startOther(CONNECTION_FIELDS_FLAG + '=off');
@@ -472,7 +510,9 @@ async function main() {
     const context = await browser.newContext({ viewport: { width: 1280, height: 860 } });
     context.on('response', (response) => responses.push(response.body().catch(() => Buffer.alloc(0))));
 
+    const only = args.only ? new Set(args.only.split(',')) : null;
     for (const scenario of scenarios({ url: serve.url, postgres, folder, startOther })) {
+      if (only && !only.has(scenario.name)) continue;
       if (scenario.needsPostgres && !postgres) {
         console.log(`SKIP ${scenario.name} (HLV_SKIP_POSTGRES=1)`);
         continue;
