@@ -2,23 +2,29 @@
 """hlvpres serve end to end, without a browser: the session token guards every request, a body
 over the cap, malformed JSON and a wrong request each get a JSON refusal with its status while
 the server keeps serving, the API answers what the commands print, and a planted password is in
-no response and not in the server's output.
+no response and not in the server's output. The variables description files of --variables come
+first on the variable prompt page, and one that does not exist stops the server before it serves.
 
     run_serve.py HLVPRES
 """
 
 import http.client
 import json
+import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import urllib.parse
 
 PASSWORD = "S3ntinel-Serve-Pa55"
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "examples", "variables")
 
 
 class Server:
-    def __init__(self, hlvpres):
-        self.process = subprocess.Popen([hlvpres, "serve"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    def __init__(self, hlvpres, arguments=(), cwd=None):
+        self.process = subprocess.Popen([hlvpres, "serve", *arguments], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        cwd=cwd)
         line = self.process.stdout.readline().decode()
         prefix = "hlvpres serve: http://127.0.0.1:"
         if not line.startswith(prefix) or "/?token=" not in line:
@@ -66,8 +72,45 @@ class Checks:
         self.check(label, isinstance(message, str) and message != "", f"no error message in {body[:200]!r}")
 
 
+def check_variable_files(hlvpres, c):
+    """--variables: the files given, in their order and made absolute, before the examples, each
+    listed once; a file that does not exist is refused before the server prints its address."""
+    examples = sorted(os.path.realpath(os.path.join(EXAMPLES, name)) for name in os.listdir(EXAMPLES)
+                      if name.endswith(".json"))
+    folder = tempfile.mkdtemp(prefix="hlv-serve-")
+    try:
+        given = os.path.join(folder, "zz-quarterly.json")
+        shutil.copyfile(examples[0], given)
+        # Relative to the server's folder; an example given again stays first and is not repeated.
+        server = Server(hlvpres, ["--variables", "zz-quarterly.json", "--variables", examples[-1]], cwd=folder)
+        try:
+            code, _, body = server.request("GET", "/api/variable-files")
+            files = json.loads(body)["files"] if code == 200 else []
+            paths = [os.path.realpath(f["path"]) for f in files]
+            c.check("variable files", paths == [os.path.realpath(given), examples[-1]] + examples[:-1],
+                    f"status {code}: {paths}")
+            c.check("variable files", files and files[0]["name"] == "zz-quarterly", files[:1])
+            code, _, body = server.request("GET", "/api/variables?file=" + urllib.parse.quote(files[0]["path"]))
+            c.check("variables of a given file", code == 200 and b"prompt-variables" in body, f"status {code}")
+        finally:
+            server.stop()
+
+        missing = os.path.join(folder, "no-such-variables.json")
+        try:
+            ended = subprocess.run([hlvpres, "serve", "--variables", missing], capture_output=True, timeout=30)
+        except subprocess.TimeoutExpired:
+            c.check("missing variables file", False, "the server started")
+            return
+        lines = ended.stderr.decode().splitlines()
+        c.check("missing variables file", ended.returncode != 0, f"status {ended.returncode}")
+        c.check("missing variables file", ended.stdout == b"", f"printed {ended.stdout[:200]!r}")
+        c.check("missing variables file", lines == [f"error: --variables: {missing} is not a file"], lines)
+    finally:
+        shutil.rmtree(folder)
+
+
 def main():
-    hlvpres = sys.argv[1]
+    hlvpres = os.path.abspath(sys.argv[1])
     c = Checks()
     server = Server(hlvpres)
     try:
@@ -128,6 +171,8 @@ def main():
     c.check("log", server.token not in err.decode(), "the token is in the log")
     for body in server.bodies + [err]:
         c.check("secrets", PASSWORD.encode() not in body, f"the password is in {body[:200]!r}")
+
+    check_variable_files(hlvpres, c)
 
     for failure in c.failures:
         print("FAIL " + failure)
