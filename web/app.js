@@ -197,7 +197,9 @@ const FIXED_PART_ATTRIBUTES = {
   vendor3: ['vendor3'],
   transport: ['transport-type', 'http-path'],
   authentication: ['authentication', 'username', 'password'],
-  sslChecks: ['IsolationLevel', 'encryptionMode', 'sslmode'],
+  readUncommitted: ['IsolationLevel'],
+  encryption: ['encryptionMode'],
+  ssl: ['sslmode'],
   importCertificate: ['sslfile', 'sslcert'],
   clientCertificate: ['ssl-client-cert-file', 'ssl-client-key-file'],
 };
@@ -523,12 +525,12 @@ function renderModular(form, settings, description, params, modular) {
 }
 
 function renderSsl(form, settings, params, inputs, drawn) {
-  const checks = !drawn('sslChecks') ? [] : [
-    ['show-uncommitted-data-checkbox', 'widget-attr-read-uncommitted-data', 'Read uncommitted data'],
-    ['show-encryption-checkbox', 'widget-attr-require-encryption', 'Require encryption'],
-    ['show-ssl-checkbox', 'widget-attr-require-ssl', 'Require SSL'],
+  const checks = [
+    ['show-uncommitted-data-checkbox', 'widget-attr-read-uncommitted-data', 'Read uncommitted data', 'readUncommitted'],
+    ['show-encryption-checkbox', 'widget-attr-require-encryption', 'Require encryption', 'encryption'],
+    ['show-ssl-checkbox', 'widget-attr-require-ssl', 'Require SSL', 'ssl'],
   ];
-  const shown = checks.filter(([show]) => on(settings[show]));
+  const shown = checks.filter(([show, , , part]) => on(settings[show]) && drawn(part));
   const importCert = on(settings['show-import-sslcert-label']) && drawn('importCertificate');
   const clientBox = on(settings['show-client-ssl-box']) && drawn('clientCertificate');
   if (!shown.length && !importCert && !clientBox) return;
