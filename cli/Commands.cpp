@@ -2,6 +2,7 @@
 
 #include "cli/ConnectionCommands.h"
 #include "cli/OAuthCommands.h"
+#include "cli/ServeCommand.h"
 #include "cli/GalleryCommands.h"
 #include "cli/VariableCommands.h"
 
@@ -216,6 +217,7 @@ const std::vector<Command>& Commands() {
       {"oauth-settings", "print the OAuth settings page", kOAuthSettingsHelp, OAuthSettings},
       {"gallery", "build a group of the connection-type gallery", kGalleryHelp, Gallery},
       {"variables", "build the database-variable prompt dialog of a described connection", kVariablesHelp, Variables},
+      {"serve", "serve the connection dialogs to a browser on this machine", kServeHelp, Serve},
   };
   return commands;
 }

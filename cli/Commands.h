@@ -1,6 +1,8 @@
 // The commands of hlvpres.
 #pragma once
 
+#include "host/Exceptions.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -16,6 +18,13 @@ struct Command {
   const char* summary;
   const char* help;
   int (*run)(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err);
+};
+
+/// A failure of a command's input (a wrong argument, an unknown class, a body that is not the
+/// record asked for), as opposed to a failure of the host while it does the work.
+class InputError : public HalvaneException {
+ public:
+  using HalvaneException::HalvaneException;
 };
 
 /// Every command, in the order --help lists them.

@@ -103,12 +103,6 @@ constexpr char kMask[] = "********";
 /// The longest --attributes text read.
 constexpr std::size_t kMaxAttributesJsonBytes = std::size_t{1} << 20;
 
-/// A failure of the command's input, reported as one "error:" line.
-class InputError : public HalvaneException {
- public:
-  using HalvaneException::HalvaneException;
-};
-
 /// The options of a command: the positional arguments, the values of --name options and the
 /// --name flags given.
 struct Options {
@@ -154,7 +148,13 @@ void ApplyAppMode(const Options& options) {
 TString ConnectionClass(const Options& options, size_t maxPositional = 1) {
   if (options.positional.empty()) throw InputError(QStringLiteral("name a connection class"));
   if (options.positional.size() > maxPositional) throw InputError(QStringLiteral("name only one connection class"));
-  const TString connectionClass = TStringFromUtf8(options.positional.front());
+  return KnownConnectionClass(options.positional.front());
+}
+
+}  // namespace
+
+TString KnownConnectionClass(const std::string& name) {
+  const TString connectionClass = TStringFromUtf8(name);
   if (!Connect::Registry::Instance().LookupConnector(connectionClass))
     throw InputError(QStringLiteral("unknown connection class \"%1\"").arg(connectionClass));
   return connectionClass;
@@ -175,6 +175,8 @@ ConnectionAttributeMap ParseAttributes(const std::string& json) {
   }
   return attributes;
 }
+
+namespace {
 
 RefCntPtr<DSConnectionConfig> NewConnection(const TString& connectionClass) {
   return DSConnectionConfig::CreateInstance(connectionClass, nullptr, nullptr, TString(), DataObjectModel::ObjectId(),
@@ -227,12 +229,15 @@ std::string WriteCompact(const rapidjson::Document& document) {
   return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-/// The connection params record of the bag `text`.
-RefCntPtr<const ConnectionParamsPresModel> ReadFieldRecord(const std::string& text) {
+/// The connection params record of the bag `text`, which came from `source` (named in the
+/// error when it holds none).
+RefCntPtr<const ConnectionParamsPresModel> ReadFieldRecord(const std::string& text,
+                                                           const char* source = "standard input") {
   const RefCntPtr<IParameters> bag = ReadParametersJson(text, Registry());
   const auto* record = FindParameterValue<RefCntPtr<const ConnectionParamsPresModel>>(*bag, ConnectionParamsPresModel::ID);
   if (record == nullptr || !*record)
-    throw InputError(QStringLiteral("standard input holds no \"gen-connection-params-pres-model\" record"));
+    throw InputError(
+        QStringLiteral("%1 holds no \"gen-connection-params-pres-model\" record").arg(QLatin1String(source)));
   return *record;
 }
 
@@ -289,8 +294,10 @@ RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const 
                          .arg(connectionClass));
   DSConnectorParams params(attributes);
   params.SetValue(DataConnectionAttrs::attrClass, connectionClass);
+  // An empty secret is none: moving it would give the connection a new credential id, and with
+  // it lose the one the attributes already name (as the dialog's converted attributes do).
   for (const auto& [name, value] : attributes)
-    if (IsSecret(*probe, name)) params.SetSecureValue(name, value);
+    if (IsSecret(*probe, name) && !value.isEmpty()) params.SetSecureValue(name, value);
   params.SaveSecureValues();
   return Connected(connectionClass, params);
 }
@@ -466,6 +473,25 @@ std::string FillAsAUser(const DSConnectionConfig& config, const ConnectionSettin
 
 }  // namespace
 
+std::string DialogJson(const TString& connectionClass, const std::optional<std::string>& lastAttributes) {
+  ConnectionSettingsCache cache;
+  if (lastAttributes) cache.Remember(connectionClass, ParseAttributes(*lastAttributes));
+  const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
+  const RefCntPtr<const InitialSQLPresModel> initialSQL = InitialSQLPresModelBuilder().Build(config, {}, true);
+  return Write(*ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr));
+}
+
+std::string ConvertJson(const TString& connectionClass, const std::string& bag, const char* source) {
+  const RefCntPtr<const ConnectionParamsPresModel> record = ReadFieldRecord(bag, source);
+  const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
+  return WriteAttributes(*config, *ToConnectorParams(config, record));
+}
+
+std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes, bool olap,
+                         bool simple) {
+  return WriteDescription(ConnectLive(connectionClass, attributes), olap, simple);
+}
+
 int Connectors(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
     if (!arguments.empty()) throw InputError(QStringLiteral("connectors takes no arguments"));
@@ -492,14 +518,7 @@ int Dialog(const Arguments& arguments, std::istream&, std::ostream& out, std::os
   return Run(err, [&] {
     const Options options = ParseOptions(arguments, {"--attributes", "--app-mode"});
     ApplyAppMode(options);
-    const TString connectionClass = ConnectionClass(options);
-    ConnectionSettingsCache cache;
-    if (const std::optional<std::string> json = Value(options, "--attributes"))
-      cache.Remember(connectionClass, ParseAttributes(*json));
-    const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
-    const RefCntPtr<const InitialSQLPresModel> initialSQL = InitialSQLPresModelBuilder().Build(config, {}, true);
-    out << Write(*ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr))
-        << '\n';
+    out << DialogJson(ConnectionClass(options), Value(options, "--attributes")) << '\n';
     return 0;
   });
 }
@@ -508,9 +527,7 @@ int Convert(const Arguments& arguments, std::istream& in, std::ostream& out, std
   return Run(err, [&] {
     const TString connectionClass = ConnectionClass(ParseOptions(arguments, {}));
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const RefCntPtr<const ConnectionParamsPresModel> record = ReadFieldRecord(text);
-    const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
-    out << WriteAttributes(*config, *ToConnectorParams(config, record)) << '\n';
+    out << ConvertJson(connectionClass, text, "standard input") << '\n';
     return 0;
   });
 }
@@ -550,18 +567,17 @@ int Describe(const Arguments& arguments, std::istream&, std::ostream& out, std::
     const Options options = ParseOptions(arguments, {"--attributes", "--fixture"}, {"--olap", "--simple"});
     const std::optional<std::string> fixture = Value(options, "--fixture");
     const std::optional<std::string> attributes = Value(options, "--attributes");
-    RefCntPtr<DSConnectionConfig> config;
+    const bool olap = options.flags.count("--olap") != 0;
+    const bool simple = options.flags.count("--simple") != 0;
     if (fixture) {
       if (!options.positional.empty() || attributes)
         throw InputError(QStringLiteral("--fixture takes neither a connection class nor --attributes"));
-      config = Connect::ConnectionFixture::Load(TStringFromUtf8(*fixture));
-    } else {
-      const TString connectionClass = ConnectionClass(options);
-      if (!attributes) throw InputError(QStringLiteral("describe needs --attributes JSON, or --fixture FILE"));
-      config = ConnectLive(connectionClass, ParseAttributes(*attributes));
+      out << WriteDescription(Connect::ConnectionFixture::Load(TStringFromUtf8(*fixture)), olap, simple) << '\n';
+      return 0;
     }
-    out << WriteDescription(config, options.flags.count("--olap") != 0, options.flags.count("--simple") != 0)
-        << '\n';
+    const TString connectionClass = ConnectionClass(options);
+    if (!attributes) throw InputError(QStringLiteral("describe needs --attributes JSON, or --fixture FILE"));
+    out << DescribeJson(connectionClass, ParseAttributes(*attributes), olap, simple) << '\n';
     return 0;
   });
 }

@@ -36,21 +36,30 @@ const char kGalleryHelp[] =
     "The other groups read no list unless --mru or --use is given. A wrong argument prints one\n"
     "\"error: \" line on standard error and exits with 1.\n";
 
+ConnectionTypeGroup ParseGalleryGroup(const TString& group) {
+  const std::optional<std::int32_t> value = EnumTableOf<ConnectionTypeGroup>().FindValue(group);
+  // The invalid group has a string, but no gallery to build.
+  if (!value || static_cast<ConnectionTypeGroup>(*value) == ConnectionTypeGroup::Invalid)
+    throw InputError(QStringLiteral("no gallery group is called \"%1\"; expected file, server, mru-server, halvane-server, "
+                                    "ads-nimbara or connections-flyout")
+                         .arg(group));
+  return static_cast<ConnectionTypeGroup>(*value);
+}
+
+std::string GalleryGroupJson(const GalleryOptions& options) {
+  // Only the recent servers, or a use to record, touch the user's list.
+  std::unique_ptr<IConnectionTypeMru> mru = ConnectionTypeMruFactory::CreateNull();
+  if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer)
+    mru = ConnectionTypeMruFactory::CreatePersistent(options.mruFile.value_or(MruFile::DefaultPath()));
+  if (options.use) mru->AddConnectionClass(*options.use);
+
+  const RefCntPtr<const ConnectionTypeGroupPresModel> group =
+      ConnectionTypeGroupPresModelBuilder(options.group, options.restricted, options.disabled, std::move(mru), {})
+          .Build();
+  return WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get());
+}
+
 namespace {
-
-/// A failure of the command's input.
-class InputError : public HalvaneException {
- public:
-  using HalvaneException::HalvaneException;
-};
-
-struct GalleryOptions {
-  ConnectionTypeGroup group = ConnectionTypeGroup::Invalid;
-  bool restricted = false;
-  std::unordered_set<TString> disabled;
-  std::optional<TString> mruFile;
-  std::optional<TString> use;
-};
 
 GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
   GalleryOptions options;
@@ -86,13 +95,7 @@ GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
   }
 
   if (!group) throw InputError(QStringLiteral("name a gallery group"));
-  const std::optional<std::int32_t> value = EnumTableOf<ConnectionTypeGroup>().FindValue(*group);
-  // The invalid group has a string, but no gallery to build.
-  if (!value || static_cast<ConnectionTypeGroup>(*value) == ConnectionTypeGroup::Invalid)
-    throw InputError(QStringLiteral("no gallery group is called \"%1\"; expected file, server, mru-server, halvane-server, "
-                                    "ads-nimbara or connections-flyout")
-                         .arg(*group));
-  options.group = static_cast<ConnectionTypeGroup>(*value);
+  options.group = ParseGalleryGroup(*group);
   return options;
 }
 
@@ -100,18 +103,7 @@ GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
 
 int Gallery(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   try {
-    const GalleryOptions options = ParseGalleryOptions(arguments);
-
-    // Only the recent servers, or a use to record, touch the user's list.
-    std::unique_ptr<IConnectionTypeMru> mru = ConnectionTypeMruFactory::CreateNull();
-    if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer)
-      mru = ConnectionTypeMruFactory::CreatePersistent(options.mruFile.value_or(MruFile::DefaultPath()));
-    if (options.use) mru->AddConnectionClass(*options.use);
-
-    const RefCntPtr<const ConnectionTypeGroupPresModel> group =
-        ConnectionTypeGroupPresModelBuilder(options.group, options.restricted, options.disabled, std::move(mru), {})
-            .Build();
-    out << WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get()) << '\n';
+    out << GalleryGroupJson(ParseGalleryOptions(arguments)) << '\n';
     return 0;
   } catch (const HalvaneException& e) {  // a wrong argument or a faulty host setting is reported, never fatal
     err << "error: " << e.what() << '\n';

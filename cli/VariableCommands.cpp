@@ -29,13 +29,14 @@ const char kVariablesHelp[] =
     "selected variable's values), prints one \"error: \" line on standard error and exits\n"
     "with 1.\n";
 
-namespace {
+std::string VariablePromptJson(const TString& file, const TString& select, int index, const TString& relation) {
+  const RefCntPtr<IDataConnection> connection = Connect::DescribedDataConnection::Load(file);
+  const RefCntPtr<VariablePromptDialogPresModel> dialog = VariablePromptDialogPresModelBuilder::BuildFromDBVariables(
+      QFileInfo(file).completeBaseName(), connection, select, index, relation);
+  return WriteParametersJson(*dialog->AsIParameters(), ParametersRegistry::Get());
+}
 
-/// A failure of the command's input, reported as one "error:" line.
-class InputError : public HalvaneException {
- public:
-  using HalvaneException::HalvaneException;
-};
+namespace {
 
 struct VariablesOptions {
   TString file;
@@ -90,10 +91,7 @@ int Variables(const Arguments& arguments, std::istream&, std::ostream& out, std:
   try {
     const VariablesOptions options = ParseVariablesOptions(arguments);
     if (options.appMode) AppConfig::SetApplicationMode(SettableAppConfig::ParseApplicationMode(*options.appMode));
-    const RefCntPtr<IDataConnection> connection = Connect::DescribedDataConnection::Load(options.file);
-    const RefCntPtr<VariablePromptDialogPresModel> dialog = VariablePromptDialogPresModelBuilder::BuildFromDBVariables(
-        QFileInfo(options.file).completeBaseName(), connection, options.select, options.index, options.relation);
-    out << WriteParametersJson(*dialog->AsIParameters(), ParametersRegistry::Get()) << '\n';
+    out << VariablePromptJson(options.file, options.select, options.index, options.relation) << '\n';
     return 0;
   } catch (const LogicException& e) {  // the builder's failures name the line hosts know them by
     err << "error: " << e.what() << " (" << QFileInfo(QString::fromUtf8(e.GetFile())).fileName().toStdString() << ':'

@@ -8,8 +8,11 @@
 #   lib/cmake/hlvpreslayerdata/                          the CMake package
 #   lib/pkgconfig/hlvpreslayerdata.pc                    the pkg-config file
 #
-# Nothing is read from disk at run time: the built-in connector descriptions and the string
-# tables are compiled into libhlvhost, so there is no share/ folder to install.
+#   share/hlvpreslayerdata/web/                        the web front end of `hlvpres serve`
+#                                                        (installed by cli/CMakeLists.txt)
+#
+# The libraries read nothing from disk at run time: the built-in connector descriptions and the
+# string tables are compiled into libhlvhost.
 
 include(CMakePackageConfigHelpers)
 

@@ -14,7 +14,8 @@ jobs="${HLV_JOBS:-2}"
 
 packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libboost-dev libssl-dev
           libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite openssl zlib1g-dev
-          postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config doxygen)
+          postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config doxygen
+          libcpp-httplib-dev chromium nodejs)
 
 install_dependencies() {
   local missing=()
@@ -29,6 +30,8 @@ install_dependencies() {
   # The package lists may be missing or stale on a fresh machine: refresh them when needed.
   "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" ||
     { "${sudo[@]}" apt-get update && "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; }
+  # Some builds of nodejs bring npm themselves, and Debian's npm package conflicts with them.
+  command -v npm >/dev/null || "${sudo[@]}" apt-get install -y --no-install-recommends npm
 }
 
 build() {  # build DIR [CMAKE-ARGS...]

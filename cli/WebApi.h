@@ -1,0 +1,52 @@
+// The JSON API of `hlvpres serve` over the library, apart from HTTP: one request in, one JSON
+// answer out. The server checks the session token and the size of the body before it asks.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace hlvpres {
+
+/// One request to the API: its method, its path (such as "/api/dialog"), its query parameters
+/// and its body.
+struct ApiRequest {
+  std::string method;
+  std::string path;
+  std::map<std::string, std::string> query;
+  std::string body;
+};
+
+/// The answer to an ApiRequest: an HTTP status and a JSON body. A failure's body is
+/// {"error": message}, and its message never holds a secret.
+struct ApiResponse {
+  int status = 200;
+  std::string body;
+};
+
+/// What the server offers beyond what a request names.
+struct ApiSettings {
+  /// The variables description files GET /api/variable-files lists, in this order.
+  std::vector<std::string> variableFiles;
+};
+
+/// Answers `request`:
+///   GET  /api/gallery?group=G[&restricted=1]  the gallery group G (file, server, ...)
+///   GET  /api/dialog?class=C                  the connection settings record of a new C
+///   POST /api/convert?class=C                 the body, a connection params bag, as attributes
+///   POST /api/describe[?olap=1][&simple=1]    the data source page of the attributes in the
+///                                             body (a JSON object of strings, "class" among
+///                                             them), connected live
+///   GET  /api/variables?file=F[&select=N&index=I&relation=R]
+///                                             the variable prompt of the description file F
+///   GET  /api/variable-files                  the description files of `settings`, each as
+///                                             {"name": file name without extension, "path": F}
+/// A wrong request answers 400, an unknown path 404, a wrong method 405, and a failure of the
+/// library (such as a connection the database refused, with its message) 422. Never throws
+/// for what a request holds.
+ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings);
+
+/// The JSON body {"error": message}.
+std::string ErrorJson(const std::string& message);
+
+}  // namespace hlvpres

@@ -1,0 +1,566 @@
+// The connection dialogs of `hlvpres serve` driven in Debian's chromium, headless: the gallery,
+// the PostgreSQL dialog against a real server up to its data source page, SQLite with a file,
+// a wrong password, and no password anywhere it must not be; then the parts of the dialog that
+// need no database (a modular dialog, a cube specification, connection and transport options, a
+// DSN, a missing driver) and the variable prompt page, each compared with the record the API
+// gives for it.
+//
+//   node run.mjs --hlvpres PATH --pgserver PATH --artifacts DIR [--docs DIR] [--only NAME,...]
+//
+// --pgserver is the live connection tests' PostgreSQL server program (hlvpgserver). Each
+// scenario saves a screenshot of its last page into --artifacts, and into --docs when given;
+// --only runs the scenarios named.
+// With HLV_SKIP_POSTGRES=1 the PostgreSQL scenarios are skipped.
+
+import { spawn, spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, mkdtempSync, rmSync, copyFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { createInterface } from 'node:readline';
+import { fileURLToPath } from 'node:url';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const PG_PASSWORD = 'S3ntinel-Browser-PG-Pa55';
+const PG_DATABASE = 'hlvsales';
+const PG_USER = 'hlvadmin';
+const STEP_TIMEOUT = 20000;
+const CONNECTION_FIELDS_FLAG = '0xDC326D3';
+const VARIABLES_FILE = join(here, '..', '..', 'docs', 'examples', 'variables', 'sales-bw.json');
+
+function options() {
+  const result = {};
+  const args = process.argv.slice(2);
+  for (let i = 0; i < args.length; i += 2) {
+    if (!args[i].startsWith('--') || i + 1 >= args.length) throw new Error(`unexpected argument ${args[i]}`);
+    result[args[i].slice(2)] = args[i + 1];
+  }
+  for (const required of ['hlvpres', 'pgserver', 'artifacts'])
+    if (!result[required]) throw new Error(`--${required} is missing`);
+  return result;
+}
+
+// playwright-core, installed from the lock file when it is not there yet (no browser download).
+async function playwright() {
+  if (!existsSync(join(here, 'node_modules', 'playwright-core'))) {
+    const npm = spawnSync('npm', ['ci', '--no-audit', '--no-fund'], { cwd: here, stdio: 'inherit' });
+    if (npm.status !== 0) throw new Error('npm ci failed');
+  }
+  return import('playwright-core');
+}
+
+// The first line a child prints on standard output.
+function firstLine(child, what) {
+  return new Promise((resolve, reject) => {
+    const lines = createInterface({ input: child.stdout });
+    const timer = setTimeout(() => reject(new Error(`${what} printed nothing within 90 s`)), 90000);
+    lines.once('line', (line) => { clearTimeout(timer); resolve(line); });
+    child.once('exit', (code) => { clearTimeout(timer); reject(new Error(`${what} ended with ${code}`)); });
+  });
+}
+
+// The PostgreSQL test server: it runs until its standard input closes.
+async function startPostgres(program) {
+  const child = spawn(program, [], { stdio: ['pipe', 'pipe', 'inherit'] });
+  child.stdin.write(`${PG_PASSWORD}\n`);
+  const line = await firstLine(child, 'hlvpgserver');
+  if (!line.startsWith('port ')) {
+    child.stdin.end();
+    throw new Error(`the PostgreSQL test server is not available: ${line}`);
+  }
+  return { port: line.slice(5), stop: () => new Promise((resolve) => { child.once('exit', resolve); child.stdin.end(); }) };
+}
+
+// hlvpres serve, its output kept to look for secrets in; `flags` sets its feature flags.
+async function startServe(program, args = [], flags = '') {
+  const env = Object.assign({}, process.env, { HLV_FEATURE_FLAGS: flags });
+  const child = spawn(program, ['serve', ...args], { stdio: ['ignore', 'pipe', 'pipe'], env });
+  const output = { text: '' };
+  child.stderr.on('data', (chunk) => { output.text += chunk; });
+  const line = await firstLine(child, 'hlvpres serve');
+  const match = /^hlvpres serve: (http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]{32})$/.exec(line);
+  if (!match) throw new Error(`hlvpres serve printed ${JSON.stringify(line)}`);
+  output.text += line;
+  child.stdout.on('data', (chunk) => { output.text += chunk; });
+  return { url: match[1], output, stop: () => new Promise((resolve) => { child.once('exit', resolve); child.kill('SIGTERM'); }) };
+}
+
+function makeSqliteFile(folder) {
+  const path = join(folder, 'shop.sqlite');
+  const made = spawnSync('python3', ['-c', `
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+db.executescript("""
+CREATE TABLE orders (id INTEGER PRIMARY KEY, amount REAL);
+CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT);
+CREATE VIEW big_orders AS SELECT * FROM orders WHERE amount > 100;
+""")
+db.close()
+`, path]);
+  if (made.status !== 0) throw new Error(`making the SQLite file failed: ${made.stderr}`);
+  return path;
+}
+
+// A connector the machine has no driver for, offering a data source name.
+function makeDsnConnector(folder) {
+  const connectors = join(folder, 'connectors');
+  mkdirSync(connectors);
+  writeFileSync(join(connectors, 'ledger-odbc.json'), JSON.stringify({
+    class: 'ledger-odbc',
+    caption: { en: 'Ledger (ODBC)' },
+    kind: 'server',
+    model: 'relational',
+    authentication: { mode: 'auth-mode-basic', options: { 'auth-option-username-and-password': 'up' } },
+    dialog: { server: { prompt: 'Host' }, port: { prompt: 'Port' }, database: { prompt: 'Ledger', optional: true } },
+    'dsn-options': [
+      { name: 'Ledger Staging', driver: 'Ledger ODBC', server: 'staging.ledger.example', port: '7401', database: 'draft', username: 'tester' },
+      { name: 'Ledger Production', driver: 'Ledger ODBC', server: 'ledger.example', port: '7400', database: 'books', username: 'auditor' },
+    ],
+    driver: { odbc: 'Ledger ODBC' },
+  }));
+  return connectors;
+}
+
+function expect(condition, message) {
+  if (!condition) throw new Error(message);
+}
+
+function expectSame(actual, expected, what) {
+  expect(JSON.stringify(actual) === JSON.stringify(expected), `${what}: ${JSON.stringify(actual)}, not ${JSON.stringify(expected)}`);
+}
+
+// The answer of an API call, asked from the page with its token.
+async function apiJson(page, path) {
+  return page.evaluate(async (target) => {
+    const token = new URLSearchParams(location.search).get('token');
+    const response = await fetch(target, { headers: { 'X-Hlv-Token': token } });
+    return response.json();
+  }, path);
+}
+
+// An object with its members in name order, to compare with one of another order.
+function sortedObject(object) {
+  return Object.fromEntries(Object.entries(object).sort(([a], [b]) => (a < b ? -1 : a > b ? 1 : 0)));
+}
+
+async function settingsRecord(page, connectionClass) {
+  return Object.values(await apiJson(page, `/api/dialog?class=${connectionClass}`))[0];
+}
+
+// The texts of the options of a select, those the page disabled left out.
+async function enabledOptions(locator) {
+  return locator.evaluate((select) => [...select.options].filter((o) => !o.disabled).map((o) => o.textContent));
+}
+
+// The connection params record the dialog sends when Sign In is pressed.
+async function sentParams(page) {
+  const request = page.waitForRequest((r) => r.url().includes('/api/convert'));
+  await page.getByRole('button', { name: 'Sign In' }).click();
+  return (await request).postDataJSON()['gen-connection-params-pres-model'];
+}
+
+async function tableNames(page) {
+  return page.locator('#table-list li:visible').evaluateAll((items) => items.map((item) => item.dataset.name));
+}
+
+async function openClass(page, url, label) {
+  await page.goto(url);
+  await page.getByRole('button', { name: label, exact: true }).click();
+  await page.locator('#dialog-title').waitFor();
+}
+
+async function fillPostgres(page, port, password) {
+  await page.getByLabel('Server', { exact: true }).fill('127.0.0.1');
+  await page.getByLabel('Port', { exact: true }).fill(port);
+  await page.getByLabel('Database', { exact: true }).fill(PG_DATABASE);
+  await page.getByLabel('Username').fill(PG_USER);
+  await page.getByLabel('Password').fill(password);
+  // The test server takes connections over TLS only.
+  await page.getByLabel('Require SSL').check();
+}
+
+// The scenarios; each gets a fresh page and leaves it on the page its screenshot shows.
+function scenarios(context) {
+  const { url, postgres, folder, startOther } = context;
+  return [
+    {
+      name: 'gallery',
+      async run(page) {
+        await page.goto(url);
+        await page.getByRole('heading', { name: 'Choose a connector' }).waitFor();
+        for (const label of ['PostgreSQL', 'SQLite'])
+          expect(await page.getByRole('button', { name: label, exact: true }).isEnabled(), `${label} is not offered`);
+        // The search narrows the gallery.
+        await page.getByLabel('Search connectors').fill('postgre');
+        expect(await page.getByRole('button', { name: 'SQLite', exact: true }).isHidden(), 'the search kept SQLite');
+        await page.getByLabel('Search connectors').fill('');
+      },
+    },
+    {
+      name: 'postgres-dialog',
+      needsPostgres: true,
+      async run(page) {
+        await openClass(page, url, 'PostgreSQL');
+        expect(await page.locator('#dialog-title').textContent() === 'PostgreSQL', 'not the PostgreSQL dialog');
+        expect(await page.getByLabel('Port', { exact: true }).inputValue() === '5432', 'the port is not the default one');
+        expect(await page.locator('#driver-missing').isHidden(), 'the driver is said to be missing');
+        await fillPostgres(page, postgres.port, PG_PASSWORD);
+      },
+    },
+    {
+      name: 'data-source-page',
+      needsPostgres: true,
+      async run(page) {
+        await openClass(page, url, 'PostgreSQL');
+        await fillPostgres(page, postgres.port, PG_PASSWORD);
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        const all = await tableNames(page);
+        const expected = ['[hr].[staff]', '[hr].[staff_names]', '[sales].[Customers]', '[sales].[big_orders]', '[sales].[orders]'];
+        expect(JSON.stringify(all) === JSON.stringify(expected), `tables ${JSON.stringify(all)}`);
+        expect(await page.locator('#page').getByLabel('Database', { exact: true }).inputValue() === PG_DATABASE, 'another database chosen');
+        // The attributes name the credential, never the password.
+        const names = await page.locator('#page table tbody th').allTextContents();
+        expect(names.includes('credential-id') && !names.includes('password'), `attributes ${names}`);
+        // A schema connects again and lists its tables only; the search narrows them.
+        await page.getByLabel('Schema', { exact: true }).selectOption('sales');
+        await page.waitForFunction(() => document.querySelectorAll('#table-list li').length === 3, null, { timeout: STEP_TIMEOUT });
+        await page.getByLabel('Search tables').fill('order');
+        const found = await tableNames(page);
+        expect(JSON.stringify(found) === '["[sales].[big_orders]","[sales].[orders]"]', `search found ${JSON.stringify(found)}`);
+        await page.getByLabel('Search tables').fill('');
+      },
+    },
+    {
+      name: 'wrong-password',
+      needsPostgres: true,
+      async run(page) {
+        await openClass(page, url, 'PostgreSQL');
+        await fillPostgres(page, postgres.port, `${PG_PASSWORD}-wrong`);
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        const alert = page.getByRole('alert');
+        await alert.waitFor({ timeout: STEP_TIMEOUT });
+        const message = await alert.textContent();
+        expect(/password authentication failed/.test(message), `the message is ${JSON.stringify(message)}`);
+        expect(await page.locator('#dialog').isVisible(), 'the dialog is gone');
+      },
+    },
+    {
+      name: 'sqlite',
+      async run(page) {
+        const file = makeSqliteFile(folder);
+        await openClass(page, url, 'SQLite');
+        await page.getByLabel('File', { exact: true }).fill(file);
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        const names = await tableNames(page);
+        expect(JSON.stringify(names) === '["[big_orders]","[customers]","[orders]"]', `tables ${JSON.stringify(names)}`);
+      },
+    },
+    {
+      name: 'required-fields',
+      async run(page) {
+        // A required field left empty is named, and nothing is sent.
+        await openClass(page, url, 'SQLite');
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        const message = await page.getByRole('alert').textContent();
+        expect(message === 'Fill in File.', `the message is ${JSON.stringify(message)}`);
+        expect(await page.getByLabel('File', { exact: true }).evaluate((input) => input === document.activeElement),
+               'the empty field has no focus');
+      },
+    },
+    {
+      name: 'modular-dialog',
+      async run(page) {
+        // The server runs with the connection fields model on: Snowflake's dialog is its sections.
+        await openClass(page, url, 'Snowflake');
+        const settings = await settingsRecord(page, 'snowflake');
+        const layout = JSON.parse(settings['modular-connection-settings']['connection-dialog-json']);
+        const legends = await page.locator('#dialog fieldset > legend').allTextContents();
+        const sections = layout.sections.map((section) => section.name);
+        // The sections alone: the fixed sign-in and certificate parts they cover are not drawn too.
+        expectSame(legends, sections, 'the sections');
+        for (const section of layout.sections) {
+          const fieldset = page.locator('#dialog fieldset').filter({ has: page.locator('legend', { hasText: section.name }) });
+          expectSame(await fieldset.locator('input, select').evaluateAll((inputs) => inputs.map((input) => input.dataset.attribute)),
+                     section.fields, `the fields of ${section.name}`);
+          for (const [field, choices] of Object.entries(section.choices || {})) {
+            const texts = await fieldset.locator(`[data-attribute="${field}"]`).evaluate((select) => [...select.options].map((o) => o.textContent));
+            expectSame(texts, choices.map((choice) => choice.label), `the choices of ${field}`);
+          }
+        }
+        expectSame(await page.locator('#dialog form > :is(div:not(.actions), label)').count(), 0, 'fields outside the sections');
+        // Labels: the description's own, the record's prompt for a fixed field, else readable words.
+        const labels = await page.locator('#dialog fieldset label').evaluateAll((all) => all.map((label) => label.firstChild.textContent));
+        expectSame(labels, ['Server', 'Warehouse', 'Database', 'Schema', 'Authentication', 'Username', 'Password',
+                            layout.files['priv-key-file'].label, 'Private key file password', 'SAML IdP',
+                            layout.files.sslfile.label, 'ODBC connect string extras'], 'the labels');
+        expectSame(await page.locator('#dialog input[type="password"]').evaluateAll((inputs) => inputs.map((input) => input.dataset.attribute)),
+                   ['password', 'priv-key-file-pwd'], 'the secret fields');
+        const missing = await page.locator('#driver-missing').textContent();
+        expectSame(missing, settings['driver-missing-info'], 'the driver message');
+        expect(missing !== '', 'no driver message for a class without its driver');
+
+        // The server is required as the record says; the warehouse and the database are optional.
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        expectSame(await page.getByRole('alert').textContent(), 'Fill in Server.', 'the message for an empty server');
+
+        // What is typed reaches the connection's attributes; the password only as a credential id,
+        // the certificate file imported as its text.
+        const certificate = '-----BEGIN CERTIFICATE-----\nMIIBsnowflakeproxy\n-----END CERTIFICATE-----\n';
+        const certificateFile = join(folder, 'proxy-ca.pem');
+        writeFileSync(certificateFile, certificate);
+        const typed = { server: 'acme.snowflakecomputing.com', warehouse: 'REPORTING_WH', dbname: 'SALES', schema: 'PUBLIC',
+                        username: 'analyst', 'odbc-connect-string-extras': 'CLIENT_SESSION_KEEP_ALIVE=true' };
+        for (const [field, value] of Object.entries(typed)) await page.locator(`#dialog [data-attribute="${field}"]`).fill(value);
+        await page.locator('#dialog [data-attribute="password"]').fill(PG_PASSWORD);
+        await page.getByLabel(layout.files.sslfile.label).fill(certificateFile);
+        const answer = page.waitForResponse((r) => r.url().includes('/api/convert'));
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        const attributes = await (await answer).json();
+        expect(/^[0-9a-f]{32}$/.test(attributes['credential-id'] || ''), `no credential id in ${JSON.stringify(attributes)}`);
+        delete attributes['credential-id'];
+        expectSame(sortedObject(attributes), sortedObject({ ...typed, class: 'snowflake', authentication: 'auth-user-pass', sslcert: certificate }),
+                   'the attributes');
+        // No driver here: connecting fails, and the dialog stays with the failure said.
+        await page.getByRole('alert').filter({ hasNotText: 'Fill in' }).waitFor({ timeout: STEP_TIMEOUT });
+        expect(await page.locator('#dialog').isVisible(), 'the dialog is gone');
+        expect(await page.locator('#dialog [data-attribute="password"]').inputValue() === '', 'the password stays in its field');
+
+        // With the connection fields model off, the same class has the fixed dialog only.
+        const other = await startOther(CONNECTION_FIELDS_FLAG + '=off');
+        try {
+          const plain = await page.context().newPage();
+          await openClass(plain, other.url, 'Snowflake');
+          const fixed = await settingsRecord(plain, 'snowflake');
+          expectSame(fixed['modular-connection-settings']['connection-dialog-json'], '', 'the dialog text with the flag off');
+          const shown = await plain.locator('#dialog fieldset > legend').allTextContents();
+          expect(!shown.some((legend) => sections.includes(legend)), `sections with the flag off: ${shown}`);
+          await plain.close();
+        } finally {
+          await other.stop();
+        }
+      },
+    },
+    {
+      name: 'cube-dialog',
+      async run(page) {
+        await openClass(page, url, 'Teradata OLAP Connector');
+        const cube = (await settingsRecord(page, 'tbio'))['cube-connection-specification'];
+        const fieldset = page.locator('#dialog fieldset').filter({ has: page.locator('legend', { hasText: cube['connection-specification-title'] }) });
+        const radios = fieldset.getByRole('radio');
+        const options = cube['cube-connection-specification-options'];
+        expect(await radios.count() === options.length, 'one choice per option');
+        const selected = Number(cube['selected-option-index']);
+        for (const [index, option] of options.entries()) {
+          const radio = fieldset.getByRole('radio', { name: option['prompt-text'], exact: true });
+          expect(await radio.isChecked() === (index === selected), `${option['prompt-text']} checked ${index !== selected}`);
+          if (option['connection-specification-type'] === 'combo-box') {
+            const texts = await fieldset.getByRole('combobox', { name: option['prompt-text'] }).evaluate((select) => [...select.options].map((o) => o.textContent));
+            expectSame(texts, option['possible-choices'], `the choices of ${option['prompt-text']}`);
+          }
+        }
+        // The chosen option and its value are what the dialog sends.
+        const combo = options.find((option) => option['connection-specification-type'] === 'combo-box');
+        await fieldset.getByRole('radio', { name: combo['prompt-text'], exact: true }).check();
+        const last = combo['possible-choices'][combo['possible-choices'].length - 1];
+        await fieldset.getByRole('combobox', { name: combo['prompt-text'] }).selectOption(last);
+        if (await page.getByLabel('Username').isVisible()) await page.getByLabel('Username').fill('analyst');
+        const params = await sentParams(page);
+        expectSame([params['widget-attr-cube-specification-id'], params['widget-attr-cube-specification-value']],
+                   [combo['option-id'], last], 'the cube specification sent');
+        await page.locator('#error').waitFor({ state: 'visible', timeout: STEP_TIMEOUT }).catch(() => {});
+      },
+    },
+    {
+      name: 'connection-options',
+      async run(page) {
+        await openClass(page, url, 'Apache Hive');
+        const settings = await settingsRecord(page, 'hive');
+        const connection = page.getByLabel('Connection', { exact: true });
+        const transport = page.getByLabel('Transport', { exact: true });
+        const auth = page.locator('#dialog').getByLabel('Authentication', { exact: true });
+        expectSame(await enabledOptions(connection), settings['connection-settings-options'].map((o) => o['connection-option-name']), 'the connection options');
+        expectSame(await enabledOptions(transport), settings['transport-type-configs'].map((t) => t['transport-type-name']), 'the transports');
+        const drivers = settings['conn-type-to-driver-info-mappings'];
+        for (const option of settings['connection-settings-options']) {
+          const type = option['widget-attr-connectiontype'];
+          await connection.selectOption(type);
+          // The server prompt, the port and the driver message follow the connection option.
+          expect(await page.getByLabel(option['server-name-prompt'], { exact: true }).isVisible(), `no ${option['server-name-prompt']} prompt`);
+          expect(await page.getByLabel('Port', { exact: true }).isVisible() === (option['show-port-prompt'] === 'true'), `the port for ${type}`);
+          const mapping = drivers.find((m) => m['widget-attr-connectiontype'] === type);
+          expectSame(await page.locator('#driver-missing').textContent(), mapping['driver-missing-info'], `the driver message for ${type}`);
+          // Each transport offers the authentication its mapping allows for the connection type.
+          for (const config of settings['transport-type-configs']) {
+            await transport.selectOption(config['transport-type']);
+            const allowed = config['conn-type-to-auth-option-mappings'].find((m) => m['widget-attr-connectiontype'] === type);
+            const values = await auth.evaluate((select) => [...select.options].filter((o) => !o.disabled).map((o) => o.value));
+            expectSame(values, allowed ? allowed['auth-options'] : settings['auth-info']['auth-options'], `the authentication of ${type} over ${config['transport-type-name']}`);
+            expect(await page.getByLabel('HTTP path').isVisible() === (config['show-http-path'] === 'true'), `the HTTP path over ${config['transport-type-name']}`);
+          }
+        }
+        await connection.selectOption('zookeeper');
+        await transport.selectOption(settings['transport-type-configs'][1]['transport-type']);
+      },
+    },
+    {
+      name: 'dsn-dialog',
+      async run(page) {
+        await openClass(page, url, 'Ledger (ODBC)');
+        const settings = await settingsRecord(page, 'ledger-odbc');
+        const dsn = page.getByLabel('Data source name (DSN)');
+        const names = await dsn.evaluate((select) => [...select.options].map((o) => o.value).filter(Boolean));
+        expectSame(names, settings['dsn-settings-options'].map((d) => d['dsn-name']), 'the data source names');
+        // Choosing a name fills in what it holds, under the prompts of the record.
+        const chosen = settings['dsn-settings-options'][1];
+        await dsn.selectOption(chosen['dsn-name']);
+        const filled = [];
+        // An optional field's label ends in "(optional)".
+        for (const label of [settings['server-name-prompt'], settings['port-prompt'], settings['db-name-prompt'], 'Username'])
+          filled.push(await page.locator('#dialog').getByLabel(new RegExp(`^${label}( \\(optional\\))?$`)).inputValue());
+        expectSame(filled, [chosen['dsn-server'], chosen['dsn-port'], chosen['dsn-database'], chosen['dsn-username']], 'the fields of the DSN');
+        const missing = page.locator('#driver-missing');
+        expect(await missing.isVisible(), 'the missing driver is not said');
+        expectSame(await missing.textContent(), settings['driver-missing-info'], 'the driver message');
+      },
+    },
+    {
+      name: 'variable-prompt',
+      async run(page) {
+        await page.goto(url);
+        await page.getByRole('button', { name: 'Database variables…' }).click();
+        const files = (await apiJson(page, '/api/variable-files')).files;
+        expect(files[0].path === VARIABLES_FILE && files.some((f) => f.name === 'pricing-hana'), `the files ${JSON.stringify(files)}`);
+        await page.getByLabel('Description file', { exact: true }).selectOption(VARIABLES_FILE);
+        await page.getByRole('button', { name: 'Show the variables' }).click();
+        await page.locator('#prompt-title').waitFor();
+        const file = encodeURIComponent(VARIABLES_FILE);
+        const prompt = Object.values(await apiJson(page, `/api/variables?file=${file}`))[0];
+        expectSame(await page.locator('#prompt-title').textContent(), prompt['dialog-title'], 'the title');
+        const rows = page.locator('table.prompt tbody tr');
+        expect(await rows.count() === prompt['prompt-variables'].length, 'one row per variable');
+        for (const [index, variable] of prompt['prompt-variables'].entries()) {
+          const row = rows.nth(index);
+          expect((await row.locator('th').textContent()).startsWith(variable['variable-display-name']), `row ${index} is not ${variable['variable-display-name']}`);
+          expect(await row.locator('abbr.required').count() === (variable['is-required'] === 'true' ? 1 : 0), `the mark of ${variable['variable-display-name']}`);
+          const shown = await row.locator('.values li').evaluateAll((items) => items.map((item) => [item.firstChild.textContent, item.title]));
+          expectSame(shown, variable['variable-values'].map((v) => [v['display-value'] || '(no value)', v['tooltip-value']]), `the values of ${variable['variable-display-name']}`);
+        }
+        // A range variable edits both ends; the region its operations, current value and items.
+        const editor = page.locator('#value-editor');
+        const year = prompt['prompt-variables'].find((v) => v['variable-values'][0]['display-value'].includes(' - '));
+        await page.getByRole('button', { name: `Edit ${year['variable-display-name']}` }).click();
+        await editor.getByLabel(prompt['to-label'], { exact: true }).waitFor();
+        const range = Object.values(await apiJson(page, `/api/variables?file=${file}&select=${encodeURIComponent(year['full-variable-name'])}&index=0`))[0]['editable-variable-value'];
+        expectSame([await editor.getByLabel(prompt['from-label'], { exact: true }).inputValue(), await editor.getByLabel(prompt['to-label'], { exact: true }).inputValue()],
+                   [range['first-alised-value'][0], range['second-alised-value'][0]], 'the range');
+
+        const region = prompt['prompt-variables'].find((v) => v['is-required'] === 'true');
+        await page.getByRole('button', { name: `Edit ${region['variable-display-name']}` }).click();
+        await page.locator('#selection-items').waitFor();
+        const edited = Object.values(await apiJson(page, `/api/variables?file=${file}&select=${encodeURIComponent(region['full-variable-name'])}&index=0`))[0]['editable-variable-value'];
+        const operator = page.locator('#value-editor').getByLabel(prompt['values-table-header'], { exact: true });
+        expectSame(await enabledOptions(operator), edited['variable-value-operations'].map((o) => o['operation-name']), 'the operators');
+        expectSame(await operator.inputValue(), edited['variable-value-operation']['operation-name'], 'the current operator');
+        expectSame(await page.locator('#selection-items button').evaluateAll((buttons) => buttons.map((b) => b.dataset.value)),
+                   edited['aliased-selection-list'].map(([value]) => value), 'the selection items');
+        expect(await editor.getByLabel(prompt['to-label'], { exact: true }).isHidden(), 'a single value shows a second one');
+        // The user chooses: the second value, then an item of the selection.
+        const firstEditor = await editor.elementHandle();
+        await editor.getByLabel(prompt['values-table-header2']).selectOption('1');
+        await firstEditor.waitForElementState('hidden');  // the prompt was built again
+        expectSame(await operator.inputValue(), '<>', 'the operator of the second value');
+        await page.locator('#selection-items button').last().click();
+        expectSame(await page.locator('#value-editor').getByLabel(prompt['list-view-value-label'], { exact: true }).inputValue(),
+                   edited['aliased-selection-list'].at(-1)[0], 'the chosen item');
+
+        // A relation keeps only its variables.
+        await page.getByLabel('Only the variables of the relation').fill('Returns');
+        await page.getByRole('button', { name: 'Show the variables' }).click();
+        await page.waitForFunction(() => document.querySelectorAll('table.prompt tbody tr').length === 1);
+        await page.getByLabel('Only the variables of the relation').fill('');
+        await page.getByRole('button', { name: 'Show the variables' }).click();
+        await page.waitForFunction(() => document.querySelectorAll('table.prompt tbody tr').length > 1);
+        await page.getByRole('button', { name: `Edit ${region['variable-display-name']}` }).click();
+        await page.locator('#selection-items').waitFor();
+      },
+    },
+  ];
+}
+
+async function main() {
+  const args = options();
+  const skipPostgres = process.env.HLV_SKIP_POSTGRES === '1';
+  mkdirSync(args.artifacts, { recursive: true });
+  if (args.docs) mkdirSync(args.docs, { recursive: true });
+  const folder = mkdtempSync(join(tmpdir(), 'hlv-browser-'));
+  const { chromium } = await playwright();
+
+  const failures = [];
+  let postgres = null;
+  let serve = null;
+  let browser = null;
+  const responses = [];
+  try {
+    if (!skipPostgres) postgres = await startPostgres(args.pgserver);
+    const serveArgs = ['--connectors', makeDsnConnector(folder), '--variables', VARIABLES_FILE];
+    serve = await startServe(args.hlvpres, serveArgs, `${CONNECTION_FIELDS_FLAG}=on`);
+    const startOther = (flags) => startServe(args.hlvpres, serveArgs, flags);
+    browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox'] });
+    const context = await browser.newContext({ viewport: { width: 1280, height: 860 } });
+    context.on('response', (response) => responses.push(response.body().catch(() => Buffer.alloc(0))));
+
+    const only = args.only ? new Set(args.only.split(',')) : null;
+    for (const scenario of scenarios({ url: serve.url, postgres, folder, startOther })) {
+      if (only && !only.has(scenario.name)) continue;
+      if (scenario.needsPostgres && !postgres) {
+        console.log(`SKIP ${scenario.name} (HLV_SKIP_POSTGRES=1)`);
+        continue;
+      }
+      const page = await context.newPage();
+      page.setDefaultTimeout(STEP_TIMEOUT);
+      const started = Date.now();
+      try {
+        await scenario.run(page);
+        // The password is neither in the page nor in any field once it was sent.
+        const text = await page.content();
+        const values = await page.locator('input').evaluateAll((inputs) => inputs.map((input) => input.value).join('\n'));
+        expect(!text.includes(PG_PASSWORD) && !(scenario.name !== 'postgres-dialog' && values.includes(PG_PASSWORD)),
+               'the password is in the page');
+        console.log(`PASS ${scenario.name} (${Date.now() - started} ms)`);
+      } catch (failure) {
+        failures.push(`${scenario.name}: ${failure.message.split('\n')[0]}`);
+        console.log(`FAIL ${scenario.name}: ${failure.message}`);
+      } finally {
+        const shot = join(args.artifacts, `${scenario.name}.png`);
+        await page.screenshot({ path: shot, fullPage: true });
+        if (args.docs) copyFileSync(shot, join(args.docs, `${scenario.name}.png`));
+        await page.close();
+      }
+    }
+    await context.close();
+  } catch (failure) {
+    failures.push(failure.message);
+  } finally {
+    if (browser) await browser.close();
+    if (serve) await serve.stop();
+    if (postgres) await postgres.stop();
+    rmSync(folder, { recursive: true, force: true });
+  }
+
+  // No response and nothing the server printed holds the password.
+  const bodies = await Promise.all(responses);
+  if (bodies.some((body) => body.includes(PG_PASSWORD))) failures.push('a response holds the password');
+  if (serve && serve.output.text.includes(PG_PASSWORD)) failures.push('hlvpres serve printed the password');
+  if (serve && serve.output.text.split('\n').slice(1).some((line) => line.includes('token=')))
+    failures.push('hlvpres serve logged the token');
+
+  for (const failure of failures) console.log(`FAIL ${failure}`);
+  console.log(`${failures.length} failures`);
+  process.exit(failures.length ? 1 : 0);
+}
+
+main().catch((failure) => {
+  console.log(`FAIL ${failure.stack || failure}`);
+  process.exit(1);
+});
