@@ -115,7 +115,7 @@ def main():
     runs = medians(report)
     context = report.get("context", {})
     print(f"Machine: {os.cpu_count()} CPUs ({cpu_model()}), load average {context.get('load_avg', '?')}, "
-          f"{args.repetitions} repetitions, median CPU times, library built {context.get('library_build_type', '?')}")
+          f"{args.repetitions} repetitions, median CPU times, Google Benchmark's own library built {context.get('library_build_type', '?')}")
     print()
     print(table(runs))
     print()
