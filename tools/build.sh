@@ -14,7 +14,8 @@ jobs="${HLV_JOBS:-2}"
 
 packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libboost-dev libssl-dev
           libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite openssl zlib1g-dev
-          postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config)
+          postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config
+          clang libclang-rt-14-dev)  # clang and libFuzzer: tools/fuzz.sh
 
 install_dependencies() {
   local missing=()
