@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TString file = QStringLiteral("fuzz.json");
   fuzz::Completes("reading a connector description",
-                  [&] { ParseConnectorDescription(fuzz::AsText(data, size), file); });
+                  [&] { Connect::ParseConnectorDescription(fuzz::AsText(data, size), file); });
   return 0;
 }
