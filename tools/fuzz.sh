@@ -20,7 +20,10 @@ targets=(json_form value_text formatted_text image connector_description modular
 inputs="$dir/fuzz/inputs"
 
 build() {
-  CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHLV_FUZZ=ON >/dev/null
+  # -O1 with line tables only: the instrumented build compiles much faster than at -O2 with full
+  # debug information, runs nearly as fast, and its reports still name file and line.
+  CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" -DHLV_FUZZ=ON >/dev/null
   cmake --build "$dir" -j "$jobs" --target hlvfuzz_inputs "${targets[@]/#/hlvfuzz_}"
 }
 
