@@ -112,6 +112,8 @@ TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObject) {
   EXPECT_NE(ReadError("{\"text\":\"\xff\"}").find("Invalid encoding in string"), std::string::npos);
   EXPECT_NE(ReadError("{\"text\":\"a\nb\"}").find("invalid JSON at offset 10"), std::string::npos);
   EXPECT_NE(ReadError(R"({"text":"\ud800"})").find("surrogate"), std::string::npos);
+  EXPECT_EQ(ReadError(R"({"text":1,"n":99e307})"),
+            "Cannot parse parameter text: invalid JSON at offset 14: Number too big to be stored in double.");
 }
 
 TEST_F(ParametersJsonTest, BoundsNestingWithoutRecursingOnTheStack) {
