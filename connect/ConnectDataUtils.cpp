@@ -24,9 +24,9 @@ namespace {
 using AuthenticationEnums::AuthOption;
 
 // Connector attributes of the field-driven path that the set treats specially.
-constexpr QLatin1String kPrivateKey{"priv-key"};
-constexpr QLatin1String kPrivateKeyFile{"priv-key-file"};
-constexpr QLatin1String kPrivateKeyFilePassword{"priv-key-file-pwd"};
+constexpr QLatin1String kPrivateKey = Latin1Literal("priv-key");
+constexpr QLatin1String kPrivateKeyFile = Latin1Literal("priv-key-file");
+constexpr QLatin1String kPrivateKeyFilePassword = Latin1Literal("priv-key-file-pwd");
 
 bool IsOneOf(const TString& value, std::initializer_list<QLatin1String> candidates) {
   for (QLatin1String candidate : candidates)

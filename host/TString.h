@@ -10,10 +10,19 @@
 #include <QString>
 #include <QtCore/qhashfunctions.h>  // std::hash<QString>, for unordered containers of TStrings
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 using TString = QString;
+
+/// The QLatin1String of a string literal, usable in constant expressions with every compiler:
+/// QLatin1String's constructor from a C string counts with strlen, which g++ evaluates at
+/// compile time and clang does not.
+template <std::size_t N>
+constexpr QLatin1String Latin1Literal(const char (&text)[N]) noexcept {
+  return QLatin1String(text, static_cast<int>(N - 1));
+}
 
 /// The UTF-8 encoding of `text`. An unpaired surrogate becomes "?", as Qt encodes it (the JSON
 /// writer has its own encoder, which writes U+FFFD).

@@ -20,7 +20,7 @@
 namespace {
 
 // The class whose page may offer the data cloud object selector.
-constexpr QLatin1String kDataCloudClass{"nimbara-zeltra"};
+constexpr QLatin1String kDataCloudClass = Latin1Literal("nimbara-zeltra");
 
 // The labels of the join area the page shows; the configuration may add other properties,
 // which the page has no use for.

@@ -17,10 +17,10 @@ namespace {
 constexpr ConnectionTypeGroup CTG_Invalid = ConnectionTypeGroup::Invalid;
 
 // The class of the gallery's fixed entries, which stand for no connection class.
-constexpr QLatin1String kNoConnectionClass("invalidconnection");
+constexpr QLatin1String kNoConnectionClass = Latin1Literal("invalidconnection");
 
 // S3 is never enabled in a restricted gallery, whatever the registry says of it.
-constexpr QLatin1String kS3Class("s3");
+constexpr QLatin1String kS3Class = Latin1Literal("s3");
 
 // The recent servers a new list starts with outside an OEM build.
 constexpr const char* kDefaultRecentServers[] = {"sqlserver", "mysql", "oracle", "redshift"};

@@ -12,10 +12,10 @@
 namespace {
 
 // The attributes the default helper reads.
-constexpr QLatin1String kServer{"server"};
-constexpr QLatin1String kUsername{"username"};
-constexpr QLatin1String kDataSource{"datasource"};
-constexpr QLatin1String kProject{"project"};
+constexpr QLatin1String kServer = Latin1Literal("server");
+constexpr QLatin1String kUsername = Latin1Literal("username");
+constexpr QLatin1String kDataSource = Latin1Literal("datasource");
+constexpr QLatin1String kProject = Latin1Literal("project");
 
 template <typename Map>
 TString ValueOf(const Map& attributes, QLatin1String name) {

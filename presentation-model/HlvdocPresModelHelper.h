@@ -23,8 +23,8 @@
 class HLVPRES_API HlvdocPresModelHelper : public RefCntObject {
  public:
   /// The library and object names the helper is made by.
-  static constexpr QLatin1String kLibrary{"SharedHlvDoc"};
-  static constexpr QLatin1String kObjectId{"HlvdocPresModelHelperID"};
+  static constexpr QLatin1String kLibrary = Latin1Literal("SharedHlvDoc");
+  static constexpr QLatin1String kObjectId = Latin1Literal("HlvdocPresModelHelperID");
 
   /// A new helper from the factory registered under kLibrary and kObjectId. Raises
   /// LogicException when none is registered or it makes no HlvdocPresModelHelper.

@@ -3,10 +3,10 @@
 #
 #   tools/build.sh demo   build, then run the main job: hlvpres demo
 #   tools/build.sh test   build, run every test, then build and test again under
-#                         AddressSanitizer and UndefinedBehaviorSanitizer, and the thread
-#                         tests under ThreadSanitizer
+#                         AddressSanitizer and UndefinedBehaviorSanitizer, the thread tests
+#                         under ThreadSanitizer, and every fuzz target briefly (clang)
 #
-# Builds go to build/, build-sanitize/ and build-tsan/. Set HLV_JOBS to change the parallelism (default 2).
+# Builds go to build/, build-sanitize/, build-tsan/ and build-fuzz/. Set HLV_JOBS to change the parallelism (default 2).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -15,7 +15,8 @@ jobs="${HLV_JOBS:-2}"
 packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libboost-dev libssl-dev
           libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite openssl zlib1g-dev
           postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config doxygen
-          libcpp-httplib-dev chromium nodejs)
+          libcpp-httplib-dev chromium nodejs
+          clang libclang-rt-14-dev)  # clang and libFuzzer: tools/fuzz.sh
 
 install_dependencies() {
   local missing=()
@@ -66,6 +67,9 @@ case "${1:-}" in
     cmake --build build-tsan --target hlvthreadtests -j "$jobs"
     QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 \
       ctest --test-dir build-tsan -L thread --output-on-failure --no-tests=error
+    # Every fuzz target briefly on its seeds (clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+    # in build-fuzz/): about a minute in all, failing on any finding.
+    HLV_JOBS="$jobs" tools/fuzz.sh smoke 64
     ;;
   *)
     echo "usage: tools/build.sh demo|test" >&2

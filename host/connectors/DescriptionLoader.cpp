@@ -454,8 +454,10 @@ DataSourcePageDescription ReadDataSourcePage(const Node& node) {
   }
   if (const std::optional<Node> labels = fields.Take("labels")) {
     for (const auto& [key, text] : labels->Entries()) {
+      // A lambda cannot capture a structured binding in C++17 (g++ lets it, clang does not).
+      const auto& name = key;
       const bool known = std::any_of(std::begin(kJoinLabelKeys), std::end(kJoinLabelKeys),
-                                     [&key](const char* label) { return key == QLatin1String(label); });
+                                     [&name](const char* label) { return name == QLatin1String(label); });
       if (!known) text.Fail(QStringLiteral("is not a label of the join area"));
       page.labels.emplace(key, text.String());
     }

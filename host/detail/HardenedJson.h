@@ -31,8 +31,10 @@ class HLVHOST_API JsonTextException : public HalvaneException {
 };
 
 /// Parses the UTF-8 text `json` into `document`. Text longer than `limits.maxBytes`, nested
-/// deeper than `limits.maxNesting`, not JSON, not valid UTF-8 or holding a NUL byte raises
-/// JsonTextException. Any JSON value is accepted as the root; callers check its kind.
+/// deeper than `limits.maxNesting`, not JSON, not valid UTF-8, holding a NUL byte or a number
+/// too large for a double raises JsonTextException. Any JSON value is accepted as the root;
+/// callers check its kind. A number is read as the nearest double unless it is an integer that
+/// 64 bits hold.
 HLVHOST_API void Parse(std::string_view json, rapidjson::Document& document, const Limits& limits);
 
 }  // namespace HardenedJson

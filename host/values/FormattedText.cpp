@@ -34,16 +34,24 @@ QString FindUnwritableCharacter(const QString& text) {
   return QString();
 }
 
+// The first character of the run's text or font name that XML cannot carry; empty when there is
+// none. The writer refuses such a run and the reader refuses to make one, so that everything read
+// can be written.
+QString FindUnwritableCharacter(const FormattedTextRun& run) {
+  for (const QString* value : {&run.GetText(), &run.GetFontName()}) {
+    const QString character = FindUnwritableCharacter(*value);
+    if (!character.isEmpty()) return character;
+  }
+  return QString();
+}
+
 void CheckWritable(const FormattedText& text) {
   for (size_t i = 0; i < text.GetRunCount(); ++i) {
-    const FormattedTextRun& run = text.GetRun(i);
-    for (const QString* value : {&run.GetText(), &run.GetFontName()}) {
-      const QString character = FindUnwritableCharacter(*value);
-      if (!character.isEmpty()) {
-        throw HalvaneException(QStringLiteral("Formatted text cannot be written as XML: run %1 holds the character %2")
-                                   .arg(i)
-                                   .arg(character));
-      }
+    const QString character = FindUnwritableCharacter(text.GetRun(i));
+    if (!character.isEmpty()) {
+      throw HalvaneException(QStringLiteral("Formatted text cannot be written as XML: run %1 holds the character %2")
+                                 .arg(i)
+                                 .arg(character));
     }
   }
 }
@@ -195,7 +203,18 @@ FormattedText FormattedTextParser::Parse(const QDomElement& element) const {
                .arg(element.tagName(), element.namespaceURI(), kFormattedTextElement, m_namespace.GetUri()));
   }
   FormattedText text;
-  for (QDomElement run = element.firstChildElement(); !run.isNull(); run = run.nextSiblingElement())
-    if (m_namespace.IsElement(run, kRunElement)) text.AddRun(ReadRun(run));
+  for (QDomElement run = element.firstChildElement(); !run.isNull(); run = run.nextSiblingElement()) {
+    if (!m_namespace.IsElement(run, kRunElement)) continue;
+    // A character reference can name a character that XML cannot carry literally, such as U+0008.
+    FormattedTextRun read = ReadRun(run);
+    const QString character = FindUnwritableCharacter(read);
+    if (!character.isEmpty()) {
+      throw ParameterParseException(
+          0, QStringLiteral("run %1 holds the character %2, which formatted text cannot carry")
+                 .arg(text.GetRunCount())
+                 .arg(character));
+    }
+    text.AddRun(std::move(read));
+  }
   return text;
 }

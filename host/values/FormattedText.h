@@ -203,8 +203,9 @@ class HLVHOST_API FormattedTextParser {
  public:
   explicit FormattedTextParser(XMLNamespace ns) : m_namespace(std::move(ns)) {}
 
-  /// Reads the runs below `element`, a <formatted-text> element. An element of another name, or
-  /// a run attribute with an unreadable value, raises ParameterParseException.
+  /// Reads the runs below `element`, a <formatted-text> element. An element of another name, a
+  /// run attribute with an unreadable value, or a run whose text or font name holds a character
+  /// that XML cannot carry (given as a character reference), raises ParameterParseException.
   FormattedText Parse(const QDomElement& element) const;
 
  private:

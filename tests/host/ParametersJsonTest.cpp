@@ -111,6 +111,8 @@ TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObject) {
             "Cannot parse parameter text: invalid JSON at offset 12: unexpected NUL byte");
   EXPECT_NE(ReadError("{\"text\":\"\xff\"}").find("Invalid encoding in string"), std::string::npos);
   EXPECT_NE(ReadError("{\"text\":\"a\nb\"}").find("invalid JSON at offset 10"), std::string::npos);
+  EXPECT_EQ(ReadError(R"({"text":1,"n":99e307})"),
+            "Cannot parse parameter text: invalid JSON at offset 14: Number too big to be stored in double.");
 }
 
 // A surrogate escape must be a high one followed by a low one; either half alone is refused,

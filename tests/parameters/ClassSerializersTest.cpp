@@ -133,6 +133,24 @@ TEST(ClassSerializersFormattedTextTest, RefusesToWriteCharactersXmlCannotCarry) 
   }
 }
 
+TEST(ClassSerializersFormattedTextTest, RefusesToReadWhatItCouldNotWrite) {
+  // A character reference may name a character that XML cannot carry; what is read must be writable.
+  for (const char* run : {R"(text="ok&#8;")", R"(text="ok" font-name="&#x1F;")", R"(text="&#xFFFE;")"})
+    ExpectParseError(QStringLiteral("<d><formatted-text><run/><run %1/></formatted-text></d>").arg(Utf8(run)));
+  try {
+    TextSerializer::TypeFromString(Utf8(R"(<d><formatted-text><run/><run text="&#8;"/></formatted-text></d>)"));
+    FAIL() << "no exception";
+  } catch (const ParameterParseException& e) {
+    EXPECT_STREQ(e.what(), "Cannot parse parameter text: run 1 holds the character U+0008, which formatted text "
+                           "cannot carry");
+  }
+  // Tab and line breaks, written as references, are ordinary characters of a run.
+  const FormattedText text = TextSerializer::TypeFromString(
+      Utf8(R"(<d><formatted-text><run text="a&#9;b&#10;c&#13;"/></formatted-text></d>)"));
+  EXPECT_EQ(text.GetRun(0), TextRun("a\tb\nc\r"));
+  EXPECT_EQ(TextSerializer::TypeFromString(TextSerializer::TypeToString(text)), text);
+}
+
 TEST(ClassSerializersFormattedTextTest, ColoursAreKeptAsEightBitArgbInAnyColourModel) {
   FormattedTextRun hsv;
   hsv.SetColor(QColor::fromHsv(120, 255, 255));

@@ -196,6 +196,18 @@ TEST(EnumSerializersTest, DataParameterIdsAreWrittenAsParameterNames) {
             DataParameterID{});
   EXPECT_THROW(serializer.ValueToString(MakeValParameter(static_cast<DataParameterID>(0xd9000000))),
                XMLEnumEncodingException);
+  // Reading never fails, so text that names nothing gives 0, which no parameter has: such a
+  // value cannot be written back.
+  for (const char* text : {"", "&", "Initial-SQL"}) {
+    const RefCntPtr<IParameter> nothing = serializer.ValueFromString(QString::fromUtf8(text));
+    EXPECT_EQ(GetValueOf<DataParameterID>(nothing), DataParameterID{}) << text;
+    try {
+      serializer.ValueToString(nothing);
+      ADD_FAILURE() << "written: " << text;
+    } catch (const XMLEnumEncodingException& e) {
+      EXPECT_STREQ(e.what(), "DataParameterID value 0 has no string");
+    }
+  }
 }
 
 TEST(EnumSerializersTest, EveryEnumStringHasItsJsonTextAndAValueWithoutOneStillFails) {

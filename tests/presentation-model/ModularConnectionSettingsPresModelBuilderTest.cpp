@@ -74,6 +74,38 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, DescriptionIsRewrittenWith
   EXPECT_TRUE(sink->messages.empty());
 }
 
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, NumbersKeepTheirKindAndARewriteChangesNoDigit) {
+  const std::string prefix = R"({"n":)";
+  const std::string suffix = std::string(",") + kInitialSqlMember + "}";
+  const auto rewrite = [&](const std::string& number) {
+    const std::string json = BuildJson(QString::fromStdString(prefix + number + "}"));
+    EXPECT_EQ(json.substr(0, prefix.size()), prefix) << number;
+    EXPECT_GT(json.size(), prefix.size() + suffix.size()) << number;
+    EXPECT_EQ(json.substr(json.size() - suffix.size()), suffix) << number;
+    return json.substr(prefix.size(), json.size() - prefix.size() - suffix.size());
+  };
+  // Integers stay integers up to 64 bits; zeros keep their sign only as doubles.
+  for (const char* integer : {"0", "-2147483648", "4294967295", "-9223372036854775808", "18446744073709551615"}) {
+    EXPECT_EQ(rewrite(integer), integer);
+  }
+  EXPECT_EQ(rewrite("-0"), "0");
+  EXPECT_EQ(rewrite("-0.0"), "-0.0");
+  EXPECT_EQ(rewrite("18446744073709551616"), "18446744073709553000.0");
+  EXPECT_EQ(rewrite("1E2"), "100.0");
+  // A zero with a large exponent, and numbers too small for a double.
+  EXPECT_EQ(rewrite("0e308"), "0.0");
+  EXPECT_EQ(rewrite("1e-400"), "0.0");
+  EXPECT_EQ(rewrite("-1e-400"), "-0.0");
+  // More digits than a double holds: the nearest double, whose shortest form reads back to itself.
+  const std::string longNumber = rewrite("1" + std::string(66, '3'));
+  EXPECT_EQ(longNumber, "1.3333333333333334e66");
+  EXPECT_EQ(rewrite(longNumber), longNumber);
+  EXPECT_EQ(rewrite("0.1"), "0.1");
+  // A number too large for a double is refused like any text that is not JSON.
+  EXPECT_EQ(BuildJson(QStringLiteral("{\"n\":99e307}")), "");
+  ExpectOneWarning();
+}
+
 TEST_F(ModularConnectionSettingsPresModelBuilderTest, InitialSqlIsAppendedBesideAMemberOfTheSameName) {
   // Supported and visible without validation: the flags a swap of the last two would mix up.
   RefCntPtr<InitialSQLPresModel> initialSql = MakeRefCnt<InitialSQLPresModel>();

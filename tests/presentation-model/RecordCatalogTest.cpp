@@ -83,6 +83,21 @@ TEST(RecordCatalogTest, NewRecordsWriteCompletelyUnlessARequiredRecordIsNull) {
   }
 }
 
+TEST(RecordCatalogTest, ARequiredRecordLeftUnsetByTheReaderStillCannotBeWritten) {
+  // The lenient reader accepts a record without its members and leaves the current operation
+  // null, as a new record has it; only the writer fails, and once the operation is given it writes.
+  const RefCntPtr<IParameters> unset = Read(R"({"editable-variable-value":{}})");
+  try {
+    Write(*unset);
+    ADD_FAILURE() << "written";
+  } catch (const LogicException& e) {
+    EXPECT_STREQ(e.what(), "Null pointer dereferenced");
+  }
+  const std::string given = Write(*Read(R"({"editable-variable-value":{"variable-value-operation":{}}})"));
+  EXPECT_NE(given.find(R"("operation-type":"equals")"), std::string::npos) << given;
+  EXPECT_EQ(Write(*Read(given)), given);
+}
+
 TEST(RecordCatalogTest, NestedRecordsStartNewOrNullAsDeclared) {
   const RefCntPtr<ConnectionDescriptionPresModel> description = MakeRefCnt<ConnectionDescriptionPresModel>();
   EXPECT_NE(description->GetTableEnumerationPresModel(), nullptr);
