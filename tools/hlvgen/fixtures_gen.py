@@ -29,8 +29,13 @@ $includes$
 
 namespace {
 
-// Whether the `ordinal`-th boolean field of a record is off its default in `variant`.
-bool OffDefault(int variant, int ordinal) { return variant == 0 || ((ordinal >> (variant - 1)) & 1) != 0; }
+// Whether the `ordinal`-th boolean field of a record is off its default in `variant`: in
+// variant 0 always, in variant v when bit v - 1 of the ordinal is set. Nested records get
+// variants past the bits of an int, where no boolean is off its default.
+bool OffDefault(int variant, int ordinal) {
+  if (variant == 0) return true;
+  return variant <= 31 && ((ordinal >> (variant - 1)) & 1) != 0;
+}
 
 // A number that tells the variant and the field's place apart.
 int Number(int variant, int place) { return 1000 + 100 * variant + place; }
