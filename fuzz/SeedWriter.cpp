@@ -46,7 +46,7 @@ void WriteRecords(const QString& out) {
   const QString folder = Folder(out, "json_form");
   int n = 0;
   for (const FullRecordSample& sample : FullRecordSamples()) {
-    const std::string json = WriteParametersJson(*sample.makeBag(), ParametersRegistry::Get());
+    const std::string json = WriteParametersJson(*sample.MakeBag(), ParametersRegistry::Get());
     Write(QStringLiteral("%1/record-%2.json").arg(folder).arg(n++), QByteArray::fromStdString(json));
   }
 }
