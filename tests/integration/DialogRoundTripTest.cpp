@@ -219,14 +219,14 @@ std::vector<Edit> TransportEdits(const ConnectionSettingsPresModel& dialog) {
   return edits;
 }
 
-// Each option of a cube connection's specification chosen in turn, with its text.
+// Each option a cube connection offers, chosen in turn, with its text.
 std::vector<Edit> CubeEdits(const ConnectionSettingsPresModel& dialog) {
   std::vector<Edit> edits;
-  const RefCntPtr<const CubeConnectionSpecificationPresModel>& specification = dialog.GetCubeConnectionSpecification();
-  if (!specification) return edits;
+  const RefCntPtr<const CubeConnectionSpecificationPresModel>& cube = dialog.GetCubeConnectionSpecification();
+  if (!cube) return edits;
   const FieldPath value = {QStringLiteral("widget-attr-cube-specification-value")};
   for (const RefCntPtr<const CubeConnectionSpecificationOptionPresModel>& option :
-       specification->GetConnectionOptionss()) {
+       cube->GetConnectionOptionss()) {
     Edit edit;
     edit.label = option->GetOptionId();
     edit.Choose({QStringLiteral("widget-attr-cube-specification-id")}, option->GetOptionId());
