@@ -8,6 +8,7 @@
 #include "host/parameters/JsonReadScope.h"
 
 #include <optional>
+#include <type_traits>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -26,11 +27,26 @@ RefCntPtr<X> ReadRecordJson(const JsonValue& object, unsigned int id, const Json
   return model;
 }
 
+template <typename S, typename = void>
+struct ReadsUtf8 : std::false_type {};
+
+/// Serializers with TypeFromUtf8 read a string's UTF-8 bytes without a TString in between.
+template <typename S>
+struct ReadsUtf8<S, std::void_t<decltype(S::TypeFromUtf8(std::string_view()))>> : std::true_type {};
+
+template <typename S>
+auto ConvertJsonString(const JsonValue& string) {
+  if constexpr (ReadsUtf8<S>::value)
+    return S::TypeFromUtf8(string.GetString());
+  else
+    return S::TypeFromString(JsonText(string));
+}
+
 /// A value from a JSON string, through the value serializer S.
 template <typename S>
 auto ReadJsonValue(const JsonValue& json) -> std::optional<decltype(S::TypeFromString(TString()))> {
   if (!json.IsString()) return std::nullopt;
-  return S::TypeFromString(JsonText(json));
+  return ConvertJsonString<S>(json);
 }
 
 /// A list from a JSON array of strings, through the value serializer S. An element that is not
@@ -42,7 +58,7 @@ auto ReadJsonList(const JsonValue& json) -> std::optional<std::vector<decltype(S
     if (!element.IsString()) return std::nullopt;
   std::vector<decltype(S::TypeFromString(TString()))> values;
   values.reserve(json.Size());
-  for (const JsonValue element : json.Elements()) values.push_back(S::TypeFromString(JsonText(element)));
+  for (const JsonValue element : json.Elements()) values.push_back(ConvertJsonString<S>(element));
   return values;
 }
 
