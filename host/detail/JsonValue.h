@@ -5,10 +5,14 @@
 
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 struct JsonMember;
-class JsonElements;
-class JsonMembers;
+struct JsonValue;
+template <typename Entry>
+class JsonRange;
+using JsonElements = JsonRange<JsonValue>;
+using JsonMembers = JsonRange<JsonMember>;
 
 /// A parsed JSON value, borrowed from the tape being read. Public headers know it only by name,
 /// so that the reader's types stay out of them.
@@ -39,15 +43,25 @@ struct JsonMember {
   JsonValue value;
 };
 
-/// The elements of a JSON array as a range.
-class JsonElements {
+/// The entries of a JSON container as a range: the values of an array (`Entry` = JsonValue) or
+/// the members of an object (`Entry` = JsonMember, whose name takes one slot before its value).
+template <typename Entry>
+class JsonRange {
+  static constexpr std::uint32_t kNameSlots = std::is_same_v<Entry, JsonMember> ? 1 : 0;
+
  public:
   class Iterator {
    public:
     Iterator(const JsonTape& tape, std::uint32_t index, std::uint32_t left) : m_tape(tape), m_index(index), m_left(left) {}
-    JsonValue operator*() const { return JsonValue{m_tape, m_index}; }
+    Entry operator*() const {
+      if constexpr (kNameSlots == 0) {
+        return JsonValue{m_tape, m_index};
+      } else {
+        return JsonMember{m_tape.StringAt(m_index), JsonValue{m_tape, m_index + 1}};
+      }
+    }
     Iterator& operator++() {
-      m_index = m_tape.After(m_index);
+      m_index = m_tape.After(m_index + kNameSlots);
       --m_left;
       return *this;
     }
@@ -59,40 +73,12 @@ class JsonElements {
     std::uint32_t m_left;
   };
 
-  explicit JsonElements(const JsonValue& array) : m_array(array) {}
-  Iterator begin() const { return Iterator(m_array.tape, m_array.index + 1, m_array.Size()); }
-  Iterator end() const { return Iterator(m_array.tape, 0, 0); }
+  explicit JsonRange(const JsonValue& container) : m_container(container) {}
+  Iterator begin() const { return Iterator(m_container.tape, m_container.index + 1, m_container.Size()); }
+  Iterator end() const { return Iterator(m_container.tape, 0, 0); }
 
  private:
-  JsonValue m_array;
-};
-
-/// The members of a JSON object as a range.
-class JsonMembers {
- public:
-  class Iterator {
-   public:
-    Iterator(const JsonTape& tape, std::uint32_t index, std::uint32_t left) : m_tape(tape), m_index(index), m_left(left) {}
-    JsonMember operator*() const { return JsonMember{m_tape.StringAt(m_index), JsonValue{m_tape, m_index + 1}}; }
-    Iterator& operator++() {
-      m_index = m_tape.After(m_index + 1);
-      --m_left;
-      return *this;
-    }
-    bool operator!=(const Iterator& other) const { return m_left != other.m_left; }
-
-   private:
-    const JsonTape& m_tape;
-    std::uint32_t m_index;
-    std::uint32_t m_left;
-  };
-
-  explicit JsonMembers(const JsonValue& object) : m_object(object) {}
-  Iterator begin() const { return Iterator(m_object.tape, m_object.index + 1, m_object.Size()); }
-  Iterator end() const { return Iterator(m_object.tape, 0, 0); }
-
- private:
-  JsonValue m_object;
+  JsonValue m_container;
 };
 
 JsonElements JsonValue::Elements() const { return JsonElements(*this); }
