@@ -2,6 +2,11 @@
 
 #include "host/Exceptions.h"
 
+#include <limits>
+#include <string_view>
+#include <utility>
+#include <vector>
+
 namespace {
 
 [[noreturn]] void Fail(const TString& text, int position, const char* what) {
@@ -9,44 +14,85 @@ namespace {
       0, QStringLiteral("\"%1\" is not a qualified name: %2 at %3").arg(text, QLatin1String(what)).arg(position));
 }
 
-}  // namespace
+// A full value as UTF-16 (TString) or UTF-8 code units. The grammar's characters are all ASCII,
+// which neither encoding uses inside a longer character, so both are parsed unit by unit; each
+// component is made in one step from its range of units.
+struct Utf16Text {
+  const TString& text;
+  int size() const { return text.size(); }
+  char16_t operator[](int i) const { return text[i].unicode(); }
+  TString Make(int start, int length) const { return text.mid(start, length); }
+  [[noreturn]] void Fail(int position, const char* what) const { ::Fail(text, position, what); }
+};
 
-QualifiedName QualifiedName::ParseGlobal(const TString& text) {
-  QualifiedName name;
-  if (text.isEmpty()) return name;
+struct Utf8Text {
+  std::string_view text;
+  int size() const { return static_cast<int>(text.size()); }
+  char operator[](int i) const { return text[static_cast<size_t>(i)]; }
+  TString Make(int start, int length) const {
+    return TStringFromUtf8(text.substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+  }
+  // The message counts UTF-16 units, as the TString parser does.
+  [[noreturn]] void Fail(int position, const char* what) const {
+    ::Fail(TStringFromUtf8(text), Make(0, position).size(), what);
+  }
+};
+
+template <typename Text>
+QualifiedName Parse(const Text& text) {
+  std::vector<TString> components;
   const int size = text.size();
+  if (size == 0) return QualifiedName();
+  int dots = 0;
+  for (int i = 0; i < size; ++i) dots += text[i] == '.';
+  components.reserve(static_cast<size_t>(dots) + 1);
+
   int i = 0;
   while (true) {
-    TString component;
-    if (text[i] == QLatin1Char('[')) {
-      ++i;
+    if (text[i] == '[') {
+      const int start = ++i;
+      bool doubled = false;
       while (true) {
-        if (i >= size) Fail(text, i, "unterminated '['");
-        if (text[i] == QLatin1Char(']')) {
-          if (i + 1 < size && text[i + 1] == QLatin1Char(']')) {
-            component += QLatin1Char(']');
+        if (i >= size) text.Fail(i, "unterminated '['");
+        if (text[i] == ']') {
+          if (i + 1 < size && text[i + 1] == ']') {
+            doubled = true;
             i += 2;
             continue;
           }
-          ++i;
           break;
         }
-        component += text[i++];
-      }
-    } else {
-      const int start = i;
-      while (i < size && text[i] != QLatin1Char('.')) {
-        if (text[i] == QLatin1Char('[') || text[i] == QLatin1Char(']')) Fail(text, i, "bracket inside a bare component");
         ++i;
       }
-      component = text.mid(start, i - start);
-      if (component.isEmpty() || component.trimmed() != component) Fail(text, start, "empty or padded component");
+      TString component = text.Make(start, i - start);
+      if (doubled) component.replace(QStringLiteral("]]"), QStringLiteral("]"));
+      components.push_back(std::move(component));
+      ++i;
+    } else {
+      const int start = i;
+      while (i < size && text[i] != '.') {
+        if (text[i] == '[' || text[i] == ']') text.Fail(i, "bracket inside a bare component");
+        ++i;
+      }
+      TString component = text.Make(start, i - start);
+      if (component.isEmpty() || component.front().isSpace() || component.back().isSpace())
+        text.Fail(start, "empty or padded component");
+      components.push_back(std::move(component));
     }
-    name.m_components.push_back(component);
-    if (i == size) return name;
-    if (text[i] != QLatin1Char('.')) Fail(text, i, "expected '.'");
-    if (++i == size) Fail(text, i, "missing component after '.'");
+    if (i == size) return QualifiedName(std::move(components));
+    if (text[i] != '.') text.Fail(i, "expected '.'");
+    if (++i == size) text.Fail(i, "missing component after '.'");
   }
+}
+
+}  // namespace
+
+QualifiedName QualifiedName::ParseGlobal(const TString& text) { return Parse(Utf16Text{text}); }
+
+QualifiedName QualifiedName::ParseGlobalUtf8(std::string_view text) {
+  if (text.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
+    throw ParameterParseException(0, QStringLiteral("A qualified name of %1 bytes is too long").arg(text.size()));
+  return Parse(Utf8Text{text});
 }
 
 TString QualifiedName::GetFullValue() const {

@@ -5,6 +5,7 @@
 #include "host/TString.h"
 #include "host/parameters/ParameterTypeSerializer.h"
 
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,8 @@ class HLVHOST_API QualifiedName {
   /// as long as they hold no dot, bracket or white space at their ends. Text that is neither
   /// raises ParameterParseException; the empty text is the empty name.
   static QualifiedName ParseGlobal(const TString& text);
+  /// ParseGlobal for a full value in UTF-8, read without a TString of the whole text.
+  static QualifiedName ParseGlobalUtf8(std::string_view text);
 
   /// The full value, such as "[dbo].[Orders]".
   TString GetFullValue() const;
@@ -47,6 +50,7 @@ class HLVHOST_API ParameterTypeSerializer<QualifiedName> final
  public:
   static TString TypeToString(const QualifiedName& name) { return name.GetFullValue(); }
   static QualifiedName TypeFromString(const TString& text) { return QualifiedName::ParseGlobal(text); }
+  static QualifiedName TypeFromUtf8(std::string_view text) { return QualifiedName::ParseGlobalUtf8(text); }
 };
 
 template <>

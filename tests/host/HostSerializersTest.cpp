@@ -1,6 +1,7 @@
 #include "host/Exceptions.h"
 #include "host/parameters/ParameterTypeSerializer.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "host/values/QualifiedName.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -32,6 +33,41 @@ TEST(HostSerializersTest, RejectsTextThatIsNotExactlyANumberOrABoolean) {
   for (const char* text : {"", "TRUE", "1", "yes"})
     EXPECT_THROW(ParameterTypeSerializer<bool>::TypeFromString(QString::fromUtf8(text)), ParameterParseException)
         << text;
+}
+
+// Both readers of a full value, from a TString and from UTF-8, agree on every text: the same
+// components, or the same refusal with the same message.
+TEST(HostSerializersTest, QualifiedNamesParseAlikeFromUtf16AndUtf8) {
+  const std::vector<std::pair<const char*, std::vector<const char*>>> valid = {
+      {"", {}},
+      {"[Sales].[dbo].[Orders]", {"Sales", "dbo", "Orders"}},
+      {"dbo.Orders", {"dbo", "Orders"}},
+      {"[a]]b].[x.y].[]", {"a]b", "x.y", ""}},
+      {"[Zo\xc3\xab].caf\xc3\xa9", {"Zo\xc3\xab", "caf\xc3\xa9"}},
+  };
+  for (const auto& [text, parts] : valid) {
+    std::vector<TString> components;
+    for (const char* part : parts) components.push_back(QString::fromUtf8(part));
+    EXPECT_EQ(QualifiedName::ParseGlobal(QString::fromUtf8(text)), QualifiedName(components)) << text;
+    EXPECT_EQ(QualifiedName::ParseGlobalUtf8(text), QualifiedName(components)) << text;
+    EXPECT_EQ(QualifiedName(components).GetFullValue(), QualifiedName::ParseGlobalUtf8(text).GetFullValue());
+  }
+  for (const char* text : {"[a", "a..b", "a.", " a.b", "a.b ", "\xc3\xab.[b]x", "\xc3\xab\xc3\xab[b]", "[a][b]"}) {
+    TString utf16;
+    TString utf8;
+    try {
+      QualifiedName::ParseGlobal(QString::fromUtf8(text));
+    } catch (const ParameterParseException& e) {
+      utf16 = e.GetMessage();
+    }
+    try {
+      QualifiedName::ParseGlobalUtf8(text);
+    } catch (const ParameterParseException& e) {
+      utf8 = e.GetMessage();
+    }
+    EXPECT_FALSE(utf16.isEmpty()) << text;
+    EXPECT_EQ(utf8, utf16) << text;
+  }
 }
 
 TEST(HostSerializersTest, ConvertsListsAndMapsElementByElement) {

@@ -74,7 +74,7 @@ TEST(JsonTapeTest, TakesOnlyUnescapedStringsFromTheText) {
 TEST(JsonTapeTest, RefusesWhatTheDocumentRefusesWithTheSameMessage) {
   const std::vector<std::string> texts{
       std::string(257, '[') + std::string(257, ']'), R"({"a":"\udc00"})", R"(["\ud800"])", "{\"a\":\"\xC3\x28\"}",
-      std::string("{}\0 ", 4), "99e307", R"({"a" 1})", "[1,]", ""};
+      std::string("{}\0 ", 4), "99e307", R"({"a" 1})", "[1,]", "", "[\"\xED\xA0\x80\"]", "[1, \xFF]"};
   for (const std::string& text : texts) {
     QString fromDocument;
     QString fromTape;

@@ -109,7 +109,10 @@ TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObject) {
   EXPECT_EQ(ReadError(R"(["text"])"), "Cannot parse parameter text: the JSON text is not an object");
   EXPECT_EQ(ReadError(std::string("{\"text\":\"a\"}\0{}", 15)),
             "Cannot parse parameter text: invalid JSON at offset 12: unexpected NUL byte");
-  EXPECT_NE(ReadError("{\"text\":\"\xff\"}").find("Invalid encoding in string"), std::string::npos);
+  // A text that is not UTF-8 is refused where the reader finds the fault, inside a string or not.
+  EXPECT_EQ(ReadError("{\"text\":\"ok\", \"n\":\"\xc3\xa9\xff\"}"),
+            "Cannot parse parameter text: invalid JSON at offset 21: Invalid encoding in string.");
+  EXPECT_EQ(ReadError("{\"text\":\xff}"), "Cannot parse parameter text: invalid JSON at offset 8: Invalid value.");
   EXPECT_NE(ReadError("{\"text\":\"a\nb\"}").find("invalid JSON at offset 10"), std::string::npos);
   EXPECT_EQ(ReadError(R"({"text":1,"n":99e307})"),
             "Cannot parse parameter text: invalid JSON at offset 14: Number too big to be stored in double.");

@@ -219,7 +219,8 @@ class FieldModel:
             return [f"{e} {getter}() const {{ return {m}; }}",
                     f"void Set{n}({e} value) {{ {m} = value; }}"]
         return [f"const {e}& {getter}() const {{ return {m}; }}",
-                f"void Set{n}(const {e}& value) {{ {m} = value; }}"]
+                f"void Set{n}(const {e}& value) {{ {m} = value; }}",
+                f"void Set{n}({e}&& value) {{ {m} = std::move(value); }}"]
 
     def write(self):
         """The statement of the field writer, or None for a field that is not written."""
