@@ -46,15 +46,17 @@ class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>
   /// Writes `model` into the current level of `ss`. The first write runs the field writer and
   /// keeps its text in the model; every later write replays that text in one step.
   static void SerializeObj(const ConstHandle& model, SerializeStructure& ss) {
-    const std::string& cached = model->GetSerializedJson();
     SerializeStructure::Visitor& visitor = ss.GetVisitor();
-    if (!cached.empty()) {
-      visitor.WriteCapturedJson(cached);
-      return;
-    }
+    if (visitor.WriteCachedJson(*model)) return;
     Capture capture(visitor);
     Serializer::ToSerializer(model, ss);
-    model->SetSerializedJson(capture.End());
+    capture.EndInto(*model);
+  }
+
+  /// A record with a text cache is written as its member in one step, without a lookup.
+  bool WriteCachedValue(const IParameter& value, const ParameterInfo& info, SerializeStructure& ss) const override {
+    const ConstHandle* model = ValParameter<ConstHandle>::ValueOf(&value);
+    return model != nullptr && *model && ss.CachedStructure(info, **model);
   }
 
  private:
@@ -65,9 +67,9 @@ class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>
     ~Capture() {
       if (m_open) m_visitor.AbandonCapture();
     }
-    std::string End() {
+    void EndInto(const X& model) {
       m_open = false;
-      return m_visitor.EndCaptureJson();
+      m_visitor.EndCaptureInto(model);
     }
 
    private:
