@@ -132,4 +132,14 @@ TEST(TextCacheTest, WrittenBagsReplayCachedRecordsInTheirPlace) {
   EXPECT_EQ(ss.TakeJson(), R"({"table-infos":[{)" + cached->GetSerializedJson() + "}]}");
 }
 
+// A long list makes room for its items once, from the first one: the text of uniform entries
+// must neither be copied into a buffer twice its size as it grows nor sit in one much larger
+// than itself (a large margin pushes long texts past the size that malloc maps afresh).
+TEST(TextCacheTest, ALongListIsWrittenIntoOneBufferOfAboutItsSize) {
+  std::vector<RefCntPtr<ConnectionTableInfoPresModel>> entries;
+  for (int i = 0; i < 2000; ++i) entries.push_back(Entry(QStringLiteral("orders_%1").arg(i, 4, 10, QLatin1Char('0'))));
+  const std::string text = Write(Table(entries));
+  EXPECT_LT(text.capacity(), text.size() / 8 * 9);
+}
+
 }  // namespace
