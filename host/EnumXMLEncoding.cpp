@@ -40,6 +40,17 @@ std::optional<std::int32_t> EnumStringTable::FindValue(const TString& text) cons
   return std::nullopt;
 }
 
+std::optional<std::int32_t> EnumStringTable::FindValueUtf8(std::string_view text) const {
+  for (std::size_t i = 0; i < m_entries.size(); ++i) {
+    // The JSON string is the entry's text quoted; where the writer escaped something, the
+    // text itself is compared.
+    const std::string_view json = std::string_view(m_json[i]).substr(1, m_json[i].size() - 2);
+    const bool escaped = json.find('\\') != std::string_view::npos;
+    if (escaped ? m_entries[i].text == TStringFromUtf8(text) : json == text) return m_entries[i].value;
+  }
+  return std::nullopt;
+}
+
 TString EnumStringTable::Encode(std::int32_t value) const {
   if (const TString* text = FindText(value)) return *text;
   Implementation::ThrowXMLEnumEncodingException(m_name, value);

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -38,6 +39,9 @@ class HLVHOST_API EnumStringTable {
   /// The value of the first entry, in ascending order of value, whose string is `text`
   /// (compared exactly, case included).
   std::optional<std::int32_t> FindValue(const TString& text) const noexcept;
+  /// FindValue of the UTF-8 text `text`, compared with the entries' JSON strings so that
+  /// reading needs no TString.
+  std::optional<std::int32_t> FindValueUtf8(std::string_view text) const;
 
   /// The string of `value`; a value without one raises XMLEnumEncodingException.
   TString Encode(std::int32_t value) const;
@@ -46,6 +50,8 @@ class HLVHOST_API EnumStringTable {
   const std::string& EncodeJson(std::int32_t value) const;
   /// The value of `text`, or the default when no entry has it. Never fails.
   std::int32_t Decode(const TString& text) const noexcept;
+  /// Decode of the UTF-8 text `text`.
+  std::int32_t DecodeUtf8(std::string_view text) const { return FindValueUtf8(text).value_or(m_default); }
 
  private:
   const Entry* FindEntry(std::int32_t value) const noexcept;

@@ -25,6 +25,8 @@ class EnumTableSerializer : public TypedParameterSerializer<E, ParameterTypeSeri
     return EnumTableOf<E>().EncodeJson(static_cast<std::int32_t>(value));
   }
   static E TypeFromString(const TString& text) { return static_cast<E>(EnumTableOf<E>().Decode(text)); }
+  /// TypeFromString of UTF-8 text.
+  static E TypeFromUtf8(std::string_view text) { return static_cast<E>(EnumTableOf<E>().DecodeUtf8(text)); }
 };
 
 /// Every string table of the library, in the order of the schema.

@@ -61,6 +61,10 @@ QImage Decode(const QByteArray& bytes, const char* format) {
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, format);
+  // Only the format asked for: left to itself, the reader would take any format it recognises
+  // from the content, such as a GIF, whose header can announce a small frame while it decodes
+  // into a canvas of many hundred megabytes.
+  reader.setAutoDetectImageFormat(false);
   if (!reader.canRead()) return QImage();
   CheckDeclaredSize(reader);
   return reader.read();

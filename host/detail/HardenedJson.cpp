@@ -6,6 +6,71 @@
 #include <limits>
 #include <optional>
 #include <system_error>
+#include <vector>
+
+// Fills a tape with what the reader reads. A string whose bytes stand just before the stream's
+// position (the reader hands a string over right after its closing quote) is taken from the
+// text; only one whose escapes made it differ from the text is copied.
+class JsonTapeBuilder {
+ public:
+  JsonTapeBuilder(JsonTape& tape, std::string_view text, const rapidjson::MemoryStream& stream)
+      : m_tape(tape), m_stream(stream) {
+    tape.m_text = text;
+    tape.m_tokens.clear();
+    tape.m_buffer.clear();
+    // A table or a record has a value for every 20 to 30 bytes of text; a denser text grows it.
+    tape.m_tokens.reserve(text.size() / 16 + 8);
+    m_open.reserve(16);
+  }
+
+  bool Null() { return Add(JsonTape::Kind::kNull, 0, 0); }
+  bool Bool(bool b) { return Add(b ? JsonTape::Kind::kTrue : JsonTape::Kind::kFalse, 0, 0); }
+  bool Int(int) { return AddNumber(); }
+  bool Uint(unsigned) { return AddNumber(); }
+  bool Int64(std::int64_t) { return AddNumber(); }
+  bool Uint64(std::uint64_t) { return AddNumber(); }
+  bool Double(double) { return AddNumber(); }
+
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    const std::size_t end = m_stream.Tell() - 1;
+    if (length <= end && std::memcmp(m_tape.m_text.data() + end - length, text, length) == 0)
+      return Add(JsonTape::Kind::kString, length, static_cast<std::uint32_t>(end - length));
+    const std::size_t offset = m_tape.m_buffer.size();
+    m_tape.m_buffer.append(text, length);
+    return Add(JsonTape::Kind::kString, length | JsonTape::kBufferBit, static_cast<std::uint32_t>(offset));
+  }
+  bool Key(const char* text, rapidjson::SizeType length, bool copy) { return String(text, length, copy); }
+
+  bool StartObject() { return Open(JsonTape::Kind::kObject); }
+  bool EndObject(rapidjson::SizeType count) { return Close(count); }
+  bool StartArray() { return Open(JsonTape::Kind::kArray); }
+  bool EndArray(rapidjson::SizeType count) { return Close(count); }
+
+ private:
+  bool Add(JsonTape::Kind kind, std::uint32_t head, std::uint32_t tail) {
+    m_tape.m_tokens.push_back(
+        JsonTape::Token{(static_cast<std::uint32_t>(kind) << JsonTape::kKindShift) | head, tail});
+    return true;
+  }
+  bool AddNumber() { return Add(JsonTape::Kind::kNumber, 0, 0); }
+
+  bool Open(JsonTape::Kind kind) {
+    m_open.push_back(static_cast<std::uint32_t>(m_tape.m_tokens.size()));
+    return Add(kind, 0, 0);
+  }
+
+  bool Close(rapidjson::SizeType count) {
+    JsonTape::Token& token = m_tape.m_tokens[m_open.back()];
+    m_open.pop_back();
+    token.head |= count;
+    token.tail = static_cast<std::uint32_t>(m_tape.m_tokens.size());
+    return true;
+  }
+
+  JsonTape& m_tape;
+  const rapidjson::MemoryStream& m_stream;
+  std::vector<std::uint32_t> m_open;  // the containers not yet closed, innermost last
+};
 
 namespace HardenedJson {
 
@@ -16,30 +81,32 @@ namespace {
 using rapidjson::Document;
 using rapidjson::SizeType;
 
-// Builds the document like Document itself, but refuses to nest deeper than the limit.
+// Hands what the reader reads on to `Sink` (a Document or a JsonTapeBuilder), but refuses to
+// nest deeper than the limit.
+template <typename Sink>
 class NestingLimitedHandler {
  public:
-  NestingLimitedHandler(Document& document, const rapidjson::MemoryStream& stream, int maxNesting)
-      : m_document(document), m_stream(stream), m_maxNesting(maxNesting) {}
+  NestingLimitedHandler(Sink& sink, const rapidjson::MemoryStream& stream, int maxNesting)
+      : m_sink(sink), m_stream(stream), m_maxNesting(maxNesting) {}
 
-  bool Null() { return m_document.Null(); }
-  bool Bool(bool b) { return m_document.Bool(b); }
-  bool Int(int i) { return m_document.Int(i); }
-  bool Uint(unsigned u) { return m_document.Uint(u); }
-  bool Int64(std::int64_t i) { return m_document.Int64(i); }
-  bool Uint64(std::uint64_t u) { return m_document.Uint64(u); }
-  bool Double(double d) { return m_document.Double(d); }
+  bool Null() { return m_sink.Null(); }
+  bool Bool(bool b) { return m_sink.Bool(b); }
+  bool Int(int i) { return m_sink.Int(i); }
+  bool Uint(unsigned u) { return m_sink.Uint(u); }
+  bool Int64(std::int64_t i) { return m_sink.Int64(i); }
+  bool Uint64(std::uint64_t u) { return m_sink.Uint64(u); }
+  bool Double(double d) { return m_sink.Double(d); }
   bool RawNumber(const char* text, SizeType length, bool) { return AddNumber(std::string_view(text, length)); }
   bool String(const char* text, SizeType length, bool copy) {
-    return NoLoneSurrogate(text, length) && m_document.String(text, length, copy);
+    return NoLoneSurrogate(text, length) && m_sink.String(text, length, copy);
   }
   bool Key(const char* text, SizeType length, bool copy) {
-    return NoLoneSurrogate(text, length) && m_document.Key(text, length, copy);
+    return NoLoneSurrogate(text, length) && m_sink.Key(text, length, copy);
   }
-  bool StartObject() { return Enter() && m_document.StartObject(); }
-  bool EndObject(SizeType count) { --m_depth; return m_document.EndObject(count); }
-  bool StartArray() { return Enter() && m_document.StartArray(); }
-  bool EndArray(SizeType count) { --m_depth; return m_document.EndArray(count); }
+  bool StartObject() { return Enter() && m_sink.StartObject(); }
+  bool EndObject(SizeType count) { --m_depth; return m_sink.EndObject(count); }
+  bool StartArray() { return Enter() && m_sink.StartArray(); }
+  bool EndArray(SizeType count) { --m_depth; return m_sink.EndArray(count); }
 
   /// Adds the number `text`, which the reader has checked, as the reader itself would: an integer
   /// as the smallest of int, unsigned, int64 and uint64 that holds it, anything else as the
@@ -51,14 +118,14 @@ class NestingLimitedHandler {
       if (text.front() == '-') {
         std::int64_t value = 0;
         if (std::from_chars(text.data(), end, value).ec == std::errc()) {
-          if (value >= std::numeric_limits<int>::min()) return m_document.Int(static_cast<int>(value));
-          return m_document.Int64(value);
+          if (value >= std::numeric_limits<int>::min()) return m_sink.Int(static_cast<int>(value));
+          return m_sink.Int64(value);
         }
       } else {
         std::uint64_t value = 0;
         if (std::from_chars(text.data(), end, value).ec == std::errc()) {
-          if (value <= std::numeric_limits<unsigned>::max()) return m_document.Uint(static_cast<unsigned>(value));
-          return m_document.Uint64(value);
+          if (value <= std::numeric_limits<unsigned>::max()) return m_sink.Uint(static_cast<unsigned>(value));
+          return m_sink.Uint64(value);
         }
       }
     }
@@ -73,7 +140,7 @@ class NestingLimitedHandler {
       }
       value = text.front() == '-' ? -0.0 : 0.0;
     }
-    return m_document.Double(value);
+    return m_sink.Double(value);
   }
 
   /// The offset of a number too large for a double, if there was one.
@@ -106,7 +173,7 @@ class NestingLimitedHandler {
     return false;
   }
 
-  Document& m_document;
+  Sink& m_sink;
   const rapidjson::MemoryStream& m_stream;
   const int m_maxNesting;
   int m_depth = 0;
@@ -119,24 +186,25 @@ QString Number(std::size_t value) { return QString::number(static_cast<qulonglon
 
 [[noreturn]] void Refuse(const QString& detail) { throw JsonTextException(detail); }
 
-}  // namespace
-
-void Parse(std::string_view json, Document& document, const Limits& limits) {
+void CheckSize(std::string_view json, const Limits& limits) {
   // Checked before anything is read, so an oversized text costs nothing.
   if (json.size() > limits.maxBytes)
     Refuse(QStringLiteral("the JSON text has %1 bytes, more than the limit of %2")
                .arg(Number(json.size()), Number(limits.maxBytes)));
-  rapidjson::MemoryStream stream(json.data(), json.size());
-  NestingLimitedHandler handler(document, stream, limits.maxNesting);
-  rapidjson::Reader reader;
-  // Iterative parsing keeps hostile nesting off the call stack; the handler bounds it anyway.
-  // Numbers come to the handler as text and are converted there to the nearest double, so that
-  // a number written back (in its shortest form) reads as the same double again: the reader's
-  // fast conversion may be a unit off in the last place.
-  constexpr unsigned kFlags =
-      rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
-  auto parse = [&](Document&) { return !reader.Parse<kFlags>(stream, handler).IsError(); };
-  document.Populate(parse);
+}
+
+// Iterative parsing keeps hostile nesting off the call stack; the handler bounds it anyway.
+// Numbers come to the handler as text and are converted there to the nearest double, so that
+// a number written back (in its shortest form) reads as the same double again: the reader's
+// fast conversion may be a unit off in the last place.
+constexpr unsigned kFlags =
+    rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag | rapidjson::kParseNumbersAsStringsFlag;
+
+// Raises what went wrong in a parse of `json` that `reader` ran with `handler` over `stream`, if
+// anything did.
+template <typename Handler>
+void RefuseFaults(std::string_view json, const rapidjson::Reader& reader, const Handler& handler,
+                  const rapidjson::MemoryStream& stream, const Limits& limits) {
   if (const std::optional<std::size_t> offset = handler.TooDeepAt())
     Refuse(QStringLiteral("JSON nests deeper than %1 levels at offset %2").arg(limits.maxNesting).arg(Number(*offset)));
   if (const std::optional<std::size_t> offset = handler.LoneSurrogateAt())
@@ -152,6 +220,29 @@ void Parse(std::string_view json, Document& document, const Limits& limits) {
   // The stream reads a NUL byte as the end of the text; anything after it is an error too.
   if (stream.Tell() != json.size())
     Refuse(QStringLiteral("invalid JSON at offset %1: unexpected NUL byte").arg(Number(stream.Tell())));
+}
+
+}  // namespace
+
+void Parse(std::string_view json, Document& document, const Limits& limits) {
+  CheckSize(json, limits);
+  rapidjson::MemoryStream stream(json.data(), json.size());
+  NestingLimitedHandler<Document> handler(document, stream, limits.maxNesting);
+  rapidjson::Reader reader;
+  auto parse = [&](Document&) { return !reader.Parse<kFlags>(stream, handler).IsError(); };
+  document.Populate(parse);
+  RefuseFaults(json, reader, handler, stream, limits);
+}
+
+void Parse(std::string_view json, JsonTape& tape, const Limits& limits) {
+  HLV_ASSERT(limits.maxBytes <= JsonTape::kMaxBytes);
+  CheckSize(json, limits);
+  rapidjson::MemoryStream stream(json.data(), json.size());
+  JsonTapeBuilder builder(tape, json, stream);
+  NestingLimitedHandler<JsonTapeBuilder> handler(builder, stream, limits.maxNesting);
+  rapidjson::Reader reader;
+  reader.Parse<kFlags>(stream, handler);
+  RefuseFaults(json, reader, handler, stream, limits);
 }
 
 }  // namespace HardenedJson

@@ -5,6 +5,7 @@
 
 #include "host/Exceptions.h"
 #include "host/HostExport.h"
+#include "host/detail/JsonTape.h"
 #include "host/detail/RapidJson.h"
 
 #include <cstddef>
@@ -36,5 +37,11 @@ class HLVHOST_API JsonTextException : public HalvaneException {
 /// callers check its kind. A number is read as the nearest double unless it is an integer that
 /// 64 bits hold.
 HLVHOST_API void Parse(std::string_view json, rapidjson::Document& document, const Limits& limits);
+
+/// Parse into `tape` instead of a document, with the same limits, refusals and messages; the
+/// tape borrows `json`, which must outlive it. `limits.maxBytes` must not exceed
+/// JsonTape::kMaxBytes (a LogicException otherwise). Numbers are checked as Parse checks them
+/// and kept as their kind only.
+HLVHOST_API void Parse(std::string_view json, JsonTape& tape, const Limits& limits);
 
 }  // namespace HardenedJson

@@ -9,6 +9,9 @@
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 // Overwrites the bytes read when they go out of scope: the file may hold a private key.
@@ -38,15 +41,30 @@ TString LoadTextFileOrThrow(const TPath& path) {
   if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     ThrowFileFault(path, QStringLiteral("it cannot be opened (%1)").arg(file.errorString()));
   const QString tooLarge = QStringLiteral("it is larger than %1 MiB").arg(kMaxTextFileBytes >> 20);
-  if (file.size() > static_cast<qint64>(kMaxTextFileBytes)) ThrowFileFault(path, tooLarge);
-  // The size a file reports is not trusted: one byte over the limit is read to catch a file that
-  // grows, or a special file that reports none.
+  constexpr qint64 kLimit = static_cast<qint64>(kMaxTextFileBytes);
+  if (file.size() > kLimit) ThrowFileFault(path, tooLarge);
+
+  // The buffer is sized from what the file reports, plus the byte that tells whether it holds
+  // more. That size is not trusted: a file that grows, or a special file that reports none, is
+  // read on into a buffer twice the size, up to one byte over the limit. Each buffer left
+  // behind is wiped, so no copy of the content stays in freed memory.
   WipedBytes read;
-  read.bytes = file.read(static_cast<qint64>(kMaxTextFileBytes) + 1);
-  const QByteArray& bytes = read.bytes;
-  if (file.error() != QFileDevice::NoError)
-    ThrowFileFault(path, QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
-  if (static_cast<std::size_t>(bytes.size()) > kMaxTextFileBytes) ThrowFileFault(path, tooLarge);
+  read.bytes.resize(static_cast<int>(file.size() + 1));
+  qint64 filled = 0;
+  for (;;) {
+    const qint64 got = file.read(read.bytes.data() + filled, read.bytes.size() - filled);
+    if (got < 0) ThrowFileFault(path, QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
+    if (got == 0) break;
+    filled += got;
+    if (filled > kLimit) ThrowFileFault(path, tooLarge);
+    if (filled == read.bytes.size()) {
+      WipedBytes larger;
+      larger.bytes.resize(static_cast<int>(std::min(2 * filled, kLimit + 1)));
+      std::memcpy(larger.bytes.data(), read.bytes.constData(), static_cast<std::size_t>(filled));
+      read.bytes.swap(larger.bytes);
+    }
+  }
+  const QByteArray bytes = QByteArray::fromRawData(read.bytes.constData(), static_cast<int>(filled));
 
   static const QByteArray byteOrderMark("\xEF\xBB\xBF");
   const int skip = bytes.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;

@@ -14,4 +14,6 @@ class EncodedEnumSerializer : public TypedParameterSerializer<E, ParameterTypeSe
   /// TypeToString as a JSON string, from the table.
   static const std::string& TypeToJson(const E& value) { return Encoding().EncodeJson(value); }
   static E TypeFromString(const TString& text) { return Encoding().Decode(text, false); }
+  /// TypeFromString of UTF-8 text.
+  static E TypeFromUtf8(std::string_view text) { return static_cast<E>(Encoding().GetTable().DecodeUtf8(text)); }
 };

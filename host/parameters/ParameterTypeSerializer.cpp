@@ -40,6 +40,12 @@ bool ParameterTypeSerializer<bool>::TypeFromString(const TString& text) {
   FailToParse(text, "a bool (\"true\" or \"false\")");
 }
 
+bool ParameterTypeSerializer<bool>::TypeFromUtf8(std::string_view text) {
+  if (text == "true") return true;
+  if (text == "false") return false;
+  return TypeFromString(TStringFromUtf8(text));  // refuses it with the text in the message
+}
+
 TString ParameterTypeSerializer<int>::TypeToString(const int& value) { return QString::number(value); }
 
 std::string ParameterTypeSerializer<int>::TypeToJson(const int& value) { return QuotedDecimal(value); }

@@ -90,6 +90,8 @@ class HLVHOST_API ParameterTypeSerializer<bool> final
   /// TypeToString as a JSON string.
   static std::string_view TypeToJson(const bool& value) { return value ? "\"true\"" : "\"false\""; }
   static bool TypeFromString(const TString& text);
+  /// TypeFromString of UTF-8 text.
+  static bool TypeFromUtf8(std::string_view text);
 };
 
 /// 32-bit signed integers in decimal, such as "-1". Any other text raises

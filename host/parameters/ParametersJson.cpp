@@ -73,26 +73,23 @@ RefCntPtr<IParameter> IStructureSerializer::ReadJson(const JsonValue&, unsigned 
 
 namespace {
 
-using rapidjson::Document;
-using rapidjson::Value;
-
 [[noreturn]] void FailToParse(const QString& detail) { throw ParameterParseException(0, detail); }
 
-void Parse(std::string_view json, Document& document) {
+void Parse(std::string_view json, JsonTape& tape) {
   try {
-    HardenedJson::Parse(json, document, HardenedJson::Limits{kMaxJsonNesting, kMaxJsonBytes});
+    HardenedJson::Parse(json, tape, HardenedJson::Limits{kMaxJsonNesting, kMaxJsonBytes});
   } catch (const HardenedJson::JsonTextException& refused) {
     FailToParse(refused.GetMessage());
   }
-  if (!document.IsObject()) FailToParse(QStringLiteral("the JSON text is not an object"));
+  if (tape.KindAt(JsonTape::kRoot) != JsonTape::Kind::kObject) FailToParse(QStringLiteral("the JSON text is not an object"));
 }
 
-TString ToTString(const Value& string) { return TStringFromUtf8(std::string_view(string.GetString(), string.GetStringLength())); }
+TString ToTString(const JsonValue& string) { return TStringFromUtf8(string.GetString()); }
 
 // The strings of `array`; false when an element is not a string.
-bool ReadStrings(const Value& array, std::vector<TString>& texts) {
+bool ReadStrings(const JsonValue& array, std::vector<TString>& texts) {
   texts.reserve(array.Size());
-  for (const Value& element : array.GetArray()) {
+  for (const JsonValue element : array.Elements()) {
     if (!element.IsString()) return false;
     texts.push_back(ToTString(element));
   }
@@ -108,9 +105,9 @@ class BagReader final : public JsonReadScope {
     if (m_context != nullptr && m_context->GetParameterIds().empty()) m_context = nullptr;
   }
 
-  RefCntPtr<IParameters> ReadObject(const Value& object) const {
+  RefCntPtr<IParameters> ReadObject(const JsonValue& object) const {
     RefCntPtr<IParameters> bag = NewBag();
-    for (const auto& member : object.GetObject()) {
+    for (const JsonMember member : object.Members()) {
       const ParameterInfo* info = FindByName(member.name);
       if (info == nullptr) continue;
       ReadMember(*info, member.value, bag);
@@ -124,21 +121,20 @@ class BagReader final : public JsonReadScope {
     const ParameterInfo* info = m_registry.FindParameter(id);
     if (info == nullptr || info->HasFlag(kParameterUnserializable)) return nullptr;
     RefCntPtr<IParameters> holder = NewBag();
-    ReadMember(*info, value.value, holder);
+    ReadMember(*info, value, holder);
     return RefCntPtr<IParameter>(holder->GetParameter(id));
   }
 
   void ReadOtherMember(std::string_view utf8Name, const JsonValue& value) const override {
     const ParameterInfo* info = m_registry.FindParameterByUtf8Name(utf8Name);
     if (info == nullptr || info->HasFlag(kParameterUnserializable)) return;
-    ReadMember(*info, value.value, NewBag());
+    ReadMember(*info, value, NewBag());
   }
 
  private:
   // The parameter a member names, or null when the reader skips the member.
-  const ParameterInfo* FindByName(const Value& name) const {
-    const ParameterInfo* info =
-        m_registry.FindParameterByUtf8Name(std::string_view(name.GetString(), name.GetStringLength()));
+  const ParameterInfo* FindByName(std::string_view name) const {
+    const ParameterInfo* info = m_registry.FindParameterByUtf8Name(name);
     return info == nullptr || info->HasFlag(kParameterUnserializable) ? nullptr : info;
   }
 
@@ -150,7 +146,7 @@ class BagReader final : public JsonReadScope {
     return bag;
   }
 
-  void ReadMember(const ParameterInfo& info, const Value& value, const RefCntPtr<IParameters>& bag) const {
+  void ReadMember(const ParameterInfo& info, const JsonValue& value, const RefCntPtr<IParameters>& bag) const {
     const unsigned int id = info.GetId();
     if (info.GetKind() == ParameterKind::kStructure || info.GetKind() == ParameterKind::kStructureList) {
       if (const IStructureSerializer* serializer = info.GetStructureSerializer())
@@ -171,9 +167,9 @@ class BagReader final : public JsonReadScope {
       case ParameterKind::kMap: {
         if (!value.IsObject()) return;
         std::map<TString, TString> texts;
-        for (const auto& entry : value.GetObject()) {
+        for (const JsonMember entry : value.Members()) {
           if (!entry.value.IsString()) return;
-          texts.insert_or_assign(ToTString(entry.name), ToTString(entry.value));
+          texts.insert_or_assign(TStringFromUtf8(entry.name), ToTString(entry.value));
         }
         bag->SetParameter(id, serializer->MapFromStrings(texts));
         return;
@@ -185,12 +181,12 @@ class BagReader final : public JsonReadScope {
 
   // One structure: from an object, or from an array of strings for a serializer that takes its
   // structures as plain string lists. Null when the JSON does not fit.
-  RefCntPtr<IParameter> ReadStructure(const IStructureSerializer& serializer, unsigned int id, const Value& value,
+  RefCntPtr<IParameter> ReadStructure(const IStructureSerializer& serializer, unsigned int id, const JsonValue& value,
                                       const RefCntPtr<IParameters>& outer) const {
     if (!serializer.ParsesStringList()) {
       if (!value.IsObject()) return nullptr;
       if (m_recordsReadJson && serializer.ReadsJson())
-        return serializer.ReadJson(JsonValue{value}, id, *this);
+        return serializer.ReadJson(value, id, *this);
       RefCntPtr<IParameters> inner = ReadObject(value);
       serializer.SetContext(outer, id, inner);
       return serializer.DeserializeValue(inner, id);
@@ -203,7 +199,7 @@ class BagReader final : public JsonReadScope {
     return serializer.DeserializeValue(holder, id);
   }
 
-  void ReadStructureMember(const ParameterInfo& info, const IStructureSerializer& serializer, const Value& value,
+  void ReadStructureMember(const ParameterInfo& info, const IStructureSerializer& serializer, const JsonValue& value,
                            const RefCntPtr<IParameters>& bag) const {
     const unsigned int id = info.GetId();
     if (info.GetKind() == ParameterKind::kStructure) {
@@ -213,7 +209,7 @@ class BagReader final : public JsonReadScope {
     if (!value.IsArray()) return;
     std::vector<RefCntPtr<IParameter>> items;
     items.reserve(value.Size());
-    for (const Value& element : value.GetArray()) {
+    for (const JsonValue element : value.Elements()) {
       RefCntPtr<IParameter> item = ReadStructure(serializer, id, element, bag);
       if (!item) return;  // one element that does not fit leaves the whole list out
       items.push_back(std::move(item));
@@ -228,9 +224,9 @@ class BagReader final : public JsonReadScope {
 
 RefCntPtr<IParameters> Read(std::string_view json, const ParametersRegistry& registry, const IParameters* context,
                             bool recordsReadJson) {
-  Document document;
-  Parse(json, document);
-  return BagReader(registry, context, recordsReadJson).ReadObject(document);
+  JsonTape tape;
+  Parse(json, tape);
+  return BagReader(registry, context, recordsReadJson).ReadObject(JsonValue{tape, JsonTape::kRoot});
 }
 
 }  // namespace

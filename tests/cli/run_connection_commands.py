@@ -32,14 +32,16 @@ class Runner:
         self.hlvpres = hlvpres
         self.failures = []
         self.outputs = []
-        # The defaults of the feature flags, the built-in connectors and the desktop application.
+        # The defaults of the feature flags, the built-in connectors, the desktop application and
+        # no OEM build.
         self.env = {k: v for k, v in os.environ.items()
                     if k not in ("HLV_FEATURE_FLAGS", "HLV_REMOTE_FEATURE_FLAGS", "HLV_CONNECTORS_PATH",
-                                 "HLV_APP_MODE")}
+                                 "HLV_APP_MODE", "HLV_OEM_INFO", "HLV_MRU_TEST_PAUSE_MID_WRITE")}
 
-    def run(self, args, stdin=b""):
+    def run(self, args, stdin=b"", env=None):
+        """`hlvpres ARGS`, with the variables `env` added to the runner's environment."""
         result = subprocess.run([self.hlvpres] + args, input=stdin, capture_output=True, timeout=120,
-                                env=self.env)
+                                env=dict(self.env, **(env or {})))
         self.outputs.append((args[:2], result.stdout + result.stderr))
         return result
 
@@ -47,9 +49,9 @@ class Runner:
         if not condition:
             self.failures.append(f"{label}: {detail}")
 
-    def one_line(self, label, args):
+    def one_line(self, label, args, env=None):
         """The one JSON line `hlvpres ARGS` prints, parsed, or None when it printed anything else."""
-        result = self.run(args)
+        result = self.run(args, env=env)
         self.check(label, result.returncode == 0 and result.stderr == b"",
                    f"exit {result.returncode}, stderr {result.stderr!r}")
         lines = result.stdout.decode().splitlines()
@@ -76,14 +78,21 @@ class Runner:
         self.check(label, attributes == expected, f"\n    expected {expected}\n    actual   {attributes}")
         self.check(label, list(attributes) == sorted(attributes), "keys not sorted")
 
-    def fails(self, label, args, stdin=b""):
-        result = self.run(args, stdin)
+    def fails(self, label, args, stdin=b"", env=None):
+        result = self.run(args, stdin, env)
         err = result.stderr.decode("utf-8", "replace")
         self.check(label, result.returncode == 1, f"exit {result.returncode}")
         self.check(label, result.stdout == b"", f"stdout {result.stdout!r}")
         self.check(label, err.startswith("error: ") and err.count("\n") == 1 and err.endswith("\n"),
                    f"stderr {err!r}")
         return err
+
+    def report(self):
+        """Prints the failures; the exit status of the runner."""
+        for failure in self.failures:
+            print("FAIL " + failure)
+        print(f"{len(self.outputs)} runs, {len(self.failures)} failures")
+        return 1 if self.failures else 0
 
 
 def openssl(*args):
@@ -181,10 +190,7 @@ def main():
         for sentinel in (PASSWORD, PASS_PHRASE):
             r.check("hlvpres " + " ".join(args), sentinel.encode() not in output, f"printed {sentinel}")
 
-    for failure in r.failures:
-        print("FAIL " + failure)
-    print(f"{len(r.outputs)} runs, {len(r.failures)} failures")
-    return 1 if r.failures else 0
+    return r.report()
 
 
 if __name__ == "__main__":

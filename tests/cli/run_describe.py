@@ -204,10 +204,7 @@ def main():
         for sentinel in SENTINELS:
             r.check("hlvpres " + " ".join(args), sentinel.encode() not in output, f"printed {sentinel}")
 
-    for failure in r.failures:
-        print("FAIL " + failure)
-    print(f"{len(r.outputs)} runs, {len(r.failures)} failures")
-    return 1 if r.failures else 0
+    return r.report()
 
 
 if __name__ == "__main__":

@@ -9,36 +9,26 @@ the OEM settings; and the failures, each of which must be one
 
 import json
 import os
-import subprocess
 import sys
 import tempfile
+
+# The runner of the connection commands: run, check, fails (one error line, status 1) and report.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from run_connection_commands import Runner as CommandRunner  # noqa: E402
 
 GROUP = "gen-connection-type-group-pres-model"
 MORE = "invalidconnection"
 
 
-class Runner:
+class Runner(CommandRunner):
     def __init__(self, hlvpres, home):
-        self.hlvpres = hlvpres
-        self.failures = []
-        # The built-in connectors, the desktop application, no OEM build, and a configuration
-        # folder of the test's own for the default list.
-        self.env = {k: v for k, v in os.environ.items()
-                    if k not in ("HLV_FEATURE_FLAGS", "HLV_REMOTE_FEATURE_FLAGS", "HLV_CONNECTORS_PATH",
-                                 "HLV_APP_MODE", "HLV_OEM_INFO", "HLV_MRU_TEST_PAUSE_MID_WRITE")}
+        super().__init__(hlvpres)
+        # A configuration folder of the test's own for the default list.
         self.env["XDG_CONFIG_HOME"] = home
-
-    def check(self, label, condition, detail=""):
-        if not condition:
-            self.failures.append(f"{label}: {detail}")
-
-    def run(self, args, env=None):
-        return subprocess.run([self.hlvpres, "gallery"] + args, capture_output=True, timeout=120,
-                              env=dict(self.env, **(env or {})))
 
     def group(self, label, args, env=None, warnings=0):
         """The group record the command prints; `warnings` host warnings are expected."""
-        result = self.run(args, env)
+        result = self.run(["gallery"] + args, env=env)
         err = result.stderr.decode("utf-8", "replace")
         self.check(label, result.returncode == 0, f"exit {result.returncode}, stderr {err!r}")
         lines = [line for line in err.splitlines() if line]
@@ -49,12 +39,7 @@ class Runner:
         return json.loads(out[0])[GROUP] if out else {"label": "", "connection-types": []}
 
     def fails(self, label, args, env=None):
-        result = self.run(args, env)
-        err = result.stderr.decode("utf-8", "replace")
-        self.check(label, result.returncode == 1, f"exit {result.returncode}")
-        self.check(label, result.stdout == b"", f"stdout {result.stdout!r}")
-        self.check(label, err.startswith("error: ") and err.count("\n") == 1 and err.endswith("\n"),
-                   f"stderr {err!r}")
+        super().fails(label, ["gallery"] + args, env=env)
 
 
 def classes(group):
@@ -168,10 +153,7 @@ def main():
             r.fails(label, args, env)
         r.check("unknown class", read_list(mru)[0] != "no-such-class", "recorded")
 
-    for failure in r.failures:
-        print("FAIL", failure)
-    print(f"{len(r.failures)} failures")
-    return 1 if r.failures else 0
+    return r.report()
 
 
 if __name__ == "__main__":

@@ -9,9 +9,12 @@ each one "error: " line on standard error, status 1 and nothing on standard outp
 
 import json
 import os
-import subprocess
 import sys
 import tempfile
+
+# The runner of the connection commands: run, check, fails (one error line, status 1) and report.
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from run_connection_commands import Runner as CommandRunner  # noqa: E402
 
 PROVIDER = "provider-class"
 DATA = "data-connection-class"
@@ -47,39 +50,14 @@ DEFAULT_ENTRIES = [
 ]
 
 
-class Runner:
-    def __init__(self, hlvpres, connectors_path):
-        self.hlvpres = hlvpres
-        self.failures = []
-        self.env = {k: v for k, v in os.environ.items()
-                    if k not in ("HLV_FEATURE_FLAGS", "HLV_REMOTE_FEATURE_FLAGS", "HLV_APP_MODE")}
-        self.env["HLV_CONNECTORS_PATH"] = connectors_path
-
-    def check(self, label, condition, detail=""):
-        if not condition:
-            self.failures.append(f"{label}: {detail}")
-
-    def run(self, label, args=(), **flags):
+class Runner(CommandRunner):
+    def types(self, label, args=(), **flags):
         """The credential types of one run with the flag variables `flags`, or None."""
-        env = dict(self.env, **flags)
-        result = subprocess.run([self.hlvpres, "oauth-settings", *args], capture_output=True, timeout=120, env=env)
-        self.check(label, result.returncode == 0 and result.stderr == b"",
-                   f"exit {result.returncode}, stderr {result.stderr!r}")
-        lines = result.stdout.decode("utf-8").splitlines()
-        self.check(label, len(lines) == 1, f"{len(lines)} lines")
-        if result.returncode != 0 or len(lines) != 1:
+        record = self.one_line(label, ["oauth-settings", *args], env=flags)
+        if record is None:
             return None
-        record = json.loads(lines[0])
         self.check(label, list(record) == ["gen-o-auth-settings-pres-model"], f"bag {list(record)}")
         return record["gen-o-auth-settings-pres-model"]["oauth-credential-type-infos"]
-
-    def fails(self, label, args=(), **flags):
-        env = dict(self.env, **flags)
-        result = subprocess.run([self.hlvpres, "oauth-settings", *args], capture_output=True, timeout=120, env=env)
-        lines = result.stderr.decode("utf-8").splitlines()
-        self.check(label, result.returncode == 1 and result.stdout == b"" and len(lines) == 1
-                   and lines[0].startswith("error: "),
-                   f"exit {result.returncode}, stdout {result.stdout!r}, stderr {result.stderr!r}")
 
 
 def entries(types):
@@ -91,13 +69,13 @@ def by_class(types, name, connector_type):
 
 
 def main():
-    runner = Runner(sys.argv[1], "")
+    runner = Runner(sys.argv[1])
     with tempfile.TemporaryDirectory() as folder:
         with open(os.path.join(folder, "acme-oauth.json"), "w", encoding="utf-8") as f:
             json.dump(EXTRA_DESCRIPTION, f)
         runner.env["HLV_CONNECTORS_PATH"] = folder
 
-        types = runner.run("defaults")
+        types = runner.types("defaults")
         if types is not None:
             runner.check("order and flags", entries(types) == [tuple(e) for e in DEFAULT_ENTRIES],
                          f"{entries(types)}")
@@ -119,20 +97,17 @@ def main():
                 t["oauth-config-infos"] == [] for t in types if t["connector-type"] != "odbc-oauth-connector"))
 
         # The providers' own sign-in flags on, the configurations off.
-        types = runner.run("flags", HLV_FEATURE_FLAGS="0x33656526=on, 0x8d5e9932=on",
+        types = runner.types("flags", HLV_FEATURE_FLAGS="0x33656526=on, 0x8d5e9932=on",
                            HLV_REMOTE_FEATURE_FLAGS="0x751cd809=on,0x3af328fb=off")
         if types is not None:
             expected = [(c, k, [] if c in ("box", "dropbox", "googledrive") else f) for c, k, f in DEFAULT_ENTRIES]
             runner.check("flags: order and flags", entries(types) == expected, f"{entries(types)}")
             runner.check("flags: no configs", all(t["oauth-config-infos"] == [] for t in types))
 
-        runner.fails("malformed flag", HLV_REMOTE_FEATURE_FLAGS="0x3af328fb=maybe")
-        runner.fails("argument", ["--all"])
+        runner.fails("malformed flag", ["oauth-settings"], env={"HLV_REMOTE_FEATURE_FLAGS": "0x3af328fb=maybe"})
+        runner.fails("argument", ["oauth-settings", "--all"])
 
-    for failure in runner.failures:
-        print("FAIL " + failure)
-    print("ok" if not runner.failures else f"{len(runner.failures)} failures")
-    return 1 if runner.failures else 0
+    return runner.report()
 
 
 if __name__ == "__main__":

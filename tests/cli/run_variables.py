@@ -99,10 +99,7 @@ def main():
     r.fails_with("index not a number", [bw, "--select", "x", "--index", "one"], "one")
     r.fails_with("unknown mode", [bw, "--app-mode", "tablet"], "tablet")
 
-    for failure in r.failures:
-        print("FAIL " + failure)
-    print(f"{len(r.outputs)} runs, {len(r.failures)} failures")
-    return 1 if r.failures else 0
+    return r.report()
 
 
 if __name__ == "__main__":

@@ -99,4 +99,11 @@ TEST_F(FilesTest, ReadsUpToTheSizeLimitAndNoFurther) {
   EXPECT_NE(FaultOf(TPath(path)).find("larger than 16 MiB"), std::string::npos);
 }
 
+TEST_F(FilesTest, ReadsAFileHoldingMoreThanItsReportedSize) {
+  // The kernel's status files report a size of 0 and hold a few hundred bytes.
+  const TString status = TFile::LoadTextFile(TPath(QStringLiteral("/proc/self/status")), true);
+  EXPECT_TRUE(status.startsWith(QStringLiteral("Name:"))) << status.left(40).toStdString();
+  EXPECT_GT(status.size(), 100);
+}
+
 }  // namespace

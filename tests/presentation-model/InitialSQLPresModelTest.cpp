@@ -24,11 +24,6 @@ std::string Write(const RefCntPtr<const InitialSQLPresModel>& model) {
   return WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get());
 }
 
-RefCntPtr<const InitialSQLPresModel> ReadRecord(const std::string& json) {
-  const RefCntPtr<IParameters> bag = ReadParametersJson(json, ParametersRegistry::Get());
-  return GetParameterValue<RefCntPtr<const InitialSQLPresModel>>(*bag, InitialSQLPresModel::ID);
-}
-
 RefCntPtr<InitialSQLPresModel> FullRecord() {
   RefCntPtr<InitialSQLPresModel> model = MakeRefCnt<InitialSQLPresModel>();
   model->SetIsSupported(true);
@@ -61,22 +56,6 @@ TEST(InitialSQLPresModelTest, AccessorsOfTheList) {
   EXPECT_EQ(model->GetInitialSQLParameters(), std::vector<TString>{QStringLiteral("x")});
   model->ClearInitialSQLParameters();
   EXPECT_EQ(model->GetInitialSQLParameterCount(), 0u);
-}
-
-TEST(InitialSQLPresModelTest, FullRecordSurvivesBagJsonBagRecord) {
-  const RefCntPtr<const InitialSQLPresModel> model = FullRecord();
-  const std::string json = Write(model);
-  EXPECT_EQ(json,
-            "{\"gen-initial-sqlpres-model\":{\"is-supported\":\"true\",\"is-initial-sql-visible\":\"true\","
-            "\"initial-sql\":\"SET name = 'Zo\xc3\xab \\\"\\\\ \xe2\x9c\x93';\\n\",\"initial-sql-parameters\":"
-            "[\"[HalvaneApp]\",\"[ServerUser]\"],\"do-validation\":\"true\",\"learn-more-uri\":"
-            "\"https://example.com/\xc3\xa4\"}}");
-  const RefCntPtr<const InitialSQLPresModel> read = ReadRecord(json);
-  EXPECT_NE(read, model);
-  EXPECT_EQ(read->GetInitialSQL(), model->GetInitialSQL());
-  EXPECT_EQ(read->GetInitialSQLParameters(), model->GetInitialSQLParameters());
-  EXPECT_TRUE(read->GetDoValidation());
-  EXPECT_EQ(Write(read), json);
 }
 
 TEST(InitialSQLPresModelTest, SecondWriteReplaysTheFirstEvenAfterASetter) {

@@ -123,6 +123,15 @@ TEST(InputLimitsTest, ImagesAreMeasuredFromTheirHeaderBeforeDecoding) {
   error = ReadError<ImageSerializer>(ForgedPng(8193, 8192));  // 32 bits a pixel: just over 256 MiB
   EXPECT_TRUE(Contains(error, "more than the limit of 256 MiB")) << error;
 
+  // Only PNG and JPEG are read: this GIF announces a small frame on a canvas of 11401 x 11308
+  // pixels, which its decoder would allocate.
+  const QString gif = QStringLiteral(
+      "R0lGODdhiSwsLCwALCwsLCwAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAABAAAAAAAAAsLDssLCwsDEk=");
+  error = ReadError<ImageSerializer>(gif);
+  EXPECT_TRUE(Contains(error, "neither a PNG nor a JPEG image")) << error;
+  error = ReadError<ImageSerializer>(QString::fromLatin1(Encode(QImage(4, 4, QImage::Format_RGB32), "BMP").toBase64()));
+  EXPECT_TRUE(Contains(error, "neither a PNG nor a JPEG image")) << error;
+
   // An image as wide as the limit is read.
   QImage strip(kMaxImageSide, 2, QImage::Format_ARGB32);
   strip.fill(Qt::blue);

@@ -360,15 +360,12 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
  public:
   TString title;
   std::vector<ConnectionSpecificationOption> options;
-  /// The attributes GetConnectionSpecificationOptions was last asked with.
-  mutable DSConnectionConfig::Attributes askedWith;
-  /// The attributes of every call, in order.
+  /// The attributes GetConnectionSpecificationOptions was asked with, call by call.
   mutable std::vector<DSConnectionConfig::Attributes> askedWithEach;
 
   TString GetConnectionSpecificationTitle() const override { return title; }
   std::vector<ConnectionSpecificationOption> GetConnectionSpecificationOptions(
       const DSConnectionConfig::Attributes& attributes) const override {
-    askedWith = attributes;
     askedWithEach.push_back(attributes);
     return options;
   }

@@ -34,12 +34,7 @@ $includes$
 namespace {
 
 // Short names for the tables below.
-constexpr ParameterKind kSimple = ParameterKind::kSimple;
-constexpr ParameterKind kList = ParameterKind::kList;
-constexpr ParameterKind kMap = ParameterKind::kMap;
-constexpr ParameterKind kStructure = ParameterKind::kStructure;
-constexpr ParameterKind kStructureList = ParameterKind::kStructureList;
-constexpr ParameterFactory kNoSerializer{};
+$short_names$
 
 $factories$
 
@@ -124,9 +119,15 @@ def generate(schema, serializers, output, source):
     if flags:
         flags = ("// The flags of the data namespace, in the order in which they are set.\n"
                  f"const FlagDescriptor kDataFlags[] = {{\n{flags}\n}};\n")
+    # The short names the rows use, and only those: a small schema may not use every kind.
+    used = data_rows + presmodel_rows
+    short_names = [f"constexpr ParameterKind {name} = ParameterKind::{name};"
+                   for name in _KIND.values() if re.search(rf"\b{name}\b", used)]
+    if "kNoSerializer" in used:
+        short_names.append("constexpr ParameterFactory kNoSerializer{};")
     includes = "\n".join(f'#include "{h}"' for h in sorted(headers))
     output.add("parameters/ParameterCatalogTables.cpp",
-               fill(CATALOG_SOURCE, banner=banner, includes=includes, data=data.name, presmodels=presmodels.name,
+               fill(CATALOG_SOURCE, banner=banner, includes=includes, short_names="\n".join(short_names), data=data.name, presmodels=presmodels.name,
                     factories="\n".join(f for _, f in factories.values()), data_rows=data_rows,
                     data_flags=flags, flags_table="{kDataFlags}" if flags else "{}",
                     presmodel_rows=presmodel_rows))

@@ -29,26 +29,7 @@ $includes$
 
 namespace {
 
-// Whether the `ordinal`-th boolean field of a record is off its default in `variant`: in
-// variant 0 always, in variant v when bit v - 1 of the ordinal is set. Nested records get
-// variants past the bits of an int, where no boolean is off its default.
-bool OffDefault(int variant, int ordinal) {
-  if (variant == 0) return true;
-  return variant <= 31 && ((ordinal >> (variant - 1)) & 1) != 0;
-}
-
-// A number that tells the variant and the field's place apart.
-int Number(int variant, int place) { return 1000 + 100 * variant + place; }
-
-// The variant of the `place`-th nested record of a record in `variant`: distinct for every
-// place of one record, and small, so that numbers stay far from overflowing at any depth.
-int Nested(int variant, int place) { return 1 + (8 * variant + place) % 997; }
-
-// A sample's label, with the variant after variant 0.
-std::string Label(const char* label, int variant) {
-  return variant == 0 ? std::string(label) : std::string(label) + "#" + std::to_string(variant);
-}
-
+$helpers$
 $declarations$
 
 $definitions$
@@ -63,6 +44,37 @@ $samples$
   return samples;
 }
 """
+
+
+
+# The helpers of the fixtures, each emitted only where a fixture calls it: a small schema may
+# leave some unused, which compilers warn about.
+_HELPERS = {
+    "OffDefault": """\
+// Whether the `ordinal`-th boolean field of a record is off its default in `variant`: in
+// variant 0 always, in variant v when bit v - 1 of the ordinal is set. Nested records get
+// variants past the bits of an int, where no boolean is off its default.
+bool OffDefault(int variant, int ordinal) {
+  if (variant == 0) return true;
+  return variant <= 31 && ((ordinal >> (variant - 1)) & 1) != 0;
+}
+""",
+    "Number": """\
+// A number that tells the variant and the field's place apart.
+int Number(int variant, int place) { return 1000 + 100 * variant + place; }
+""",
+    "Nested": """\
+// The variant of the `place`-th nested record of a record in `variant`: distinct for every
+// place of one record, and small, so that numbers stay far from overflowing at any depth.
+int Nested(int variant, int place) { return 1 + (8 * variant + place) % 997; }
+""",
+    "Label": """\
+// A sample's label, with the variant after variant 0.
+std::string Label(const char* label, int variant) {
+  return variant == 0 ? std::string(label) : std::string(label) + "#" + std::to_string(variant);
+}
+""",
+}
 
 
 def _enum_sample(field, schema, index, ordinal):
@@ -161,6 +173,8 @@ def generate(schema, output, source):
         samples.append(f'      {{"{record.presmodel.name}", [](int variant) {{ return Full{record.name}(variant)->AsIParameters(); }},\n'
                        f"       {{{parameters}}}}},")
     includes = "\n".join(sorted(f'#include "presentation-model/{r.name}.h"' for r in schema.records))
-    output.add("tests/RecordFixtures.cpp", fill(SOURCE, banner=banner, includes=includes,
+    used = "\n".join(definitions)
+    helpers = "\n".join(code for name, code in _HELPERS.items() if f"{name}(" in used)
+    output.add("tests/RecordFixtures.cpp", fill(SOURCE, banner=banner, includes=includes, helpers=helpers,
                                                  declarations="\n".join(declarations), variants=str(1 + (most_bools - 1).bit_length()),
                                                  definitions="\n".join(definitions), samples="\n".join(samples)))
