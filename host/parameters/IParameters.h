@@ -5,6 +5,7 @@
 #include "host/Exceptions.h"
 #include "host/parameters/IParameter.h"
 
+#include <functional>
 #include <vector>
 
 /// A bag of parameters keyed by id. Bags made by ParametersRegistry::CreateParameters keep
@@ -21,6 +22,10 @@ class HLVHOST_API IParameters : public RefCntObject {
 
   /// The ids of the bag, in the order in which they were first set.
   virtual std::vector<unsigned int> GetParameterIds() const = 0;
+
+  /// Calls `visit` with the id and value of each parameter, in the order of GetParameterIds:
+  /// a walk that, unlike GetParameterIds, makes nothing. `visit` must not change the bag.
+  virtual void ForEachParameter(const std::function<void(unsigned int, IParameter&)>& visit) const = 0;
 
  protected:
   ~IParameters() override;

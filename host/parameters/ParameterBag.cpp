@@ -35,3 +35,7 @@ std::vector<unsigned int> ParameterBag::GetParameterIds() const {
   for (const auto& entry : m_entries) ids.push_back(entry.first);
   return ids;
 }
+
+void ParameterBag::ForEachParameter(const std::function<void(unsigned int, IParameter&)>& visit) const {
+  for (const auto& entry : m_entries) visit(entry.first, *entry.second);
+}

@@ -16,6 +16,7 @@ class ParameterBag final : public IParameters {
   IParameter* GetParameter(unsigned int id) const override;
   bool HasParameter(unsigned int id) const override;
   std::vector<unsigned int> GetParameterIds() const override;
+  void ForEachParameter(const std::function<void(unsigned int, IParameter&)>& visit) const override;
 
  private:
   ~ParameterBag() override;

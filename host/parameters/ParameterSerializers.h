@@ -9,6 +9,7 @@
 #include <vector>
 
 class JsonReadScope;
+class ParameterInfo;
 class SerializeStructure;
 struct JsonValue;
 
@@ -71,6 +72,14 @@ class HLVHOST_API IStructureSerializer : public RefCntObject {
   /// the structure inside it (`target`) before that one is rebuilt.
   virtual void SetContext(RefCntPtr<const IParameters> source, unsigned int id,
                           RefCntPtr<IParameters> target) const = 0;
+
+  /// Writes `value` as the member `info` of the current structure from a text that an earlier
+  /// write of it kept, in one step, and returns true; returns false, writing nothing, when no
+  /// such text is at hand. A false return leaves the write to SerializeValue.
+  virtual bool WriteCachedValue(const IParameter& /*value*/, const ParameterInfo& /*info*/,
+                                SerializeStructure& /*ss*/) const {
+    return false;
+  }
 
   /// True when the serializer rebuilds its values straight from parsed JSON (ReadJson), without
   /// a bag of their members.

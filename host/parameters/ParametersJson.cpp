@@ -13,17 +13,24 @@
 
 void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
   const ParametersRegistry& registry = ss.GetRegistry();
-  for (unsigned int id : bag.GetParameterIds()) {
+  bag.ForEachParameter([&](unsigned int id, IParameter& held) {
     const ParameterInfo* info = registry.FindParameter(id);
     if (info == nullptr)
       HLV_THROW_LOGIC(QStringLiteral("Parameter 0x%1 is not registered").arg(id, 8, 16, QLatin1Char('0')));
-    if (info->HasFlag(kParameterUnserializable)) continue;
+    if (info->HasFlag(kParameterUnserializable)) return;
 
-    RefCntPtr<IParameter> value(bag.GetParameter(id));
     const bool hasSerializer = info->GetValueSerializer() != nullptr || info->GetStructureSerializer() != nullptr;
     if (!hasSerializer)
       HLV_THROW_LOGIC(QStringLiteral("Parameter \"%1\" has no serializer").arg(info->GetName()));
 
+    // A record written before is replayed from its text cache without the serializer's
+    // round of reference counting and lookups.
+    const IStructureSerializer* structure = info->GetStructureSerializer();
+    if (info->GetKind() == ParameterKind::kStructure && structure != nullptr &&
+        structure->WriteCachedValue(held, *info, ss))
+      return;
+
+    const RefCntPtr<IParameter> value(&held);
     switch (info->GetKind()) {
       case ParameterKind::kSimple:
         ss.Parameter(id, info->GetValueSerializer()->ValueToString(value));
@@ -49,7 +56,7 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
         break;
       }
     }
-  }
+  });
 }
 
 std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry) {

@@ -5,8 +5,13 @@
 #include "host/TString.h"
 #include "host/parameters/IParameters.h"
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
+
+class SerializeStructure;
 
 /// A reference-counted record that a dialog shows and edits, written and read through the
 /// parameter framework.
@@ -14,8 +19,10 @@
 /// Each model carries a text cache: the text its first serialization wrote, which later
 /// serializations write again instead of running the field writer. The cache is kept as the
 /// UTF-8 bytes written, so that a replay is one append; GetSerializedVal converts it only for
-/// whoever asks. The cache is written through a const model; a model must therefore not be
-/// serialized from two threads at once.
+/// whoever asks. The records written in one go share one block of text for their caches
+/// (SerializeStructure::Visitor::EndCaptureInto), so a record nested in another costs neither
+/// an allocation nor a copy of its own. The cache is written through a const model; a model
+/// must therefore not be serialized from two threads at once.
 class HLVHOST_API PresentationModel : public RefCntObject {
  public:
   /// A new bag holding this model under its own pres-model id.
@@ -24,19 +31,32 @@ class HLVHOST_API PresentationModel : public RefCntObject {
   virtual unsigned int GetDefaultParamID() const = 0;
 
   /// The text of the first serialization; empty until then.
-  TString GetSerializedVal() const { return TStringFromUtf8(m_serializedJson); }
+  TString GetSerializedVal() const { return TStringFromUtf8(GetCachedJson()); }
   /// Replaces the cache with the UTF-8 of `text` (through ToUtf8, as a replay of a TString
   /// cache always converted it).
-  void SetSerializedVal(const TString& text) const { m_serializedJson = ToUtf8(text); }
+  void SetSerializedVal(const TString& text) const { SetSerializedJson(ToUtf8(text)); }
 
-  /// The cache as UTF-8 JSON text; empty until the first serialization.
-  const std::string& GetSerializedJson() const noexcept { return m_serializedJson; }
-  void SetSerializedJson(std::string json) const { m_serializedJson = std::move(json); }
+  /// A copy of the cache as UTF-8 JSON text; empty until the first serialization.
+  std::string GetSerializedJson() const { return std::string(GetCachedJson()); }
+  /// Replaces the cache with `json`, kept in a block of its own.
+  void SetSerializedJson(std::string json) const;
+
+  /// The cache as UTF-8 JSON text, without a copy; empty until the first serialization. The
+  /// view lasts until the cache is replaced, and, while the write that filled the cache still
+  /// runs, until that write writes more.
+  std::string_view GetCachedJson() const noexcept;
 
  protected:
   PresentationModel();
   ~PresentationModel() override;
 
  private:
-  mutable std::string m_serializedJson;
+  friend class SerializeStructure;
+
+  // The cache is m_cacheSize bytes at m_cacheOffset: in m_cacheBlock, or, while the write that
+  // filled it runs, in the text of m_cachePendingIn, which copies it out when it is done.
+  mutable std::shared_ptr<const std::string> m_cacheBlock;
+  mutable const SerializeStructure* m_cachePendingIn = nullptr;
+  mutable std::size_t m_cacheOffset = 0;
+  mutable std::size_t m_cacheSize = 0;
 };

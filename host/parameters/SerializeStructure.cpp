@@ -3,7 +3,11 @@
 #include "host/Exceptions.h"
 #include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "host/parameters/PresentationModel.h"
 
+#include <algorithm>
+#include <limits>
+#include <new>
 #include <utility>
 
 SerializeStructure::SerializeStructure(const ParametersRegistry& registry) : m_registry(registry) {
@@ -13,7 +17,7 @@ SerializeStructure::SerializeStructure(const ParametersRegistry& registry) : m_r
 
 SerializeStructure::SerializeStructure() : SerializeStructure(ParametersRegistry::Get()) {}
 
-SerializeStructure::~SerializeStructure() = default;
+SerializeStructure::~SerializeStructure() { CommitCachesOrDrop(); }
 
 void SerializeStructure::BeginMember(FrameKind expected, const char* what) {
   Frame& frame = m_frames.back();
@@ -59,6 +63,62 @@ void SerializeStructure::ListItemJson(std::string_view json) {
   m_out += json;
 }
 
+bool SerializeStructure::CachedStructure(const ParameterInfo& info, const PresentationModel& model) {
+  if (model.m_cacheSize == 0 || m_frames.back().kind != FrameKind::kObject) return false;
+  const std::string& name = info.GetJsonName();
+  // The member, and the brackets that close the scopes around it.
+  ReserveJson(m_out, 1 + name.size() + model.m_cacheSize + 2 + m_frames.size());
+  BeginMember(FrameKind::kObject, "A structure");
+  m_out += name;
+  m_out.push_back('{');
+  AppendCache(model);
+  m_out.push_back('}');
+  return true;
+}
+
+void SerializeStructure::AppendCache(const PresentationModel& model) {
+  // The cache may be a range of m_out itself; room has been made, so appending it does not
+  // move the text it is copied from.
+  const char* text =
+      model.m_cachePendingIn != nullptr ? model.m_cachePendingIn->m_out.data() : model.m_cacheBlock->data();
+  m_out.append(text + model.m_cacheOffset, model.m_cacheSize);
+}
+
+void SerializeStructure::CommitCaches() {
+  std::size_t begin = std::numeric_limits<std::size_t>::max();
+  std::size_t end = 0;
+  for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
+    if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
+    begin = std::min(begin, model->m_cacheOffset);
+    end = std::max(end, model->m_cacheOffset + model->m_cacheSize);
+  }
+  if (begin < end) {
+    const auto block = std::make_shared<const std::string>(m_out, begin, end - begin);
+    for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
+      if (model->m_cachePendingIn != this) continue;
+      model->m_cacheBlock = block;
+      model->m_cacheOffset -= begin;
+      model->m_cachePendingIn = nullptr;
+    }
+  }
+  m_pendingCaches.clear();
+}
+
+void SerializeStructure::CommitCachesOrDrop() noexcept {
+  if (m_pendingCaches.empty()) return;
+  try {
+    CommitCaches();
+  } catch (const std::bad_alloc&) {
+    // The caches only spare later writes work: without them those writes run the writers.
+    for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
+      if (model->m_cachePendingIn != this) continue;
+      model->m_cachePendingIn = nullptr;
+      model->m_cacheSize = 0;
+    }
+    m_pendingCaches.clear();
+  }
+}
+
 void SerializeStructure::MapItem(const TString& key, const TString& value, bool /*keysVerbatim*/) {
   BeginMember(FrameKind::kMap, "A map item");
   AppendJsonString(m_out, key);
@@ -93,6 +153,7 @@ std::string SerializeStructure::GetJson() const {
 
 std::string SerializeStructure::TakeJson() {
   HLV_ASSERT(m_frames.size() == 1);
+  CommitCaches();
   m_out.push_back('}');
   return std::move(m_out);
 }
@@ -109,17 +170,51 @@ std::string SerializeStructure::Visitor::EndCaptureJson() {
   m_ss.m_captures.pop_back();
   // A capture starts at a member; the separator before it belongs to the scope, not to it.
   if (start < m_ss.m_out.size() && m_ss.m_out[start] == ',') ++start;
-  return m_ss.m_out.substr(start);
+  std::string captured = m_ss.m_out.substr(start);
+  if (m_ss.m_captures.empty()) m_ss.CommitCaches();
+  return captured;
+}
+
+void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model) {
+  HLV_ASSERT(!m_ss.m_captures.empty());
+  std::size_t start = m_ss.m_captures.back();
+  m_ss.m_captures.pop_back();
+  if (start < m_ss.m_out.size() && m_ss.m_out[start] == ',') ++start;
+  const std::size_t size = m_ss.m_out.size() - start;
+  if (size == 0) {
+    model.SetSerializedJson(std::string());
+  } else if (m_ss.m_captures.empty() && m_ss.m_pendingCaches.empty()) {
+    model.SetSerializedJson(m_ss.m_out.substr(start));  // a record written on its own
+  } else {
+    m_ss.m_pendingCaches.emplace_back(&model);
+    model.m_cacheBlock = nullptr;
+    model.m_cachePendingIn = &m_ss;
+    model.m_cacheOffset = start;
+    model.m_cacheSize = size;
+  }
+  if (m_ss.m_captures.empty()) m_ss.CommitCaches();
 }
 
 void SerializeStructure::Visitor::AbandonCapture() {
   HLV_ASSERT(!m_ss.m_captures.empty());
   m_ss.m_captures.pop_back();
+  // The records finished inside the abandoned one keep their caches.
+  if (m_ss.m_captures.empty()) m_ss.CommitCachesOrDrop();
 }
 
 void SerializeStructure::Visitor::WriteCaptured(const TString& text) {
   if (text.isEmpty()) return;
   WriteCapturedJson(ToUtf8(text));
+}
+
+bool SerializeStructure::Visitor::WriteCachedJson(const PresentationModel& model) {
+  if (model.m_cacheSize == 0) return false;
+  Frame& frame = m_ss.m_frames.back();
+  ReserveJson(m_ss.m_out, model.m_cacheSize + 1 + m_ss.m_frames.size());
+  if (!frame.empty) m_ss.m_out.push_back(',');
+  frame.empty = false;
+  m_ss.AppendCache(model);
+  return true;
 }
 
 void SerializeStructure::Visitor::WriteCapturedJson(std::string_view json) {

@@ -24,9 +24,11 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ParametersRegistry;
 class ParameterInfo;
+class PresentationModel;
 
 class HLVHOST_API SerializeStructure {
  public:
@@ -40,12 +42,22 @@ class HLVHOST_API SerializeStructure {
     TString EndCapture();
     /// EndCapture as the UTF-8 bytes written, without a conversion.
     std::string EndCaptureJson();
+    /// Stops the innermost recording and makes it the text cache of `model`.
+    ///
+    /// The caches filled while an outer recording is open stay ranges of the text written
+    /// until the outermost recording ends (or the structure hands its text over or dies); then
+    /// that whole range is copied out once, into one block which all of them share. So a write
+    /// of many records costs one allocation and one copy for all their caches.
+    void EndCaptureInto(const PresentationModel& model);
     /// Drops the innermost recording; for a writer that leaves by an exception.
     void AbandonCapture();
     /// Writes a recording again, as the next members or elements of the current scope.
     void WriteCaptured(const TString& text);
     /// WriteCaptured for a recording kept as UTF-8 (what EndCaptureJson returned): one append.
     void WriteCapturedJson(std::string_view json);
+    /// Writes the text cache of `model` as the next members of the current scope and returns
+    /// true; returns false, writing nothing, when the cache is empty.
+    bool WriteCachedJson(const PresentationModel& model);
 
    private:
     friend class SerializeStructure;
@@ -71,12 +83,19 @@ class HLVHOST_API SerializeStructure {
   /// Writes `json`, a JSON value the caller has already written, as one element of the
   /// current list.
   void ListItemJson(std::string_view json);
+  /// Writes `"name":{...}` for the structure parameter `info`, its members the text cache of
+  /// `model`, in one step, and returns true. Returns false, writing nothing, when the cache is
+  /// empty or the current scope is not a structure (inside a list, structures have no name).
+  bool CachedStructure(const ParameterInfo& info, const PresentationModel& model);
   /// Writes one entry of the current map. The JSON form keeps every key as it is; the flag
   /// only says that a key must never be rewritten.
   void MapItem(const TString& key, const TString& value, bool keysVerbatim);
 
   /// The bytes of JSON text written so far.
   std::size_t GetWrittenSize() const noexcept { return m_out.size(); }
+  /// The JSON text written so far, its open scopes not closed; the view lasts until the next
+  /// write.
+  std::string_view GetWrittenJson() const noexcept { return m_out; }
   /// Makes room for `extra` more bytes of text at once: a hint from a writer that knows how
   /// much follows, so that a long text is not copied as it grows.
   void Reserve(std::size_t extra);
@@ -108,6 +127,13 @@ class HLVHOST_API SerializeStructure {
   void CloseScope() noexcept;
   void BeginMember(FrameKind expected, const char* what);
   const ParameterInfo& InfoOf(unsigned int id) const;
+  // Appends the `size` bytes of `model`'s cache; room for them has been made.
+  void AppendCache(const PresentationModel& model);
+  // Copies the text of the pending caches out of m_out, into one block they share.
+  void CommitCaches();
+  // CommitCaches for a structure that leaves by an exception or dies: without memory for the
+  // block, the pending caches are emptied instead, so that no cache refers to a dead text.
+  void CommitCachesOrDrop() noexcept;
 
   const ParametersRegistry& m_registry;
   std::string m_out;
@@ -115,6 +141,8 @@ class HLVHOST_API SerializeStructure {
   // deeper than that.
   boost::container::small_vector<Frame, 16> m_frames;
   boost::container::small_vector<std::size_t, 8> m_captures;
+  // The records whose caches are ranges of m_out, held until CommitCaches.
+  std::vector<RefCntPtr<const PresentationModel>> m_pendingCaches;
   Visitor m_visitor{*this};
 };
 
