@@ -4,9 +4,10 @@
 #include "host/HostExport.h"
 #include "host/RefCntPtr.h"
 
+#include <typeinfo>
 #include <utility>
 
-/// A value held in a parameter bag. Its type is recovered with a dynamic type check.
+/// A value held in a parameter bag. Its type is recovered with a run-time type check.
 class HLVHOST_API IParameter : public RefCntObject {
  protected:
   IParameter() = default;
@@ -23,8 +24,10 @@ class ValParameter final : public IParameter {
 
   /// The value held by `parameter` when it is a ValParameter<T>, otherwise null.
   static const T* ValueOf(const IParameter* parameter) noexcept {
-    const auto* typed = dynamic_cast<const ValParameter*>(parameter);
-    return typed ? &typed->m_value : nullptr;
+    // The class is final, so comparing the exact type answers what a dynamic_cast would, at the
+    // cost of comparing two pointers rather than walking the class hierarchy.
+    if (parameter == nullptr || typeid(*parameter) != typeid(ValParameter)) return nullptr;
+    return &static_cast<const ValParameter*>(parameter)->m_value;
   }
 
  private:
