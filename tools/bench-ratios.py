@@ -2,10 +2,18 @@
 """Runs the JSON benchmarks of hlvbench and prints how the project compares to its anchors.
 
     tools/bench-ratios.py [--bench build-release/bench/hlvbench] [--repetitions 5] [--json out.json]
+                          [--fresh-heap]
 
 Every ratio is the median time of the project over the median time of its anchor, both taken in
 the same run: above 1 the project is slower. Build hlvbench as Release first. Times are CPU
 times, which a busy machine disturbs less than wall-clock times.
+
+By default the benchmarks run with glibc's allocator told to keep the memory it is given back
+(GLIBC_TUNABLES: no trimming, a fixed 32 MiB mmap threshold), as the heap of a long-running
+application does: each iteration then reuses the memory of the one before. With --fresh-heap
+the allocator runs on its defaults, which return a large freed heap to the system, so every
+iteration of a large read or write touches fresh pages and pays the system's page faults (very
+dear on a virtual machine) on both sides of a ratio alike.
 """
 
 import argparse
@@ -38,10 +46,18 @@ def cpu_model():
     return platform.processor() or "unknown"
 
 
-def run(bench, repetitions):
+KEPT_HEAP = "glibc.malloc.trim_threshold=17179869184:glibc.malloc.mmap_threshold=33554432"
+
+
+def run(bench, repetitions, fresh_heap):
     command = [bench, f"--benchmark_filter={FILTER}", "--benchmark_format=json",
                f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true"]
-    result = subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True)
+    env = dict(os.environ)
+    if fresh_heap:
+        env.pop("GLIBC_TUNABLES", None)
+    else:
+        env["GLIBC_TUNABLES"] = KEPT_HEAP
+    result = subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True, env=env)
     return json.loads(result.stdout)
 
 
@@ -105,17 +121,20 @@ def main():
     parser.add_argument("--bench", default="build-release/bench/hlvbench")
     parser.add_argument("--repetitions", type=int, default=5)
     parser.add_argument("--json", help="also keep the benchmarks' own report in this file")
+    parser.add_argument("--fresh-heap", action="store_true",
+                        help="run on the allocator's defaults, which hand freed memory back to the system")
     args = parser.parse_args()
     if not os.path.exists(args.bench):
         sys.exit(f"{args.bench} is missing: build the Release benchmarks first")
-    report = run(args.bench, args.repetitions)
+    report = run(args.bench, args.repetitions, args.fresh_heap)
     if args.json:
         with open(args.json, "w") as out:
             json.dump(report, out, indent=1)
     runs = medians(report)
     context = report.get("context", {})
     print(f"Machine: {os.cpu_count()} CPUs ({cpu_model()}), load average {context.get('load_avg', '?')}, "
-          f"{args.repetitions} repetitions, median CPU times, Google Benchmark's own library built {context.get('library_build_type', '?')}")
+          f"{args.repetitions} repetitions, median CPU times, {'fresh' if args.fresh_heap else 'kept'} heap, "
+          f"Google Benchmark's own library built {context.get('library_build_type', '?')}")
     print()
     print(table(runs))
     print()
