@@ -167,21 +167,7 @@ class NestingLimitedHandler {
   // the text just before that quote: then it had no escape.
   bool Verbatim(const char* text, SizeType length) const {
     const std::size_t end = m_stream.Tell() - 1;
-    return length <= end && Equal(m_stream.begin_ + end - length, text, length);
-  }
-
-  // memcmp for the short strings of a record, without the cost of a call: 8 bytes at a time.
-  static bool Equal(const char* a, const char* b, std::size_t length) {
-    std::uint64_t x = 0;
-    std::uint64_t y = 0;
-    for (; length >= 8; a += 8, b += 8, length -= 8) {
-      std::memcpy(&x, a, 8);
-      std::memcpy(&y, b, 8);
-      if (x != y) return false;
-    }
-    for (; length > 0; ++a, ++b, --length)
-      if (*a != *b) return false;
-    return true;
+    return length <= end && std::memcmp(m_stream.begin_ + end - length, text, length) == 0;
   }
 
   // The reader refuses a high surrogate escape not followed by a low one, but encodes a lone

@@ -71,17 +71,11 @@ bool SerializeStructure::CachedStructure(const ParameterInfo& info, const Presen
   BeginMember(FrameKind::kObject, "A structure");
   m_out += name;
   m_out.push_back('{');
-  AppendCache(model);
-  m_out.push_back('}');
-  return true;
-}
-
-void SerializeStructure::AppendCache(const PresentationModel& model) {
   // The cache may be a range of m_out itself; room has been made, so appending it does not
   // move the text it is copied from.
-  const char* text =
-      model.m_cachePendingIn != nullptr ? model.m_cachePendingIn->m_out.data() : model.m_cacheBlock->data();
-  m_out.append(text + model.m_cacheOffset, model.m_cacheSize);
+  m_out += model.GetCachedJson();
+  m_out.push_back('}');
+  return true;
 }
 
 void SerializeStructure::CommitCaches() {
@@ -164,22 +158,23 @@ void SerializeStructure::Visitor::BeginCapture() { m_ss.m_captures.push_back(m_s
 
 TString SerializeStructure::Visitor::EndCapture() { return TStringFromUtf8(EndCaptureJson()); }
 
-std::string SerializeStructure::Visitor::EndCaptureJson() {
+std::size_t SerializeStructure::Visitor::PopCapture() {
   HLV_ASSERT(!m_ss.m_captures.empty());
-  size_t start = m_ss.m_captures.back();
+  std::size_t start = m_ss.m_captures.back();
   m_ss.m_captures.pop_back();
-  // A capture starts at a member; the separator before it belongs to the scope, not to it.
   if (start < m_ss.m_out.size() && m_ss.m_out[start] == ',') ++start;
+  return start;
+}
+
+std::string SerializeStructure::Visitor::EndCaptureJson() {
+  const std::size_t start = PopCapture();
   std::string captured = m_ss.m_out.substr(start);
   if (m_ss.m_captures.empty()) m_ss.CommitCaches();
   return captured;
 }
 
 void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model) {
-  HLV_ASSERT(!m_ss.m_captures.empty());
-  std::size_t start = m_ss.m_captures.back();
-  m_ss.m_captures.pop_back();
-  if (start < m_ss.m_out.size() && m_ss.m_out[start] == ',') ++start;
+  const std::size_t start = PopCapture();
   const std::size_t size = m_ss.m_out.size() - start;
   if (size == 0) {
     model.SetSerializedJson(std::string());
@@ -209,11 +204,10 @@ void SerializeStructure::Visitor::WriteCaptured(const TString& text) {
 
 bool SerializeStructure::Visitor::WriteCachedJson(const PresentationModel& model) {
   if (model.m_cacheSize == 0) return false;
-  Frame& frame = m_ss.m_frames.back();
+  // The cache may be a range of the text itself: the room WriteCapturedJson makes is made
+  // before the cache is looked at, so that writing it does not move it.
   ReserveJson(m_ss.m_out, model.m_cacheSize + 1 + m_ss.m_frames.size());
-  if (!frame.empty) m_ss.m_out.push_back(',');
-  frame.empty = false;
-  m_ss.AppendCache(model);
+  WriteCapturedJson(model.GetCachedJson());
   return true;
 }
 

@@ -62,6 +62,9 @@ class HLVHOST_API SerializeStructure {
    private:
     friend class SerializeStructure;
     explicit Visitor(SerializeStructure& ss) : m_ss(ss) {}
+    // Ends the innermost recording and returns where its text starts: past the separator
+    // before its first member, which belongs to the scope, not to it.
+    std::size_t PopCapture();
     SerializeStructure& m_ss;
   };
 
@@ -127,8 +130,6 @@ class HLVHOST_API SerializeStructure {
   void CloseScope() noexcept;
   void BeginMember(FrameKind expected, const char* what);
   const ParameterInfo& InfoOf(unsigned int id) const;
-  // Appends the `size` bytes of `model`'s cache; room for them has been made.
-  void AppendCache(const PresentationModel& model);
   // Copies the text of the pending caches out of m_out, into one block they share.
   void CommitCaches();
   // CommitCaches for a structure that leaves by an exception or dies: without memory for the
