@@ -2,11 +2,13 @@
 # Installs what hlvpreslayerdata needs on Debian, builds it and runs it.
 #
 #   tools/build.sh demo   build, then run the main job: hlvpres demo
-#   tools/build.sh test   build, run every test, then build and test again under
-#                         AddressSanitizer and UndefinedBehaviorSanitizer, the thread tests
-#                         under ThreadSanitizer, and every fuzz target briefly (clang)
+#   tools/build.sh test   build, run every test, then build with clang and test again under
+#                         AddressSanitizer and UndefinedBehaviorSanitizer, run every fuzz
+#                         target briefly in that same tree, and the thread tests under
+#                         ThreadSanitizer; prints how long each stage took
 #
-# Builds go to build/, build-sanitize/, build-tsan/ and build-fuzz/. Set HLV_JOBS to change the parallelism (default 2).
+# Builds go to build/ (g++), build-asan/ (clang: the sanitized suite and the fuzz targets) and
+# build-tsan/. Set HLV_JOBS to change the parallelism (default 2).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -17,7 +19,7 @@ packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libsimdjson-de
           libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite openssl zlib1g-dev
           postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config doxygen
           libcpp-httplib-dev chromium nodejs
-          clang libclang-rt-14-dev)  # clang and libFuzzer: tools/fuzz.sh
+          clang libclang-rt-14-dev)  # clang, its sanitizers and libFuzzer: build-asan/
 
 install_dependencies() {
   local missing=()
@@ -48,6 +50,40 @@ run_tests() {  # run_tests DIR
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$jobs"
 }
 
+# Each stage of the test command is timed; the times are printed as each ends and, together, when
+# the command ends, whether it passed or not.
+stage_times=()
+stage() {  # stage NAME COMMAND [ARGS...]
+  local name="$1" start=$SECONDS
+  shift
+  echo "== $name"
+  "$@"
+  local took=$((SECONDS - start))
+  stage_times+=("$(printf '%-48s %3dm%02ds' "$name" $((took / 60)) $((took % 60)))")
+  echo "== $name: $((took / 60))m$((took % 60))s"
+}
+print_stage_times() {
+  [ ${#stage_times[@]} -eq 0 ] && return
+  echo "Stage times:"
+  printf '  %s\n' "${stage_times[@]}"
+  printf '  %-48s %3dm%02ds\n' "in all" $((SECONDS / 60)) $((SECONDS % 60))
+}
+
+asan_tests() {
+  # Qt's platform plugins keep some memory until exit; tests/lsan.supp names them.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-asan
+}
+
+tsan_tests() {
+  # Only the thread tests' program is built under ThreadSanitizer.
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHLV_SANITIZE=thread \
+    -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=OFF "$sanitizer_flags"
+  cmake --build build-tsan --target hlvthreadtests -j "$jobs"
+  QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 \
+    ctest --test-dir build-tsan -L thread --output-on-failure --no-tests=error
+}
+
 case "${1:-}" in
   demo)
     install_dependencies
@@ -55,26 +91,19 @@ case "${1:-}" in
     ./build/cli/hlvpres demo
     ;;
   test)
-    install_dependencies
-    build build -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=ON
-    run_tests build
-    # The sanitizer builds are made at -O1 with small line tables: a test source compiles in a little
-    # over half the CPU time of -O2 -g, and their reports still name file and line.
-    build build-sanitize -DHLV_SANITIZE=ON -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=OFF "$sanitizer_flags"
-    # Qt's platform plugins keep some memory until exit; tests/lsan.supp names them.
-    # The leak check of g++ 12's sanitizer runtime crashes when it scans the dynamic TLS of a
-    # library loaded at run time (Qt's image plug-ins); not intercepting __tls_get_addr avoids it.
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
-      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_tests build-sanitize
-    # The thread tests again under ThreadSanitizer: only their program is built.
-    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHLV_SANITIZE=thread \
-      -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=OFF "$sanitizer_flags"
-    cmake --build build-tsan --target hlvthreadtests -j "$jobs"
-    QT_QPA_PLATFORM=offscreen TSAN_OPTIONS=halt_on_error=1 \
-      ctest --test-dir build-tsan -L thread --output-on-failure --no-tests=error
-    # Every fuzz target briefly on its seeds (clang, AddressSanitizer and UndefinedBehaviorSanitizer,
-    # in build-fuzz/): about a minute in all, failing on any finding.
-    HLV_JOBS="$jobs" tools/fuzz.sh smoke 64
+    SECONDS=0
+    trap print_stage_times EXIT
+    stage "install dependencies" install_dependencies
+    # Line tables only: -O2 code as users get it, in less time, and still file and line in a report.
+    stage "build (g++)" build build -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+    stage "test suite (g++)" run_tests build
+    # One clang tree, build-asan/, with AddressSanitizer and UndefinedBehaviorSanitizer, serves
+    # both the whole test suite and the fuzz targets (tools/fuzz.sh).
+    stage "build (clang, ASan + UBSan, fuzz targets)" \
+      bash -c 'tools/fuzz.sh configure && cmake --build build-asan -j "$1"' - "$jobs"
+    stage "test suite (clang, ASan + UBSan)" asan_tests
+    stage "fuzz targets on their seeds" env HLV_JOBS="$jobs" tools/fuzz.sh smoke 64
+    stage "thread tests (g++, TSan)" tsan_tests
     ;;
   *)
     echo "usage: tools/build.sh demo|test" >&2

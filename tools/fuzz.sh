@@ -1,29 +1,37 @@
 #!/usr/bin/env bash
 # Builds and runs the libFuzzer targets of fuzz/ (clang, AddressSanitizer, UndefinedBehaviorSanitizer).
+# Their tree, build-asan/, is also the one in which tools/build.sh test runs the whole test suite
+# under the sanitizers: the libraries are built once for both.
 #
-#   tools/fuzz.sh build                  configure build-fuzz/ with clang and build the targets,
-#                                        their seeds and dictionaries
+#   tools/fuzz.sh configure              configure build-asan/ with clang (tests and fuzz targets)
+#   tools/fuzz.sh build                  configure, then build the targets, their seeds and
+#                                        dictionaries
 #   tools/fuzz.sh smoke [SECONDS]        build, then run every target on its seeds for SECONDS in
 #                                        all (default 64); fails on any finding
 #   tools/fuzz.sh run TARGET [ARGS...]   build, then a long run of hlvfuzz_TARGET whose corpus
-#                                        grows in build-fuzz/fuzz/corpus/TARGET; ARGS go to
+#                                        grows in build-asan/fuzz/corpus/TARGET; ARGS go to
 #                                        libFuzzer, such as -runs=10000000
 #
-# Findings (the input that failed) are written to build-fuzz/fuzz/findings/. Set HLV_JOBS to
+# Findings (the input that failed) are written to build-asan/fuzz/findings/. Set HLV_JOBS to
 # change the build's parallelism (default 2).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 jobs="${HLV_JOBS:-2}"
-dir=build-fuzz
+dir=build-asan
 targets=(json_form value_text formatted_text image connector_description modular_dialog pkcs8 certificate)
 inputs="$dir/fuzz/inputs"
 
-build() {
+configure() {
   # -O1 with line tables only: the instrumented build compiles much faster than at -O2 with full
   # debug information, runs nearly as fast, and its reports still name file and line.
   CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" -DHLV_FUZZ=ON >/dev/null
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG" -DHLV_FUZZ=ON \
+    -DHLV_BUILD_TESTS=ON -DHLV_BUILD_BENCHMARKS=OFF >/dev/null
+}
+
+build() {
+  configure
   cmake --build "$dir" -j "$jobs" --target hlvfuzz_inputs "${targets[@]/#/hlvfuzz_}"
 }
 
@@ -43,6 +51,9 @@ fuzz() {  # fuzz TARGET CORPUS [ARGS...]: the target on CORPUS (written to) and 
 }
 
 case "${1:-}" in
+  configure)
+    configure
+    ;;
   build)
     build
     ;;
@@ -70,7 +81,7 @@ case "${1:-}" in
     fuzz "$target" "$dir/fuzz/corpus/$target" -print_final_stats=1 "$@"
     ;;
   *)
-    echo "usage: tools/fuzz.sh build | smoke [SECONDS] | run TARGET [LIBFUZZER-ARGS...]" >&2
+    echo "usage: tools/fuzz.sh configure | build | smoke [SECONDS] | run TARGET [LIBFUZZER-ARGS...]" >&2
     exit 2
     ;;
 esac
