@@ -17,14 +17,16 @@ import sys
 import tempfile
 import urllib.parse
 
+from runner import SENTINEL, Runner, normalised
+
 PASSWORD = "S3ntinel-Serve-Pa55"
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "examples", "variables")
 
 
 class Server:
-    def __init__(self, hlvpres, arguments=(), cwd=None):
-        self.process = subprocess.Popen([hlvpres, "serve", *arguments], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        cwd=cwd)
+    def __init__(self, r, arguments=(), cwd=None):
+        self.process = subprocess.Popen([r.hlvpres, "serve", *arguments], stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, cwd=cwd, env=r.env)
         line = self.process.stdout.readline().decode()
         prefix = "hlvpres serve: http://127.0.0.1:"
         if not line.startswith(prefix) or "/?token=" not in line:
@@ -35,12 +37,10 @@ class Server:
         self.bodies = []
 
     def request(self, method, path, body=None, token=True, headers=None):
-        """The status and the body (bytes) of one request."""
+        """The status, the content type and the body (bytes) of one request."""
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
-        all_headers = dict(headers or {})
-        if token:
-            all_headers["X-Hlv-Token"] = self.token
-        connection.request(method, path, body=body, headers=all_headers)
+        connection.request(method, path, body=body, headers=dict(headers or {}, **(
+            {"X-Hlv-Token": self.token} if token else {})))
         response = connection.getresponse()
         data = response.read()
         connection.close()
@@ -49,30 +49,61 @@ class Server:
 
     def stop(self):
         self.process.terminate()
-        _, err = self.process.communicate(timeout=30)
-        return err
+        return self.process.communicate(timeout=30)[1]
 
 
-class Checks:
-    def __init__(self):
-        self.failures = []
-
-    def check(self, label, condition, detail=""):
-        if not condition:
-            self.failures.append(f"{label}: {detail}")
-
-    def refused(self, label, answer, status):
-        code, content_type, body = answer
-        self.check(label, code == status, f"status {code}, expected {status}: {body[:200]!r}")
-        self.check(label, content_type.startswith("application/json"), f"content type {content_type!r}")
+def refusals(r, server):
+    """Each refusal is JSON with a message and its status, and the next request is served."""
+    unreachable = {"class": "postgres", "server": "127.0.0.1", "port": "1", "dbname": "x", "username": "u",
+                   "password": PASSWORD}
+    for label, method, path, body, token, status in [
+        ("no token", "GET", "/api/dialog?class=postgres", None, None, 403),
+        ("no token on the page", "GET", "/", None, None, 403),
+        ("wrong token", "GET", "/api/dialog?class=postgres", None, "0" * 32, 403),
+        ("short token", "GET", "/?token=" + server.token[:-1], None, None, 403),
+        ("body over 1 MiB", "POST", "/api/convert?class=postgres", b"x" * (1 << 20 | 1), True, 413),
+        ("malformed JSON", "POST", "/api/convert?class=postgres", b'{"gen-connection', True, 400),
+        ("describe malformed JSON", "POST", "/api/describe", b"[1,", True, 400),
+        ("no record", "POST", "/api/convert?class=postgres", b"{}", True, 400),
+        ("unknown class", "GET", "/api/dialog?class=no-such-class", None, True, 400),
+        ("no class", "GET", "/api/dialog", None, True, 400),
+        ("unknown group", "GET", "/api/gallery?group=invalid", None, True, 400),
+        ("unknown call", "GET", "/api/nothing", None, True, 404),
+        ("wrong method", "POST", "/api/dialog?class=postgres", b"{}", True, 405),
+        ("file outside the front end", "GET", "/..%2fCMakeLists.txt", None, True, 404),
+        ("unreachable server", "POST", "/api/describe", json.dumps(unreachable).encode(), True, 422),
+    ]:
+        headers = {"X-Hlv-Token": token} if isinstance(token, str) else None
+        code, content_type, answer = server.request(method, path, body, token is True, headers)
         try:
-            message = json.loads(body).get("error", "")
+            message = json.loads(answer).get("error", "")
         except ValueError:
             message = ""
-        self.check(label, isinstance(message, str) and message != "", f"no error message in {body[:200]!r}")
+        r.check(label, code == status and content_type.startswith("application/json") and isinstance(message, str)
+                and message != "", f"status {code} ({status}), {content_type}, {answer[:200]!r}")
 
 
-def check_variable_files(hlvpres, c):
+def answers(r, server):
+    """The API answers what the commands print; a password typed goes to the credential service."""
+    code, _, body = server.request("GET", "/?token=" + server.token, token=False)
+    r.check("page with the token", code == 200 and b"<html" in body, code)
+    code, content_type, _ = server.request("GET", "/app.js?token=" + server.token, token=False)
+    r.check("script", code == 200 and "javascript" in content_type, (code, content_type))
+    for label, path, args in [("dialog", "/api/dialog?class=postgres", ["dialog", "postgres"]),
+                              ("gallery", "/api/gallery?group=file", ["gallery", "file"])]:
+        code, _, body = server.request("GET", path)
+        r.check(label, code == 200 and body + b"\n" == r.run(args).stdout, f"status {code}, differs from hlvpres")
+    (settings,) = json.loads(server.request("GET", "/api/dialog?class=postgres")[2]).values()
+    params = json.dumps({"gen-connection-params-pres-model": dict(settings["widget-connection-params"], **{
+        "widget-attr-server": "127.0.0.1", "widget-attr-db": "sales", "widget-attr-user": "analyst",
+        "widget-attr-password": PASSWORD, "widget-attr-require-ssl": "true"})}).encode()
+    code, _, body = server.request("POST", "/api/convert?class=postgres", params)
+    printed = r.run(["convert", "postgres"], params).stdout
+    r.check("convert", code == 200 and b'"credential-id":"' in body and normalised(body + b"\n") == normalised(printed),
+            f"status {code}: {body[:300]!r}")
+
+
+def variable_files(r):
     """--variables: the files given, in their order and made absolute, before the examples, each
     listed once; a file that does not exist is refused before the server prints its address."""
     examples = sorted(os.path.realpath(os.path.join(EXAMPLES, name)) for name in os.listdir(EXAMPLES)
@@ -82,102 +113,44 @@ def check_variable_files(hlvpres, c):
         given = os.path.join(folder, "zz-quarterly.json")
         shutil.copyfile(examples[0], given)
         # Relative to the server's folder; an example given again stays first and is not repeated.
-        server = Server(hlvpres, ["--variables", "zz-quarterly.json", "--variables", examples[-1]], cwd=folder)
+        server = Server(r, ["--variables", "zz-quarterly.json", "--variables", examples[-1]], cwd=folder)
         try:
             code, _, body = server.request("GET", "/api/variable-files")
             files = json.loads(body)["files"] if code == 200 else []
             paths = [os.path.realpath(f["path"]) for f in files]
-            c.check("variable files", paths == [os.path.realpath(given), examples[-1]] + examples[:-1],
+            r.check("variable files", paths == [os.path.realpath(given), examples[-1]] + examples[:-1],
                     f"status {code}: {paths}")
-            c.check("variable files", files and files[0]["name"] == "zz-quarterly", files[:1])
+            r.check("variable files", files and files[0]["name"] == "zz-quarterly", files[:1])
             code, _, body = server.request("GET", "/api/variables?file=" + urllib.parse.quote(files[0]["path"]))
-            c.check("variables of a given file", code == 200 and b"prompt-variables" in body, f"status {code}")
+            r.check("variables of a given file", code == 200 and b"prompt-variables" in body, f"status {code}")
         finally:
             server.stop()
-
         missing = os.path.join(folder, "no-such-variables.json")
-        try:
-            ended = subprocess.run([hlvpres, "serve", "--variables", missing], capture_output=True, timeout=30)
-        except subprocess.TimeoutExpired:
-            c.check("missing variables file", False, "the server started")
-            return
-        lines = ended.stderr.decode().splitlines()
-        c.check("missing variables file", ended.returncode != 0, f"status {ended.returncode}")
-        c.check("missing variables file", ended.stdout == b"", f"printed {ended.stdout[:200]!r}")
-        c.check("missing variables file", lines == [f"error: --variables: {missing} is not a file"], lines)
+        ended = r.run(["serve", "--variables", missing])
+        r.check("missing variables file", ended.returncode != 0 and ended.stdout == b"" and ended.stderr.decode()
+                == f"error: --variables: {missing} is not a file\n", (ended.returncode, ended.stdout, ended.stderr))
     finally:
         shutil.rmtree(folder)
 
 
 def main():
-    hlvpres = os.path.abspath(sys.argv[1])
-    c = Checks()
-    server = Server(hlvpres)
+    r = Runner(os.path.abspath(sys.argv[1]))
+    server = Server(r)
     try:
-        c.check("token", len(server.token) == 32 and int(server.token, 16) >= 0, server.token)
-
-        # The token: missing, wrong, of another length, or only in a query of another name.
-        c.refused("no token", server.request("GET", "/api/dialog?class=postgres", token=False), 403)
-        c.refused("no token on the page", server.request("GET", "/", token=False), 403)
-        c.refused("wrong token", server.request("GET", "/api/dialog?class=postgres", token=False,
-                                                headers={"X-Hlv-Token": "0" * 32}), 403)
-        c.refused("short token", server.request("GET", "/?token=" + server.token[:-1], token=False), 403)
-        code, _, body = server.request("GET", "/?token=" + server.token, token=False)
-        c.check("page with the token", code == 200 and b"<html" in body, code)
-        code, content_type, _ = server.request("GET", "/app.js?token=" + server.token, token=False)
-        c.check("script", code == 200 and "javascript" in content_type, (code, content_type))
-
-        # Refusals, each followed by a request that is served.
-        c.refused("body over 1 MiB", server.request("POST", "/api/convert?class=postgres", b"x" * (1 << 20 | 1)), 413)
-        c.refused("malformed JSON", server.request("POST", "/api/convert?class=postgres", b'{"gen-connection'), 400)
-        c.refused("describe malformed JSON", server.request("POST", "/api/describe", b"[1,"), 400)
-        c.refused("no record", server.request("POST", "/api/convert?class=postgres", b"{}"), 400)
-        c.refused("unknown class", server.request("GET", "/api/dialog?class=no-such-class"), 400)
-        c.refused("no class", server.request("GET", "/api/dialog"), 400)
-        c.refused("unknown group", server.request("GET", "/api/gallery?group=invalid"), 400)
-        c.refused("unknown call", server.request("GET", "/api/nothing"), 404)
-        c.refused("wrong method", server.request("POST", "/api/dialog?class=postgres", b"{}"), 405)
-        c.refused("file outside the front end", server.request("GET", "/..%2fCMakeLists.txt"), 404)
-        c.refused("unreachable server", server.request("POST", "/api/describe", json.dumps(
-            {"class": "postgres", "server": "127.0.0.1", "port": "1", "dbname": "x", "username": "u",
-             "password": PASSWORD}).encode()), 422)
-
-        # The API answers what the commands print.
-        code, _, body = server.request("GET", "/api/dialog?class=postgres")
-        printed = subprocess.run([hlvpres, "dialog", "postgres"], capture_output=True, check=True).stdout
-        c.check("dialog", code == 200 and body + b"\n" == printed, f"status {code}, differs from hlvpres dialog")
-        code, _, body = server.request("GET", "/api/gallery?group=file")
-        printed = subprocess.run([hlvpres, "gallery", "file"], capture_output=True, check=True).stdout
-        c.check("gallery", code == 200 and body + b"\n" == printed, f"status {code}, differs from hlvpres gallery")
-
-        # A password typed into the dialog goes to the credential service.
-        (settings,) = json.loads(server.request("GET", "/api/dialog?class=postgres")[2]).values()
-        params = dict(settings["widget-connection-params"], **{
-            "widget-attr-server": "127.0.0.1", "widget-attr-db": "sales", "widget-attr-user": "analyst",
-            "widget-attr-password": PASSWORD, "widget-attr-require-ssl": "true"})
-        code, _, body = server.request("POST", "/api/convert?class=postgres",
-                                       json.dumps({"gen-connection-params-pres-model": params}).encode())
-        attributes = json.loads(body) if code == 200 else {}
-        c.check("convert", code == 200 and attributes.get("credential-id") and "password" not in attributes,
-                f"status {code}: {body[:300]!r}")
-        c.check("convert", attributes.get("sslmode") == "require" and attributes.get("username") == "analyst",
-                attributes)
+        r.check("token", len(server.token) == 32 and int(server.token, 16) >= 0, server.token)
+        refusals(r, server)
+        answers(r, server)
     finally:
         err = server.stop()
 
     lines = err.decode("utf-8", "replace").splitlines()
-    c.check("log", lines and all(line.startswith("hlvpres serve: ") for line in lines), lines[:3])
-    c.check("log", any(line == "hlvpres serve: GET /api/dialog 403" for line in lines), "no line for a refusal")
-    c.check("log", server.token not in err.decode(), "the token is in the log")
+    r.check("log", lines and all(line.startswith("hlvpres serve: ") for line in lines), lines[:3])
+    r.check("log", "hlvpres serve: GET /api/dialog 403" in lines, "no line for a refusal")
+    r.check("log", server.token not in err.decode(), "the token is in the log")
     for body in server.bodies + [err]:
-        c.check("secrets", PASSWORD.encode() not in body, f"the password is in {body[:200]!r}")
-
-    check_variable_files(hlvpres, c)
-
-    for failure in c.failures:
-        print("FAIL " + failure)
-    print(f"{len(server.bodies)} requests, {len(c.failures)} failures")
-    return 1 if c.failures else 0
+        r.check("secrets", SENTINEL not in body, f"a planted password is in {body[:200]!r}")
+    variable_files(r)
+    return r.report()
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include "host/crypto/Pkcs8.h"
 #include "tests/support/ConnectServices.h"
 #include "tests/support/TestCrypto.h"
+#include "tests/support/TestFiles.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -160,7 +161,7 @@ class KeyPairTest : public ConnectDataUtilsTest {
 
   void UseKeyFile(const std::string& pem, const TString& passPhrase) {
     std::map<TString, TString> attributes = {{T("authentication"), T("auth-keypair")},
-                                             {T("priv-key-file"), testcrypto::WriteFile(dir, T("key.p8"), pem)}};
+                                             {T("priv-key-file"), testfiles::WriteFile(dir, T("key.p8"), pem)}};
     if (!passPhrase.isEmpty()) attributes[T("priv-key-file-pwd")] = passPhrase;
     UseConnectionFields(fields, attributes);
   }
@@ -184,12 +185,35 @@ TEST_F(KeyPairTest, TheDecryptedKeyReplacesTheKeyFileAndItsPassPhrase) {
   // An unencrypted key file is taken as it is.
   UseKeyFile(key.Pkcs8(), TString());
   EXPECT_EQ(Convert()->GetStringValue(T("priv-key")), QString::fromStdString(key.Pkcs8()));
+}
 
-  // Without the remote flag, or for another sign-in, the key file stays a file name.
-  services.SetFlags(true, false);
-  params = Convert();
-  EXPECT_FALSE(params->Attributes().count(T("priv-key")));
-  EXPECT_TRUE(params->Attributes().count(T("priv-key-file")));
+// Each gate of the step closed alone: no key is read, and a listed key file stays a file name.
+TEST_F(KeyPairTest, TheKeyIsReadOnlyForASnowflakeKeyPairSignInWithAKeyFileUnderTheRemoteFlag) {
+  const TString keyFile = testfiles::WriteFile(dir, T("key.p8"), key.Pkcs8("right phrase"));
+  struct Gate {
+    const char* closed;
+    bool remoteFlag;
+    const char* connectionClass;
+    const char* authentication;
+    bool hasKeyFile;
+  };
+  for (const Gate& gate : {Gate{"remote flag", false, "snowflake", "auth-keypair", true},
+                           Gate{"class", true, "postgres", "auth-keypair", true},
+                           Gate{"sign-in", true, "snowflake", "auth-user-pass", true},
+                           Gate{"key file", true, "snowflake", "auth-keypair", false}}) {
+    SCOPED_TRACE(gate.closed);
+    std::map<TString, TString> attributes = {{T("authentication"), T(gate.authentication)},
+                                             {T("priv-key-file-pwd"), T("right phrase")}};
+    if (gate.hasKeyFile) attributes[T("priv-key-file")] = keyFile;
+    UseConnectionFields(fields, attributes);
+    services.SetFlags(true, gate.remoteFlag);
+    rel->state.className = T(gate.connectionClass);
+    std::unique_ptr<DSConnectorParams> params;
+    ASSERT_NO_THROW(params = Convert());
+    EXPECT_FALSE(params->Attributes().count(T("priv-key")));
+    const bool listed = gate.hasKeyFile && T(gate.authentication) == T("auth-keypair");
+    EXPECT_EQ(params->GetStringValue(T("priv-key-file")), listed ? keyFile : TString());
+  }
 }
 
 TEST_F(KeyPairTest, AKeyFileLargerThanAnyKeyIsRefusedByItsName) {
@@ -468,14 +492,8 @@ class LoadSSLCertTest : public ConnectDataUtilsTest {
   QTemporaryDir dir;
 };
 
-TEST_F(LoadSSLCertTest, ReplacesTheCertificateFileByItsText) {
-  const std::string certificate = testcrypto::TestKey().SelfSignedCertificate();
-  Load(testcrypto::WriteFile(dir, T("server.pem"), certificate));
-  EXPECT_EQ(params.SSLCert(), QString::fromStdString(certificate));
-  EXPECT_TRUE(params.SSLCert().startsWith(T("-----BEGIN CERTIFICATE-----")));
-  EXPECT_FALSE(params.Attributes().count(T("sslfile")));
-
-  params.SetValue(T("sslfile"), T("placeholder"));
+// A certificate file replaced by its text is walked with a real PEM file by TypicalRoadTest.
+TEST_F(LoadSSLCertTest, AnEmptyFileNameClearsTheCertificate) {
   Load(TString());
   EXPECT_EQ(params.Attributes(), (Attrs{{T("sslcert"), TString()}}));
   EXPECT_TRUE(services.log->messages.empty());
@@ -517,21 +535,30 @@ TEST_F(LoadSSLCertTest, TheAlreadyLoadedLabelKeepsTheCertificateBothHave) {
 
 TEST_F(LoadSSLCertTest, AnUnreadableFileIsLoggedAndReportedInTheUsersLanguage) {
   const TString missing = QDir(dir.path()).filePath(T("missing.pem"));
-  try {
-    Load(missing);
-    FAIL() << "no exception";
-  } catch (const LogicException&) {
-    FAIL() << "a logic error";
-  } catch (const HalvaneException& e) {
-    EXPECT_EQ(e.GetMessage(), LookupTStr(StringIds::kUnableToReadCertificateFile));
+  // It exists, yet it cannot be read as text, even by root.
+  const TString notText = testfiles::WriteFile(dir, T("latin1.pem"), "caf\xe9");
+  const std::pair<TString, TString> cases[] = {
+      {missing, T("File name is empty or file does not exist")},
+      {dir.path(), T("File name is empty or file does not exist")},  // a folder
+      {notText, T("Cannot read the file \"") + notText + T("\": it is not valid UTF-8 text")}};
+  for (const auto& [file, reason] : cases) {
+    SCOPED_TRACE(file.toStdString());
+    services.log->messages.clear();
+    try {
+      Load(file);
+      ADD_FAILURE() << "no exception";
+    } catch (const LogicException&) {
+      ADD_FAILURE() << "a logic error";
+    } catch (const HalvaneException& e) {
+      EXPECT_EQ(e.GetMessage(), LookupTStr(StringIds::kUnableToReadCertificateFile));
+    }
+    ASSERT_EQ(services.log->messages.size(), 1u);
+    EXPECT_EQ(services.log->messages[0].first, TLog::Warn);
+    EXPECT_EQ(services.log->messages[0].second,
+              T("ConnectDataUtils::ImportCert: Unable to read file - \"") + file + T("\". Error: ") + reason);
+    EXPECT_EQ(params.SSLCertFile(), T("placeholder"));
+    EXPECT_EQ(params.SSLCert(), T("held certificate"));
   }
-  ASSERT_EQ(services.log->messages.size(), 1u);
-  EXPECT_EQ(services.log->messages[0].first, TLog::Warn);
-  EXPECT_EQ(services.log->messages[0].second,
-            T("ConnectDataUtils::ImportCert: Unable to read file - \"") + missing +
-                T("\". Error: File name is empty or file does not exist"));
-  EXPECT_EQ(params.SSLCertFile(), T("placeholder"));
-  EXPECT_EQ(params.SSLCert(), T("held certificate"));
 }
 
 // --- Secrets ---------------------------------------------------------------------------------
@@ -555,7 +582,7 @@ TEST_F(KeyPairTest, NoPasswordOrPassPhraseInAnyMessage) {
   run([this] { Convert(); });  // wrong pass phrase
   record->AddConnectorAttribute(T("priv-key-file"), QDir(dir.path()).filePath(T("missing.p8")));
   run([this] { Convert(); });  // missing key file
-  record->AddConnectorAttribute(T("priv-key-file"), testcrypto::WriteFile(dir, T("bad.p8"), "not a key"));
+  record->AddConnectorAttribute(T("priv-key-file"), testfiles::WriteFile(dir, T("bad.p8"), "not a key"));
   run([this] { Convert(); });  // damaged key
 
   fields->Add(T("credential-id"));

@@ -89,16 +89,13 @@ class SchemaTest(unittest.TestCase):
 
     def test_the_real_schema_generates_the_same_files_twice(self):
         first = generate.build(os.path.join(ROOT, "schema"))
-        second = generate.build(os.path.join(ROOT, "schema"))
-        self.assertEqual(first.files, second.files)
-        self.assertIn("presentation-model/ConnectionParamsPresModel.h", first.files)
-        header = first.files["presentation-model/ConnectionParamsPresModel.h"]
-        for accessor in ("GetOAuthAttributes() const", "GetOAuthAttribute(const TString& key) const",
-                         "HasOAuthAttribute(", "GetOAuthAttributeCount()", "ClearOAuthAttributes()"):
-            self.assertIn(accessor, header)
-        self.assertIn("GetClassNameW() const", first.files["presentation-model/TableCleaningPresModel.h"])
-        self.assertIn("GetMetadataCategorie(unsigned int index)",
-                      first.files["presentation-model/CubeEnumerationPresModel.h"])
+        self.assertEqual(first.files, generate.build(os.path.join(ROOT, "schema")).files)
+        # Names of accessors the library itself never calls, so that no build would miss them.
+        for record, accessor in [("ConnectionParamsPresModel", "GetOAuthAttributeCount()"),
+                                 ("ConnectionParamsPresModel", "ClearOAuthAttributes()"),
+                                 ("TableCleaningPresModel", "GetClassNameW() const"),
+                                 ("CubeEnumerationPresModel", "GetMetadataCategorie(unsigned int index)")]:
+            self.assertIn(accessor, first.files[f"presentation-model/{record}.h"])
 
     def test_a_small_schema_generates_readable_records(self):
         files = self.build().files

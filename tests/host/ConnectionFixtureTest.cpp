@@ -51,6 +51,13 @@ ConnectionFixtureException FaultOf(const std::string& json) {
   return ConnectionFixtureException(QString(), QString(), QString());
 }
 
+// A cube as "full name|name|description|last updated".
+QString Line(const CubeInfo& cube) {
+  return QStringList{cube.GetFullName().GetFullValue(), cube.GetName(), cube.GetDescription(),
+                     cube.GetLastUpdated().ToIsoString()}
+      .join(QLatin1Char('|'));
+}
+
 struct Refusal {
   const char* what;
   std::string json;
@@ -65,9 +72,7 @@ TEST_F(ConnectionFixtureTest, RefusesEachKindOfFaultNamingFileAndField) {
   };
   const std::string orders = R"({"full-name": ["S", "Orders"], "name": "Orders"})";
   const std::vector<Refusal> refusals = {
-      // The text as a whole.
-      {"not JSON", R"({"class": )", "", "invalid JSON at offset 10"},
-      {"not an object", "[]", "", "expected an object, found an array"},
+      // The text as a whole: a fixture nests less deeply than a description.
       {"too deep", cube(R"("cubes": )" + std::string(20, '[') + std::string(20, ']')), "", "deeper than 16 levels"},
       // The class.
       {"no class", R"({"name": "x"})", "/class", "is missing"},
@@ -79,18 +84,13 @@ TEST_F(ConnectionFixtureTest, RefusesEachKindOfFaultNamingFileAndField) {
        "described under \"google-analytics\""},
       {"class attribute", R"({"class": "msolap", "attributes": {"class": "essbase"}})", "/attributes/class",
        "must be the fixture's class \"msolap\""},
-      // Shape of fields.
-      {"misspelt field", cube(R"("cube": [])"), "/cube/cube", "is not a field of this object"},
-      {"field twice", R"({"class": "msolap", "name": "a", "name": "b"})", "/name", "appears twice"},
-      {"mistyped", R"({"class": "msolap", "state": {"connected": "yes"}})", "/state/connected",
-       "expected a boolean, found a string"},
+      // Counts. Unknown, repeated and mistyped fields are refused by the reader the connector
+      // descriptions share, whose tests pin those faults.
       {"negative count", R"({"class": "msolap", "state": {"variables-count": -1}})", "/state/variables-count",
        "a whole number from 0"},
       {"fractional count", R"({"class": "msolap", "state": {"variables-count": 1.5}})", "/state/variables-count",
        "a whole number from 0"},
       // The cube section.
-      {"unknown direction", cube(R"("sort-direction": "up")"), "/cube/sort-direction",
-       R"(unknown value "up"; expected one of "asc", "desc")"},
       {"invalid column", cube(R"("metadata-categories": ["name", "invalid"])"), "/cube/metadata-categories/1",
        "unknown value \"invalid\""},
       {"column twice", cube(R"("metadata-categories": ["name", "name"])"), "/cube/metadata-categories/1",
@@ -207,35 +207,26 @@ TEST_F(ConnectionFixtureTest, ACubeFixtureIsAnsweredExactlyThroughTheInterface) 
 
   const RefCntPtr<const HierarchicalDSConnectionConfig> cubes = config->AsHierarchical();
   ASSERT_TRUE(cubes);
-  EXPECT_EQ(cubes->GetCatalogListPrompt(), QStringLiteral("Catalog"));
   EXPECT_TRUE(cubes->GetCurrentCatalog().IsValid());  // chosen although not listed
   EXPECT_EQ(cubes->GetCurrentCatalog().GetName(), QStringLiteral("Archive"));
   // Lists keep the fixture's order and are appended to what the caller holds.
   std::vector<CatalogInfo> catalogs{CatalogInfo(QStringLiteral("held"))};
   cubes->EnumerateCatalogs(catalogs);
-  ASSERT_EQ(catalogs.size(), 3u);
-  EXPECT_EQ(catalogs[1].GetName(), QStringLiteral("Sales"));
-  EXPECT_EQ(catalogs[2].GetName(), QStringLiteral("Budget"));
-  EXPECT_TRUE(catalogs[2].IsValid());
+  QStringList names;
+  for (const CatalogInfo& catalog : catalogs)
+    names << catalog.GetName() + (catalog.IsValid() ? QString() : QStringLiteral("(invalid)"));
+  EXPECT_EQ(names.join(QLatin1Char(' ')), QStringLiteral("held Sales Budget"));
   EXPECT_EQ(cubes->GetCatalogSortDirection(), SortDirection::Desc);
   EXPECT_EQ(cubes->GetCatalogSearchTerm(), QStringLiteral("Sa"));
 
-  EXPECT_EQ(cubes->GetCubeListPrompt(), QStringLiteral("Cube"));
   std::vector<CubeInfo> listed;
   cubes->EnumerateCubes(listed);
   ASSERT_EQ(listed.size(), 2u);
-  EXPECT_EQ(listed[0].GetFullName(), QualifiedName({QStringLiteral("Sales"), QStringLiteral("Orders")}));
-  EXPECT_EQ(listed[0].GetName(), QStringLiteral("Orders"));
-  EXPECT_EQ(listed[0].GetDescription(), QStringLiteral("By day"));
-  EXPECT_EQ(listed[0].GetLastUpdated().ToIsoString(), QStringLiteral("2026-03-01T12:30:00Z"));
-  EXPECT_EQ(listed[1].GetDescription(), QString());
-  EXPECT_TRUE(listed[1].GetLastUpdated().IsNull());
+  EXPECT_EQ(Line(listed[0]), QStringLiteral("[Sales].[Orders]|Orders|By day|2026-03-01T12:30:00Z"));
+  EXPECT_EQ(Line(listed[1]), QStringLiteral("[Sales].[Returns]|Returns||"));
   // Chosen by name, the current cube is the listed cube in full.
-  const CubeInfo current = cubes->GetCurrentCube();
-  EXPECT_TRUE(current.IsValid());
-  EXPECT_EQ(current.GetFullName(), listed[0].GetFullName());
-  EXPECT_EQ(current.GetDescription(), QStringLiteral("By day"));
-  EXPECT_EQ(current.GetLastUpdated(), listed[0].GetLastUpdated());
+  EXPECT_TRUE(cubes->GetCurrentCube().IsValid());
+  EXPECT_EQ(Line(cubes->GetCurrentCube()), Line(listed[0]));
   EXPECT_EQ(cubes->GetCubeMetadataCategories(),
             (std::vector<CubeMetadataCategory>{CubeMetadataCategory::LastUpdated, CubeMetadataCategory::Name}));
   EXPECT_EQ(cubes->GetCubeSortMetadataCategory(), CubeMetadataCategory::Description);
@@ -266,8 +257,6 @@ TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughThe
   const RefCntPtr<DSConnectionConfig> config = ConnectionFixture::Parse(R"({
     "class": "google-analytics",
     "google-analytics": {
-      "accounts": [{"name": "Acme", "id": "1001"}, {"name": "Labs", "id": "1002"}, {"name": "Shop", "id": "1003"}],
-      "selected-account": "1003",
       "properties": [{"name": "www", "id": "UA-1"}],
       "views": [{"name": "All", "id": "2001"}],
       "selected-view": null,
@@ -276,7 +265,6 @@ TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughThe
                                           "description": "The day", "enabled": false},
                               "ga:city": {"name": "City"}},
       "possible-measures": {"ga:users": {"name": "Users"}, "ga:sessions": {"name": "Sessions"}},
-      "selected-dimensions": ["ga:date"],
       "selected-measures": {"ga:goal": {"category": "Goals", "name": "Goal"}},
       "measure-sets": [{"name": "Audience", "id": "a"}, {"name": "Behaviour", "id": "b"}],
       "selected-measure-set": "b",
@@ -291,17 +279,10 @@ TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughThe
   const RefCntPtr<const IGoogleAnalyticsConnectionConfig> ga = config->AsGoogleAnalytics();
   ASSERT_TRUE(ga);
 
-  IGoogleAnalyticsConnectionConfig::BasicItems accounts;
-  EXPECT_EQ(ga->GetAccounts(accounts), 0);
-  ASSERT_EQ(accounts.size(), 3u);
-  EXPECT_EQ(accounts[1].name, QStringLiteral("Labs"));
-  EXPECT_EQ(accounts[1].id, QStringLiteral("1002"));
-  int index = -7;
-  const Analytics::GoogleBasicInfoItem account = ga->GetSelectedAccount(&index);
-  EXPECT_EQ(index, 2);
-  EXPECT_EQ(account.name, QStringLiteral("Shop"));
+  // The lists, an entry chosen by its id, a selected item resolved in full and the sampling
+  // figures are pinned through the CLI (tests/cli/describe/google-analytics.*); the rest here.
   // Nothing chosen: an empty entry, and the position is left as it was.
-  index = -7;
+  int index = -7;
   EXPECT_EQ(ga->GetSelectedProperty(&index).id, QString());
   EXPECT_EQ(index, -7);
   EXPECT_EQ(ga->GetSelectedView(&index).id, QString());
@@ -315,17 +296,11 @@ TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughThe
   ga->GetPossibleDimensions(items);
   ASSERT_EQ(items.size(), 2u);
   const Analytics::GoogleAnalyticsItem& date = items.at(QStringLiteral("ga:date"));
-  EXPECT_EQ(date.category, QStringLiteral("Time"));
-  EXPECT_EQ(date.name, QStringLiteral("Date"));
-  EXPECT_EQ(date.alternateName, QStringLiteral("Day"));
-  EXPECT_EQ(date.description, QStringLiteral("The day"));
+  EXPECT_EQ(QStringList({date.category, date.name, date.alternateName, date.description}).join(QLatin1Char('|')),
+            QStringLiteral("Time|Date|Day|The day"));
   EXPECT_FALSE(date.enabled);
   EXPECT_TRUE(items.at(QStringLiteral("ga:city")).enabled);
-  // Chosen by id, an item is the possible one in full; given in full, it need not be possible.
-  items.clear();
-  ga->GetSelectedDimensions(items);
-  ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(items.at(QStringLiteral("ga:date")).alternateName, QStringLiteral("Day"));
+  // Given in full, a selected item need not be possible.
   items.clear();
   ga->GetSelectedMeasures(items);
   ASSERT_EQ(items.count(QStringLiteral("ga:goal")), 1u);
@@ -340,17 +315,14 @@ TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughThe
   std::vector<Analytics::GoogleAnalyticsSegment> segments;
   ga->GetSegments(segments);
   ASSERT_EQ(segments.size(), 1u);
-  EXPECT_EQ(segments[0].id, QStringLiteral("-1"));
-  EXPECT_EQ(segments[0].name, QStringLiteral("All Sessions"));
-  EXPECT_EQ(segments[0].category, QStringLiteral("Default"));
+  EXPECT_EQ(QStringList({segments[0].id, segments[0].name, segments[0].category}).join(QLatin1Char('|')),
+            QStringLiteral("-1|All Sessions|Default"));
   index = -1;
   EXPECT_EQ(ga->GetSelectedSegment(&index).id, QString());
   EXPECT_EQ(index, -1);
 
   std::map<TString, DataValue> info;
   ga->GetQueryResponseInfo(info);
-  EXPECT_EQ(info.at(QStringLiteral("response-sampled")), DataValue::MakeBoolean(true));
-  EXPECT_EQ(info.at(QStringLiteral("sample-size")), DataValue::MakeInteger(2500));
   EXPECT_EQ(info.at(QStringLiteral("sample-space")), DataValue::MakeReal(10000.0));  // 1e4 is a real
   EXPECT_EQ(info.at(QStringLiteral("source")), DataValue::MakeString(QStringLiteral("api")));
   EXPECT_EQ(info.at(QStringLiteral("day")), DataValue::MakeDate(QDate(2026, 3, 1)));

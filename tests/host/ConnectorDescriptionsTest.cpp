@@ -8,11 +8,9 @@
 #include "tests/QStringPrinter.h"
 #include "tests/support/FakeConnectionModel.h"
 #include "tests/support/ScopedEnvironment.h"
+#include "tests/support/TestFiles.h"
 
-#include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,34 +22,11 @@ using AuthOption = AuthenticationEnums::AuthOption;
 using Connect::ConnectorDescriptionException;
 using Connect::DescriptionRegistry;
 
-// A folder of description files that goes away with the test.
-class Folder {
- public:
-  Folder() { EXPECT_TRUE(m_dir.isValid()); }
-
-  void Write(const QString& name, const QByteArray& text) const {
-    QFile file(m_dir.filePath(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  QString Path() const { return m_dir.path(); }
-  QString FilePath(const QString& name) const { return m_dir.filePath(name); }
-
- private:
-  QTemporaryDir m_dir;
-};
-
-QByteArray Minimal(const char* className, const char* caption = "Caption") {
+std::string Minimal(const char* className, const char* caption = "Caption") {
   return QStringLiteral(R"({"class": "%1", "caption": {"en": "%2"}})")
       .arg(QLatin1String(className), QLatin1String(caption))
-      .toUtf8();
+      .toStdString();
 }
-
-class CapturingSink final : public ILogSink {
- public:
-  void Write(TLog severity, const TString& message) override { lines.push_back({severity, message}); }
-  std::vector<std::pair<TLog, TString>> lines;
-};
 
 // The fault that parsing `json` raises.
 ConnectorDescriptionException FaultOf(const std::string& json) {
@@ -154,27 +129,26 @@ TEST(ConnectorDescriptionLoaderTest, MessageNamesFileAndField) {
 }
 
 TEST(ConnectorDescriptionLoaderTest, RefusesFilesOverOneMebibyteBeforeReadingThem) {
-  Folder folder;
-  QByteArray large = Minimal("large");
-  large.insert(1, QByteArray(1 << 20, ' '));
-  folder.Write(QStringLiteral("large.json"), large);
+  QTemporaryDir folder;
+  std::string large = Minimal("large");
+  large.insert(1, std::string(1 << 20, ' '));
+  const QString path = testfiles::WriteFile(folder, QStringLiteral("large.json"), large);
   try {
-    Connect::LoadConnectorDescription(folder.FilePath(QStringLiteral("large.json")));
+    Connect::LoadConnectorDescription(path);
     ADD_FAILURE() << "a large file was accepted";
   } catch (const ConnectorDescriptionException& fault) {
-    EXPECT_EQ(fault.GetFile(), folder.FilePath(QStringLiteral("large.json")));
+    EXPECT_EQ(fault.GetFile(), path);
     EXPECT_TRUE(fault.GetProblem().contains(QStringLiteral("more than the limit of 1048576"))) << fault.what();
   }
   // The same limit holds for text handed over directly.
-  EXPECT_TRUE(FaultOf(large.toStdString()).GetProblem().contains(QStringLiteral("more than the limit of 1048576")));
+  EXPECT_TRUE(FaultOf(large).GetProblem().contains(QStringLiteral("more than the limit of 1048576")));
   // Just under the limit is fine.
-  large.remove(1, 100);
-  EXPECT_EQ(Connect::ParseConnectorDescription(large.toStdString(), QStringLiteral("x"))->GetClassName(),
-            QStringLiteral("large"));
+  large.erase(1, 100);
+  EXPECT_EQ(Connect::ParseConnectorDescription(large, QStringLiteral("x"))->GetClassName(), QStringLiteral("large"));
 }
 
 TEST(ConnectorDescriptionLoaderTest, ShortDescriptionsTakeTheDefaults) {
-  const auto description = Connect::ParseConnectorDescription(Minimal("plain").toStdString(), QStringLiteral("p"));
+  const auto description = Connect::ParseConnectorDescription(Minimal("plain"), QStringLiteral("p"));
   const Connect::ConnectorFacts& facts = description->Facts();
   EXPECT_EQ(facts.type, Connect::ConnectionClassType::kServer);
   EXPECT_EQ(facts.model, Connect::ConnectionModel::kRelational);
@@ -214,64 +188,57 @@ TEST(ConnectorDescriptionLoaderTest, TheDocumentedExamplesLoad) {
 }
 
 TEST(DescriptionRegistryTest, LoadFolderKeepsTheGoodDescriptionsAndListsTheFaults) {
-  Folder folder;
-  folder.Write(QStringLiteral("a-good.json"), Minimal("alpha"));
-  folder.Write(QStringLiteral("b-bad.json"), R"({"class": "beta", "caption": {"en": "B"}, "kind": "tape"})");
-  folder.Write(QStringLiteral("c-good.json"), Minimal("gamma"));
-  folder.Write(QStringLiteral("notes.txt"), "not a description");
+  QTemporaryDir folder;
+  testfiles::WriteFile(folder, QStringLiteral("a-good.json"), Minimal("alpha"));
+  testfiles::WriteFile(folder, QStringLiteral("b-bad.json"), R"({"class": "beta", "caption": {"en": "B"}, "kind": "tape"})");
+  testfiles::WriteFile(folder, QStringLiteral("c-good.json"), Minimal("gamma"));
+  testfiles::WriteFile(folder, QStringLiteral("notes.txt"), "not a description");
 
   DescriptionRegistry registry;
-  auto sink = std::make_shared<CapturingSink>();
+  auto sink = std::make_shared<fake::LogSink>();
   std::vector<ConnectorDescriptionException> faults;
   {
     const fake::ScopedInstall<LogSink, ILogSink> installed(sink);
-    faults = registry.LoadFolder(folder.Path());
+    faults = registry.LoadFolder(folder.path());
   }
   ASSERT_EQ(faults.size(), 1u);
-  ASSERT_EQ(sink->lines.size(), 1u);  // logged once, as a warning, with the same text
-  EXPECT_EQ(sink->lines[0].first, TLog::Warn);
-  EXPECT_EQ(sink->lines[0].second, faults[0].GetMessage());
-  EXPECT_EQ(faults[0].GetFile(), folder.FilePath(QStringLiteral("b-bad.json")));
+  ASSERT_EQ(sink->messages.size(), 1u);  // logged once, as a warning, with the same text
+  EXPECT_EQ(sink->messages[0].first, TLog::Warn);
+  EXPECT_EQ(sink->messages[0].second, faults[0].GetMessage());
+  EXPECT_EQ(faults[0].GetFile(), folder.filePath(QStringLiteral("b-bad.json")));
   EXPECT_EQ(faults[0].GetField(), QStringLiteral("/kind"));
   EXPECT_EQ(registry.GetRegisteredClasses(), (std::vector<TString>{QStringLiteral("alpha"), QStringLiteral("gamma")}));
 
   const std::vector<ConnectorDescriptionException> missing =
-      registry.LoadFolder(folder.FilePath(QStringLiteral("nowhere")));
+      registry.LoadFolder(folder.filePath(QStringLiteral("nowhere")));
   ASSERT_EQ(missing.size(), 1u);
   EXPECT_TRUE(missing[0].GetProblem().contains(QStringLiteral("not a folder"))) << missing[0].what();
 }
 
-TEST(DescriptionRegistryTest, ALaterDescriptionReplacesTheEarlier) {
-  Folder first, second;
-  first.Write(QStringLiteral("x.json"), Minimal("same", "First"));
-  first.Write(QStringLiteral("y.json"), Minimal("same", "Second in the same folder"));
-  second.Write(QStringLiteral("a.json"), Minimal("same", "From the later folder"));
-
+TEST(DescriptionRegistryTest, ALaterDescriptionReplacesTheEarlierAndTheConnectorsPathIsRead) {
+  QTemporaryDir first, second;
+  testfiles::WriteFile(first, QStringLiteral("x.json"), Minimal("same", "First"));
+  testfiles::WriteFile(first, QStringLiteral("y.json"), Minimal("same", "Second in the same folder"));
+  testfiles::WriteFile(second, QStringLiteral("a.json"), Minimal("same", "From the later folder"));
   DescriptionRegistry registry;
-  EXPECT_TRUE(registry.LoadFolder(first.Path()).empty());
+  EXPECT_TRUE(registry.LoadFolder(first.path()).empty());
   EXPECT_EQ(registry.GetClassCaption(QStringLiteral("same"), QString()), QStringLiteral("Second in the same folder"));
-  EXPECT_TRUE(registry.LoadFolder(second.Path()).empty());
+  EXPECT_TRUE(registry.LoadFolder(second.path()).empty());
   EXPECT_EQ(registry.GetClassCaption(QStringLiteral("same"), QString()), QStringLiteral("From the later folder"));
   EXPECT_EQ(registry.GetRegisteredClasses().size(), 1u);
-}
 
-TEST(DescriptionRegistryTest, DefaultRegistryReadsTheFoldersOfTheConnectorsPath) {
-  Folder first, second;
-  first.Write(QStringLiteral("extra.json"), Minimal("extra", "From the first folder"));
-  first.Write(QStringLiteral("postgres.json"), Minimal("postgres", "Replaced PostgreSQL"));
-  second.Write(QStringLiteral("extra.json"), Minimal("extra", "From the second folder"));
-  second.Write(QStringLiteral("broken.json"), "{");
-
-  const QByteArray path = (first.Path() + QStringLiteral("::") + second.Path()).toUtf8();
-  std::shared_ptr<DescriptionRegistry> registry;
+  // The default registry reads the folders of the path in order, after the built-ins.
+  testfiles::WriteFile(first, QStringLiteral("postgres.json"), Minimal("postgres", "Replaced PostgreSQL"));
+  testfiles::WriteFile(second, QStringLiteral("broken.json"), "{");
+  const QByteArray path = (first.path() + QStringLiteral("::") + second.path()).toUtf8();
+  std::shared_ptr<DescriptionRegistry> byPath;
   {
     const testenv::ScopedEnvironment environment("HLV_CONNECTORS_PATH", path.constData());
-    registry = DescriptionRegistry::MakeDefault();
+    byPath = DescriptionRegistry::MakeDefault();
   }
-
-  EXPECT_EQ(registry->GetClassCaption(QStringLiteral("extra"), QString()), QStringLiteral("From the second folder"));
-  EXPECT_EQ(registry->GetClassCaption(QStringLiteral("postgres"), QString()), QStringLiteral("Replaced PostgreSQL"));
-  EXPECT_NE(registry->Find(QStringLiteral("snowflake")), nullptr);  // the built-ins are there
+  EXPECT_EQ(byPath->GetClassCaption(QStringLiteral("same"), QString()), QStringLiteral("From the later folder"));
+  EXPECT_EQ(byPath->GetClassCaption(QStringLiteral("postgres"), QString()), QStringLiteral("Replaced PostgreSQL"));
+  EXPECT_NE(byPath->Find(QStringLiteral("snowflake")), nullptr);  // the built-ins are there
 }
 
 // The built-in descriptions, loaded once.
@@ -290,55 +257,20 @@ class BuiltinConnectorsTest : public ::testing::Test {
 DescriptionRegistry* BuiltinConnectorsTest::s_registry = nullptr;
 std::size_t BuiltinConnectorsTest::s_faults = 0;
 
+// Which classes there are, with their kinds and captions, is pinned by the CLI's connector list.
 TEST_F(BuiltinConnectorsTest, EveryBuiltinLoads) {
   EXPECT_EQ(s_faults, 0u);
   const QStringList files = QDir(QLatin1String(Connect::kBuiltinConnectorsResource)).entryList(QDir::Files);
   EXPECT_EQ(s_registry->GetRegisteredClasses().size(), static_cast<std::size_t>(files.size()));
-  for (const char* name : {"postgres",
-                           "sqlite",
-                           "genericodbc",
-                           "genericjdbc",
-                           "msaccess",
-                           "essbase",
-                           "msolap",
-                           "sapbw",
-                           "tbio",
-                           "hive",
-                           "snowflake",
-                           "quendl",
-                           "pdf",
-                           "webdata",
-                           "nimbara",
-                           "nimbara-zeltra",
-                           "box-file",
-                           "dropbox-file",
-                           "googledrive-file",
-                           "excel",
-                           "csv",
-                           "s3",
-                           "invalidconnection",
-                           "halvane-server"})
-    EXPECT_NE(s_registry->Find(QLatin1String(name)), nullptr) << name;
 }
 
-TEST_F(BuiltinConnectorsTest, ListsClassesByGalleryOrderThenCaption) {
-  const std::vector<TString> files = s_registry->GetConnectionClasses(Connect::ConnectionClassKind::kFile);
-  ASSERT_GE(files.size(), 9u);
-  EXPECT_EQ(
-      std::vector<TString>(files.begin(), files.begin() + 9),
-      (std::vector<TString>{QStringLiteral("excel"), QStringLiteral("csv"), QStringLiteral("json"),
-                            QStringLiteral("pdf"), QStringLiteral("box-file"), QStringLiteral("dropbox-file"),
-                            QStringLiteral("googledrive-file"), QStringLiteral("msaccess"), QStringLiteral("sqlite")}));
-  const std::vector<TString> servers = s_registry->GetConnectionClasses(Connect::ConnectionClassKind::kServer);
-  // Without a gallery order, by caption: "Amazon Redshift" before "Amazon S3" before "Apache Hive".
-  ASSERT_GE(servers.size(), 3u);
-  EXPECT_EQ(servers[0], QStringLiteral("redshift"));
-  EXPECT_EQ(servers[1], QStringLiteral("s3"));
-  EXPECT_EQ(servers[2], QStringLiteral("hive"));
-  for (const std::vector<TString>* list : {&files, &servers})
-    EXPECT_EQ(std::count(list->begin(), list->end(), QStringLiteral("invalidconnection")), 0);
-  EXPECT_EQ(std::count(servers.begin(), servers.end(), QStringLiteral("halvane-server")), 1);
-
+// The gallery order of the file and the server classes, a class without a gallery place by its
+// caption, is pinned by the CLI's galleries (tests/cli/gallery); the gallery adds "invalidconnection".
+TEST_F(BuiltinConnectorsTest, ListsLeaveOutTheInvalidConnectionAndRegisteredClassesAreSorted) {
+  for (const auto kind : {Connect::ConnectionClassKind::kFile, Connect::ConnectionClassKind::kServer}) {
+    const std::vector<TString> list = s_registry->GetConnectionClasses(kind);
+    EXPECT_EQ(std::count(list.begin(), list.end(), QStringLiteral("invalidconnection")), 0);
+  }
   const std::vector<TString> all = s_registry->GetRegisteredClasses();
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
 }
@@ -372,11 +304,7 @@ TEST_F(BuiltinConnectorsTest, AuthenticationValuesMapBothWays) {
 TEST_F(BuiltinConnectorsTest, ClassFactsTheBuildersBranchOn) {
   const DescriptionRegistry& r = *s_registry;
   auto c = [](const char* name) { return QLatin1String(name); };
-  EXPECT_TRUE(r.IsLegacyOAuthClass(c("nimbara")));
-  EXPECT_FALSE(r.IsLegacyOAuthClass(c("nimbara-zeltra")));
-  EXPECT_TRUE(r.IsCloudFileClass(c("box-file")));
-  EXPECT_FALSE(r.IsCloudFileClass(c("excel")));
-  EXPECT_TRUE(r.IsWebDataConnectorClass(c("webdata")));
+  // Legacy OAuth, cloud-file and web data classes are pinned by the CLI's OAuth settings.
   EXPECT_TRUE(r.IsServerConnectionClass(c("halvane-server")));
   EXPECT_FALSE(r.IsServerConnectionClass(c("postgres")));
   EXPECT_TRUE(r.IsSemiStructuredClass(c("json")));
@@ -402,31 +330,24 @@ TEST_F(BuiltinConnectorsTest, ClassFactsTheBuildersBranchOn) {
   }
 }
 
+// The OAuth configurations, their labels and custom domains, and the display names of the web
+// data connector in every language are pinned by the CLI's OAuth settings (tests/cli/oauth-settings).
 TEST_F(BuiltinConnectorsTest, OAuthConnectorsAndWebDataConnectors) {
   const RefCntPtr<const Connect::IConnector> snowflake = s_registry->CreateConnector(QStringLiteral("snowflake"), 0);
   ASSERT_TRUE(snowflake);
   EXPECT_TRUE(snowflake->SupportsOAuth());
   EXPECT_TRUE(snowflake->SupportsCustomDomain(QString()));
-  EXPECT_EQ(snowflake->GetOAuthConfigs(), (std::vector<TString>{QStringLiteral("snowflake"), QStringLiteral("okta")}));
-  EXPECT_EQ(snowflake->GetOAuthConfigLabel(QStringLiteral("okta")), QStringLiteral("Okta"));
-  EXPECT_TRUE(snowflake->SupportsCustomDomain(QStringLiteral("okta")));
-  EXPECT_FALSE(snowflake->SupportsCustomDomain(QStringLiteral("snowflake")));
   EXPECT_EQ(snowflake->GetOAuthConfigLabel(QStringLiteral("nope")), QString());
   EXPECT_FALSE(s_registry->CreateConnector(QStringLiteral("postgres"), 0)->SupportsOAuth());
   // A legacy-OAuth class signs in through its own flow, yet tells its custom-domain support.
   const RefCntPtr<const Connect::IConnector> nimbara = s_registry->CreateConnector(QStringLiteral("nimbara"), 0);
   EXPECT_FALSE(nimbara->SupportsOAuth());
   EXPECT_TRUE(nimbara->SupportsCustomDomain(QString()));
-  EXPECT_TRUE(s_registry->CreateConnector(QStringLiteral("nimbara-zeltra"), 0)->SupportsOAuth());
 
   const RefCntPtr<const Connect::IWebDataConnectorInfo> info =
       s_registry->GetConnectorPlugin(QStringLiteral("webdata"))->GetWebDataConnectorInfo();
   ASSERT_TRUE(info);
   EXPECT_EQ(info->GetClassName(), QStringLiteral("webdata"));
-  EXPECT_TRUE(info->UsesOAuth());
-  EXPECT_TRUE(info->AllowsGenericAuth());
-  EXPECT_EQ(info->GetDisplayName(QStringLiteral("de_DE")), QStringLiteral("Webdatenconnector"));
-  EXPECT_EQ(info->GetDisplayName(QStringLiteral("ja_JP")), QStringLiteral("Web データ コネクタ"));
   // A language without a display name shows the English one.
   EXPECT_EQ(info->GetDisplayName(QStringLiteral("ko_KR")), QStringLiteral("Web Data Connector"));
   EXPECT_EQ(s_registry->GetConnectorPlugin(QStringLiteral("postgres"))->GetWebDataConnectorInfo(), nullptr);

@@ -3,11 +3,9 @@
 #include "host/Exceptions.h"
 
 #include "tests/QStringPrinter.h"
+#include "tests/support/TestFiles.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,11 +16,7 @@ namespace {
 class FilesTest : public ::testing::Test {
  protected:
   TPath Write(const char* name, const QByteArray& content) {
-    const QString path = m_dir.filePath(QString::fromLatin1(name));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    return TPath(path);
+    return TPath(testfiles::WriteFile(m_dir, QLatin1String(name), content.toStdString()));
   }
 
   // The message of the fault of loading `path`, which must also give an empty text when the

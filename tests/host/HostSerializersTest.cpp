@@ -12,15 +12,24 @@
 
 namespace {
 
-TEST(HostSerializersTest, NumbersAndBooleansRoundTripAtTheirLimits) {
+// The JSON writer writes the text's digits, quoted, without making the text.
+TEST(HostSerializersTest, NumbersAndBooleansRoundTripAtTheirLimitsAndWriteTheirTextAsJson) {
   using Int = ParameterTypeSerializer<int>;
   using UInt = ParameterTypeSerializer<unsigned int>;
   using Bool = ParameterTypeSerializer<bool>;
-  for (int value : {0, -1, 42, INT_MIN, INT_MAX}) EXPECT_EQ(Int::TypeFromString(Int::TypeToString(value)), value);
-  for (unsigned int value : {0u, 7u, UINT_MAX}) EXPECT_EQ(UInt::TypeFromString(UInt::TypeToString(value)), value);
+  for (int value : {0, 7, -1, 10, -10, 123456789, INT_MIN, INT_MAX}) {
+    EXPECT_EQ(Int::TypeFromString(Int::TypeToString(value)), value);
+    EXPECT_EQ(Int::TypeToJson(value), '"' + Int::TypeToString(value).toStdString() + '"');
+  }
+  for (unsigned int value : {0u, 9u, 4000000000u, UINT_MAX}) {
+    EXPECT_EQ(UInt::TypeFromString(UInt::TypeToString(value)), value);
+    EXPECT_EQ(UInt::TypeToJson(value), '"' + UInt::TypeToString(value).toStdString() + '"');
+  }
   EXPECT_EQ(Int::TypeToString(-2147483647 - 1), QStringLiteral("-2147483648"));
   EXPECT_EQ(Bool::TypeToString(true), QStringLiteral("true"));
   EXPECT_FALSE(Bool::TypeFromString(QStringLiteral("false")));
+  EXPECT_EQ(Bool::TypeToJson(true), "\"true\"");
+  EXPECT_EQ(Bool::TypeToJson(false), "\"false\"");
 }
 
 TEST(HostSerializersTest, RejectsTextThatIsNotExactlyANumberOrABoolean) {
@@ -70,6 +79,8 @@ TEST(HostSerializersTest, QualifiedNamesParseAlikeFromUtf16AndUtf8) {
   }
 }
 
+// Lists, maps and values of another type are the shared body of every value serializer (numbers,
+// strings, enums, the library's classes, images): they are checked once, here.
 TEST(HostSerializersTest, ConvertsListsAndMapsElementByElement) {
   RefCntPtr<IParameterSerializer> serializer = CreateParameterSerializer<ParameterTypeSerializer<int>>();
   EXPECT_EQ(serializer->GetType(), kParameterTypeText);

@@ -1,5 +1,4 @@
-// The fast paths of the JSON writer: block escaping, the id table of the registry, and numbers
-// written without a TString.
+// The fast paths of the JSON writer: block escaping and the id table of the registry.
 
 #include "host/Exceptions.h"
 #include "host/parameters/JsonText.h"
@@ -10,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -93,17 +91,6 @@ TEST(JsonWriteTest, RegistryFindsEveryIdOfALargeSparseNamespace) {
   registry.AddUnserializable(ids.back());
   EXPECT_TRUE(registry.FindParameter(ids.back())->HasFlag(kParameterUnserializable));
   EXPECT_THROW(registry.AddUnserializable(0x1000 + 1), LogicException);
-}
-
-TEST(JsonWriteTest, NumbersAndBooleansWriteTheDigitsTheirTextHas) {
-  for (int value : {0, 7, -1, 10, -10, 123456789, INT_MAX, INT_MIN})
-    EXPECT_EQ(ParameterTypeSerializer<int>::TypeToJson(value),
-              '"' + ParameterTypeSerializer<int>::TypeToString(value).toStdString() + '"');
-  for (unsigned int value : {0u, 9u, 4000000000u, UINT_MAX})
-    EXPECT_EQ(ParameterTypeSerializer<unsigned int>::TypeToJson(value),
-              '"' + ParameterTypeSerializer<unsigned int>::TypeToString(value).toStdString() + '"');
-  EXPECT_EQ(ParameterTypeSerializer<bool>::TypeToJson(true), "\"true\"");
-  EXPECT_EQ(ParameterTypeSerializer<bool>::TypeToJson(false), "\"false\"");
 }
 
 }  // namespace

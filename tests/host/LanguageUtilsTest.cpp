@@ -21,14 +21,11 @@ TEST(LanguageUtilsTest, EveryLanguageHasItsLocaleAndShortAlias) {
   EXPECT_EQ(aliases, (std::vector<TString>{QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("fr"),
                                            QStringLiteral("ja"), QStringLiteral("pt"), QStringLiteral("pt")}));
   EXPECT_THROW(LanguageUtils::GetISOString(static_cast<Language>(99)), LogicException);
-}
 
-TEST(LanguageUtilsTest, ShortAliasIsTheLanguageInLowerCase) {
-  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("fr-CA")), QStringLiteral("fr"));
-  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral(" DE_de ")), QStringLiteral("de"));
-  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("ja")), QStringLiteral("ja"));
-  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QStringLiteral("zh_Hant_TW")), QStringLiteral("zh"));
-  EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(TString()), TString());
+  // The alias of any locale is its language in lower case.
+  for (const auto& [locale, alias] : std::vector<std::pair<const char*, const char*>>{
+           {"fr-CA", "fr"}, {" DE_de ", "de"}, {"ja", "ja"}, {"zh_Hant_TW", "zh"}, {"", ""}})
+    EXPECT_EQ(LanguageUtils::GetLanguageShortAlias(QLatin1String(locale)), QLatin1String(alias)) << locale;
 }
 
 }  // namespace

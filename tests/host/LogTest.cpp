@@ -6,35 +6,27 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <utility>
-#include <vector>
 
 namespace {
 
-class CapturingSink final : public ILogSink {
- public:
-  void Write(TLog severity, const TString& message) override { lines.emplace_back(severity, message); }
-  std::vector<std::pair<TLog, TString>> lines;
-};
-
 TEST(LogTest, MessagesGoToTheInstalledSinkUntilItIsReplaced) {
   ILogSink& before = LogSink::Instance();
-  auto first = std::make_shared<CapturingSink>();
+  auto first = std::make_shared<fake::LogSink>();
   {
     const fake::ScopedInstall<LogSink, ILogSink> installed(first);
     LogMessage(TLog::Warn, QStringLiteral("one"));
     {
-      auto second = std::make_shared<CapturingSink>();
+      auto second = std::make_shared<fake::LogSink>();
       const fake::ScopedInstall<LogSink, ILogSink> nested(second);
       LogMessage(TLog::Error, QStringLiteral("two"));
-      ASSERT_EQ(second->lines.size(), 1u);
-      EXPECT_EQ(second->lines[0].first, TLog::Error);
+      ASSERT_EQ(second->messages.size(), 1u);
+      EXPECT_EQ(second->messages[0].first, TLog::Error);
     }
     LogMessage(TLog::Info, QStringLiteral("three"));
   }
-  ASSERT_EQ(first->lines.size(), 2u);
-  EXPECT_EQ(first->lines[0], std::make_pair(TLog::Warn, QStringLiteral("one")));
-  EXPECT_EQ(first->lines[1], std::make_pair(TLog::Info, QStringLiteral("three")));
+  ASSERT_EQ(first->messages.size(), 2u);
+  EXPECT_EQ(first->messages[0], std::make_pair(TLog::Warn, QStringLiteral("one")));
+  EXPECT_EQ(first->messages[1], std::make_pair(TLog::Info, QStringLiteral("three")));
   EXPECT_EQ(&LogSink::Instance(), &before);
 }
 

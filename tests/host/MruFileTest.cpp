@@ -4,12 +4,9 @@
 #include "host/app/Log.h"
 #include "host/app/OEMInfo.h"
 #include "tests/support/FakeConnectionModel.h"
+#include "tests/support/TestFiles.h"
 
 #include "tests/QStringPrinter.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -34,12 +31,6 @@ std::string ReadAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "(unreadable)";
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
-
 class MruFileTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder.isValid()); }
@@ -49,6 +40,10 @@ class MruFileTest : public ::testing::Test {
     QStringList names = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
     names.removeAll(QStringLiteral("mru.json"));
     return names;
+  }
+
+  QString Write(const char* name, const QByteArray& bytes) const {
+    return testfiles::WriteFile(folder, QLatin1String(name), bytes.toStdString());
   }
 
   QTemporaryDir folder;
@@ -77,7 +72,7 @@ TEST_F(MruFileTest, SeedsOnceAndReadsBackWhatItSaved) {
   EXPECT_TRUE(log->messages.empty());
 
   // A list the user emptied is not seeded again.
-  WriteAll(path, "{\"connection-classes\":[]}");
+  Write("mru.json", "{\"connection-classes\":[]}");
   EXPECT_FALSE(MruFile(path).NeedsDefaults());
 }
 
@@ -93,7 +88,7 @@ TEST_F(MruFileTest, LatestFirstWithoutRepeatsAndCapped) {
   EXPECT_EQ(MruFile(path).GetConnectionClasses(), mru.GetConnectionClasses());
 
   // A longer list, or one with repeats, written by someone else is read tolerantly.
-  WriteAll(path, R"({"connection-classes":["a","b","a","c","d","e","f","g","h","i"],"other":1})");
+  Write("mru.json", R"({"connection-classes":["a","b","a","c","d","e","f","g","h","i"],"other":1})");
   EXPECT_EQ(MruFile(path).GetConnectionClasses(), List({"a", "b", "c", "d", "e", "f", "g", "h"}));
   EXPECT_TRUE(Others().isEmpty());
 }
@@ -109,7 +104,7 @@ TEST_F(MruFileTest, DamagedOrForeignFileIsKeptAsideAndANewListStarts) {
   };
   for (const QByteArray& content : contents) {
     SCOPED_TRACE(content.toStdString());
-    WriteAll(path, content);
+    Write("mru.json", content);
     log->messages.clear();
     MruFile mru(path);
     EXPECT_TRUE(mru.NeedsDefaults());
@@ -132,7 +127,7 @@ TEST_F(MruFileTest, DamagedOrForeignFileIsKeptAsideAndANewListStarts) {
 
 TEST_F(MruFileTest, UnwritableFolderKeepsTheListInMemoryAndWarnsOnce) {
   // A folder below a regular file can be neither made nor written, even by root.
-  WriteAll(folder.filePath(QStringLiteral("plain-file")), "x");
+  Write("plain-file", "x");
   MruFile mru(folder.filePath(QStringLiteral("plain-file/hlvpres/mru.json")));
   EXPECT_TRUE(mru.NeedsDefaults());
   mru.SetDefaultConnectionClasses(List({"sqlserver"}));
@@ -194,22 +189,21 @@ TEST_F(MruFileTest, ProcessKilledWhileWritingLeavesThePreviousList) {
 using OEMInfoTest = MruFileTest;  // a temporary folder and a log
 
 TEST_F(OEMInfoTest, FileSetsTheBuildAndItsBooleanSettings) {
-  const QString oemPath = folder.filePath(QStringLiteral("oem.json"));
-  WriteAll(oemPath, R"({"oem-build": true, "settings": {"1059": true, "7": false}})");
+  const QString oemPath = Write("oem.json", R"({"oem-build": true, "settings": {"1059": true, "7": false}})");
   const std::shared_ptr<SettableOEMInfo> info = SettableOEMInfo::FromFile(oemPath);
   EXPECT_TRUE(info->IsOEMBuild());
   EXPECT_TRUE(info->GetAsBoolean(1059));
   EXPECT_FALSE(info->GetAsBoolean(7));
   EXPECT_FALSE(info->GetAsBoolean(1058));
 
-  WriteAll(oemPath, "{}");
+  Write("oem.json", "{}");
   EXPECT_FALSE(SettableOEMInfo::FromFile(oemPath)->IsOEMBuild());
 
   for (const char* bad : {R"({"oem-build": "yes"})", R"({"settings": {" 1059": true}})",
                           R"({"settings": {"1059": 1}})", R"({"settings": []})", R"({"oem": true})", "[]",
                           "{\"oem-build\": tru"}) {
     SCOPED_TRACE(bad);
-    WriteAll(oemPath, bad);
+    Write("oem.json", bad);
     try {
       SettableOEMInfo::FromFile(oemPath);
       ADD_FAILURE() << "accepted";
@@ -220,8 +214,7 @@ TEST_F(OEMInfoTest, FileSetsTheBuildAndItsBooleanSettings) {
 }
 
 TEST_F(OEMInfoTest, SingletonReloadsTheFileTheEnvironmentNames) {
-  const QString oemPath = folder.filePath(QStringLiteral("oem.json"));
-  WriteAll(oemPath, R"({"oem-build": true})");
+  const QString oemPath = Write("oem.json", R"({"oem-build": true})");
   const std::shared_ptr<IOEMInfo> previous = OEMInfo::Install(std::make_shared<SettableOEMInfo>());
   EXPECT_FALSE(OEMInfo::Singleton(false).IsOEMBuild());
   qputenv("HLV_OEM_INFO", oemPath.toUtf8());

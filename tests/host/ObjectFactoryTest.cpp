@@ -30,7 +30,6 @@ TEST(ObjectFactoryTest, MakesByLibraryAndIdAndALaterFactoryReplacesTheFirst) {
   const RefCntPtr<Thing> first = ObjectFactoryUtils::CreateObject<Thing>(kLibrary, id);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(first->value, 1);
-  EXPECT_NE(ObjectFactoryUtils::CreateObject<Thing>(kLibrary, id), first);  // a new object each time
   // The same id of another library is another name.
   EXPECT_EQ(ObjectFactoryUtils::CreateObject(QStringLiteral("ObjectFactoryTest2"), id), nullptr);
 

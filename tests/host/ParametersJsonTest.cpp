@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -55,15 +57,14 @@ TEST_F(ParametersJsonTest, ReadsEveryKindBackToTheSameText) {
   EXPECT_EQ(sub->GetInitialSQL(), QStringLiteral("x"));
   EXPECT_EQ(FindParameterValue<std::vector<RefCntPtr<const InitialSQLPresModel>>>(*bag, kItems)->size(), 2u);
 
-  // Maps come back in key order; records come back whole, every field written.
-  EXPECT_EQ(Write(*bag),
-            R"({"text":"t","list":["a","","a"],"map":{"a":"1","b":"2"},"flag":"true","number":"-7",)"
-            R"("sub":{"is-supported":"true","is-initial-sql-visible":"false","initial-sql":"x",)"
-            R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":""},)"
-            R"("items":[{"is-supported":"false","is-initial-sql-visible":"false","initial-sql":"",)"
-            R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":"u"},)"
-            R"({"is-supported":"false","is-initial-sql-visible":"false","initial-sql":"",)"
-            R"("initial-sql-parameters":[],"do-validation":"false","learn-more-uri":""}],"verbatim-map":{}})");
+  // Maps come back in key order. How a record is written is its serializer's business.
+  const std::string written = Write(*bag);
+  EXPECT_EQ(written.rfind(R"({"text":"t","list":["a","","a"],"map":{"a":"1","b":"2"},"flag":"true","number":"-7",)"
+                          R"("sub":{"is-supported":"true",)",
+                          0),
+            0u)
+      << written;
+  EXPECT_EQ(RoundTrip(written), written);
 }
 
 TEST_F(ParametersJsonTest, WritingThenReadingIsStable) {
@@ -99,23 +100,22 @@ TEST_F(ParametersJsonTest, SkipsMembersThatDoNotFitTheirParameter) {
   EXPECT_EQ(sub->GetInitialSQL(), QStringLiteral("kept"));
 }
 
-TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObject) {
-  EXPECT_EQ(ReadError(""), "Cannot parse parameter text: invalid JSON at offset 0: The document is empty.");
-  EXPECT_EQ(ReadError(R"({"text":"a",})"),
-            "Cannot parse parameter text: invalid JSON at offset 12: Missing a name for object member.");
-  EXPECT_EQ(ReadError(R"({"text":"a"} x)"),
-            "Cannot parse parameter text: invalid JSON at offset 13: The document root must not be followed by "
-            "other values.");
-  EXPECT_EQ(ReadError(R"(["text"])"), "Cannot parse parameter text: the JSON text is not an object");
-  EXPECT_EQ(ReadError(std::string("{\"text\":\"a\"}\0{}", 15)),
-            "Cannot parse parameter text: invalid JSON at offset 12: unexpected NUL byte");
-  // A text that is not UTF-8 is refused where the reader finds the fault, inside a string or not.
-  EXPECT_EQ(ReadError("{\"text\":\"ok\", \"n\":\"\xc3\xa9\xff\"}"),
-            "Cannot parse parameter text: invalid JSON at offset 21: Invalid encoding in string.");
-  EXPECT_EQ(ReadError("{\"text\":\xff}"), "Cannot parse parameter text: invalid JSON at offset 8: Invalid value.");
-  EXPECT_NE(ReadError("{\"text\":\"a\nb\"}").find("invalid JSON at offset 10"), std::string::npos);
-  EXPECT_EQ(ReadError(R"({"text":1,"n":99e307})"),
-            "Cannot parse parameter text: invalid JSON at offset 14: Number too big to be stored in double.");
+// The reason after the offset is the JSON parser's own wording.
+TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObjectSayingWhere) {
+  for (const auto& [text, start] : std::vector<std::pair<std::string, const char*>>{
+           {"", "invalid JSON at offset 0: "},
+           {R"({"text":"a",})", "invalid JSON at offset 12: "},
+           {R"({"text":"a"} x)", "invalid JSON at offset 13: "},
+           // Text that is not UTF-8 is refused where the reader finds it, inside a string or not.
+           {"{\"text\":\"ok\", \"n\":\"\xc3\xa9\xff\"}", "invalid JSON at offset 21: "},
+           {"{\"text\":\xff}", "invalid JSON at offset 8: "},
+           {"{\"text\":\"a\nb\"}", "invalid JSON at offset 10: "},
+           {R"({"text":1,"n":99e307})", "invalid JSON at offset 14: "},
+           {R"(["text"])", "the JSON text is not an object"},
+           {std::string("{\"text\":\"a\"}\0{}", 15), "invalid JSON at offset 12: unexpected NUL byte"}}) {
+    const std::string error = ReadError(text);
+    EXPECT_EQ(error.rfind(std::string("Cannot parse parameter text: ") + start, 0), 0u) << error;
+  }
 }
 
 // A surrogate escape must be a high one followed by a low one; either half alone is refused,

@@ -1,7 +1,9 @@
 // The connection dialog of every class the connector registry holds, on the real host
 // implementation: dialog -> JSON -> the field record the front end hands back, filled in ->
-// connector parameter set -> the field record rebuilt from that set. Every field the dialog
-// shows gets a value no other field has, so that a value lost, moved or swapped shows.
+// connector parameter set -> credential store -> the field record rebuilt from the set. Which
+// field becomes which attribute is pinned field by field by the conversion's and the builders'
+// own tests; this walks the road for every description, under every sign-in it offers. Every
+// text field gets a value no other field has, so that a value lost or moved on the way shows.
 #include "connect/ConnectDataUtils.h"
 #include "host/EnumXMLEncoding.h"
 #include "host/app/StringIds.h"
@@ -11,22 +13,17 @@
 #include "host/connectors/DescriptionRegistry.h"
 #include "presentation-model/AuthenticationSettingsPresModel.h"
 #include "presentation-model/ConnectionParamsPresModelBuilder.h"
-#include "presentation-model/ConnectionSettingsOptionPresModel.h"
-#include "presentation-model/CubeConnectionSpecificationOptionPresModel.h"
-#include "presentation-model/CubeConnectionSpecificationPresModel.h"
 #include "presentation-model/ModularConnectionSettingsPresModel.h"
-#include "presentation-model/TransportTypeConfigPresModel.h"
 #include "tests/integration/DialogRoad.h"
 #include "tests/support/TestCrypto.h"
+#include "tests/support/TestFiles.h"
 
 #include "tests/QStringPrinter.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -44,68 +41,34 @@ const char kPassPhrase[] = "S3ntinel-Pa55";
 // What the road does with a value the user entered.
 enum class Outcome {
   kComesBack,          // the rebuilt record holds it in the same field
+  kMayBeDropped,       // a field the dialog hides: back in the same field, or in none
   kBecomesPrivateKey,  // a key-pair sign-in reads the key file into "priv-key", decrypted
   kStaysWithSignIn,    // an OAuth attribute of a field-driven dialog stays in the set's OAuth map
   kShowsLoadedLabel,   // the certificate file field says a certificate is loaded, once one is
-  kNotChecked,
 };
 
 struct Input {
   FieldPath path;
   QString value;
-  // Free text no other field holds, rather than a choice from a list.
-  bool typed = false;
+  Outcome outcome = Outcome::kComesBack;
   // Must not stay among the attributes once the set kept its secrets in the credential store.
   bool secret = false;
-  Outcome outcome = Outcome::kComesBack;
-  // Other fields the conversion documents a copy of the value in.
-  std::vector<FieldPath> alsoIn;
 };
 
-// One way of filling a dialog in: the choices made and the text typed.
+// One way of filling a dialog in.
 struct Edit {
   QString label;
   std::vector<Input> inputs;
 
-  Input& Choose(const FieldPath& path, const QString& value) {
-    Input input;
-    input.path = path;
-    input.value = value;
-    inputs.push_back(std::move(input));
+  Input& Set(const FieldPath& path, const QString& value, Outcome outcome = Outcome::kComesBack) {
+    inputs.push_back({path, value, outcome});
     return inputs.back();
   }
-  Input& Type(const FieldPath& path) {
-    Input& input = Choose(path, path.join(QLatin1Char('/')) + QStringLiteral(" typed"));
-    input.typed = true;
-    return input;
-  }
-  Input& TypeSecret(const FieldPath& path) {
-    Input& input = Type(path);
-    input.value = QStringLiteral("secret ") + input.value;
-    input.secret = true;
-    return input;
+  // Text no other field holds.
+  Input& Type(const FieldPath& path, Outcome outcome = Outcome::kComesBack) {
+    return Set(path, path.join(QLatin1Char('/')) + QStringLiteral(" typed"), outcome);
   }
 };
-
-// Every edit of `edits` followed by every one of `alternatives` in turn; `edits` when there are
-// no alternatives.
-std::vector<Edit> Combine(const std::vector<Edit>& edits, const std::vector<Edit>& alternatives) {
-  if (alternatives.empty()) return edits;
-  std::vector<Edit> combined;
-  for (const Edit& edit : edits) {
-    for (const Edit& alternative : alternatives) {
-      Edit both = edit;
-      both.label += QLatin1Char(' ') + alternative.label;
-      both.inputs.insert(both.inputs.end(), alternative.inputs.begin(), alternative.inputs.end());
-      combined.push_back(std::move(both));
-    }
-  }
-  return combined;
-}
-
-QString OptionText(AuthOption option) {
-  return EnumTableOf<AuthOption>().Encode(static_cast<std::int32_t>(option));
-}
 
 bool IsFileClass(const TString& connectionClass) {
   const std::vector<TString> files =
@@ -113,186 +76,80 @@ bool IsFileClass(const TString& connectionClass) {
   return std::find(files.begin(), files.end(), connectionClass) != files.end();
 }
 
-// --- What a fixed dialog shows ---------------------------------------------------------------
-
-// The credential fields the dialog shows for `option` under `mode`.
-void AddCredentials(Mode mode, AuthOption option, Edit& edit) {
+// Whether the dialog asks for a password, the one secret of a fixed dialog, for `option`.
+bool AsksForPassword(Mode mode, AuthOption option) {
   switch (option) {
-    case AuthOption::AuthOauth:
-      // Filled by the sign-in rather than typed; the record carries them back all the same.
-      edit.Type({kOAuthAttrs, QStringLiteral("oauth-user")});
-      return;
+    case AuthOption::AuthOauth:  // filled by the sign-in
     case AuthOption::AuthOptionNone:
     case AuthOption::AuthOptionUseWindows:
     case AuthOption::AuthOptionWindowsPreferred:
     case AuthOption::AuthOptionIntegrated:
     case AuthOption::AuthOptionAccessNo:
-      return;
-    case AuthOption::AuthOptionAccessYes:
-      edit.Type({QStringLiteral("widget-attr-mdw-path")});
-      edit.Type({QStringLiteral("widget-attr-mdw-username")});
-      // Only the password setter marks an attribute secure, so the workgroup password stays an
-      // attribute after the set kept its secrets.
-      edit.Type({QStringLiteral("widget-attr-mdw-password")});
-      return;
+    case AuthOption::AuthOptionAccessYes:  // the workgroup password is no secret of the set
     case AuthOption::AuthOptionKerberos:
-      if (mode != Mode::AuthModeHive) return;
-      edit.Type({QStringLiteral("widget-attr-kerberos-realm")});
-      edit.Type({QStringLiteral("widget-attr-kerberos-host")});
-      edit.Type({QStringLiteral("widget-attr-kerberos-service")});
-      return;
+    case AuthOption::AuthOptionUsername:
+      return false;
     default:
-      break;
-  }
-  if (mode != Mode::AuthModePasswordOnly && option != AuthOption::AuthOptionPassword)
-    edit.Type({QStringLiteral("widget-attr-user")});
-  if (mode != Mode::AuthModeBasicUsernameOnly && option != AuthOption::AuthOptionUsername)
-    edit.TypeSecret({QStringLiteral("widget-attr-password")});
-  if (option == AuthOption::AuthOptionSamlIdp) edit.Type({QStringLiteral("widget-attr-saml-idp")});
-  if (mode == Mode::AuthModeSapbw) {
-    edit.Type({QStringLiteral("widget-attr-sap-client")});
-    edit.Type({QStringLiteral("widget-attr-sap-language")});
+      return mode != Mode::AuthModeBasicUsernameOnly;
   }
 }
 
-std::vector<Edit> AuthOptionEdits(const TString& connectionClass, const ConnectionSettingsPresModel& dialog) {
-  std::vector<Edit> edits;
-  const RefCntPtr<const AuthenticationSettingsPresModel>& authentication = dialog.GetAuthenticationInfo();
-  if (!authentication) return edits;
-  for (AuthOption option : authentication->GetAuthOptions()) {
-    Edit edit;
-    edit.label = OptionText(option);
-    Input& chosen = edit.Choose({QStringLiteral("curr-auth-option")}, OptionText(option));
-    // An option that stands for no "authentication" value leaves no trace in the attributes.
-    if (Connect::Registry::Instance().GetAuthenticationValue(connectionClass, option).isEmpty())
-      chosen.outcome = Outcome::kNotChecked;
-    AddCredentials(authentication->GetAuthMode(), option, edit);
-    edits.push_back(std::move(edit));
-  }
-  return edits;
-}
-
-// Each shown check box ticked alone, the others cleared, so that two swapped boxes show.
-std::vector<Edit> CheckBoxEdits(const ConnectionSettingsPresModel& dialog) {
-  const std::pair<bool, const char*> boxes[] = {
-      {dialog.GetShowUncommittedDataCheckbox(), "widget-attr-read-uncommitted-data"},
-      {dialog.GetShowEncryptionCheckbox(), "widget-attr-require-encryption"},
-      {dialog.GetShowSSLCheckbox(), "widget-attr-require-ssl"},
-  };
-  std::vector<QString> shown;
-  for (const auto& [show, name] : boxes)
-    if (show) shown.push_back(QLatin1String(name));
-  std::vector<Edit> edits;
-  for (const QString& ticked : shown) {
-    Edit edit;
-    edit.label = ticked;
-    for (const QString& box : shown)
-      edit.Choose({box}, box == ticked ? QStringLiteral("true") : QStringLiteral("false"));
-    edits.push_back(std::move(edit));
-  }
-  return edits;
-}
-
-std::vector<Edit> ConnectionTypeEdits(const ConnectionSettingsPresModel& dialog) {
-  std::vector<Edit> edits;
-  if (!dialog.GetShowConnectionPrompt()) return edits;
-  const FieldPath path = {QStringLiteral("widget-attr-connectiontype")};
-  for (const RefCntPtr<const ConnectionSettingsOptionPresModel>& option : dialog.GetConnectionOptions()) {
-    Edit edit;
-    edit.label = option->GetConnectionType();
-    edit.Choose(path, option->GetConnectionType());
-    edits.push_back(std::move(edit));
-  }
-  if (edits.empty()) edits.emplace_back().Type(path);
-  return edits;
-}
-
-std::vector<Edit> TransportEdits(const ConnectionSettingsPresModel& dialog) {
-  std::vector<Edit> edits;
-  for (const RefCntPtr<const TransportTypeConfigPresModel>& transport : dialog.GetTransportTypeConfigs()) {
-    Edit edit;
-    edit.label = QStringLiteral("transport ") + transport->GetAttrTransportType();
-    edit.Choose({QStringLiteral("transport-type")}, transport->GetAttrTransportType());
-    if (transport->GetShowHTTPPath()) edit.Type({QStringLiteral("widget-attr-http-path")});
-    edits.push_back(std::move(edit));
-  }
-  return edits;
-}
-
-// Each option a cube connection offers, chosen in turn, with its text.
-std::vector<Edit> CubeEdits(const ConnectionSettingsPresModel& dialog) {
-  std::vector<Edit> edits;
-  const RefCntPtr<const CubeConnectionSpecificationPresModel>& cube = dialog.GetCubeConnectionSpecification();
-  if (!cube) return edits;
-  const FieldPath value = {QStringLiteral("widget-attr-cube-specification-value")};
-  for (const RefCntPtr<const CubeConnectionSpecificationOptionPresModel>& option :
-       cube->GetConnectionOptionss()) {
-    Edit edit;
-    edit.label = option->GetOptionId();
-    edit.Choose({QStringLiteral("widget-attr-cube-specification-id")}, option->GetOptionId());
-    if (option->GetItemType() == ConnectionSpecificationType::ComboBox && option->GetPossibleChoiceCount() != 0)
-      edit.Choose(value, option->GetPossibleChoices().back());
-    else
-      edit.Type(value);
-    edits.push_back(std::move(edit));
-  }
-  return edits;
-}
-
-std::vector<Edit> FixedDialogEdits(const TString& connectionClass, const ConnectionSettingsPresModel& dialog) {
-  Edit shown;
-  shown.label = connectionClass;
-  if (IsFileClass(connectionClass)) {
-    Input& file = shown.Type({QStringLiteral("widget-attr-filename")});
-    // The extract engine opens its file as the connection's database.
-    if (connectionClass == QLatin1String("quendl")) file.alsoIn.push_back({QStringLiteral("widget-attr-db")});
-  }
+// Every text field of the record typed, under each sign-in the dialog offers, and the password
+// where it asks for one. The fields the dialog shows must come back.
+std::vector<Edit> FixedDialogEdits(const TString& connectionClass, const ConnectionSettingsPresModel& dialog,
+                                   const QJsonObject& record) {
   const bool odbc = dialog.GetConnectServerWidgetType() == ConnectServerWidgetType::Odbc;
   const bool jdbc = dialog.GetConnectServerWidgetType() == ConnectServerWidgetType::Jdbc;
-  const std::pair<bool, const char*> textFields[] = {
-      {dialog.GetShowServerNamePrompt(), "widget-attr-server"},
-      {dialog.GetShowPortPrompt(), "widget-attr-port"},
-      {dialog.GetShowDBNamePrompt(), "widget-attr-db"},
-      {dialog.GetShowDBWHNamePrompt(), "widget-attr-dbwh"},
-      {dialog.GetShowServiceNamePrompt(), "widget-attr-service"},
-      {dialog.GetShowVendor1NamePrompt(), "widget-attr-vendor1"},
-      {dialog.GetShowVendor2NamePrompt(), "widget-attr-vendor2"},
-      {dialog.GetShowVendor3NamePrompt(), "widget-attr-vendor3"},
-      {dialog.GetShowDriverConfig(), "widget-attr-odbc-string-extras"},
-      {dialog.GetShowImportSSLCertLabel(), "widget-attr-ssl-cert"},
-      {dialog.GetShowClientSSLBox(), "widget-attr-ssl-client-cert"},
-      {dialog.GetShowClientSSLBox(), "widget-attr-ssl-client-key"},
-      {dialog.GetShowClientSSLBox(), "widget-attr-ssl-client-cert-file"},
-      {dialog.GetShowClientSSLBox(), "widget-attr-ssl-client-key-file"},
-      {dialog.GetShowInstanceUrlPrompt(), "widget-attr-instance-url"},
+  const bool clientSSL = dialog.GetShowClientSSLBox();
+  const std::map<QString, bool> shown = {
+      {QStringLiteral("widget-attr-filename"), IsFileClass(connectionClass)},
+      {QStringLiteral("widget-attr-server"), dialog.GetShowServerNamePrompt()},
+      {QStringLiteral("widget-attr-port"), dialog.GetShowPortPrompt()},
+      {QStringLiteral("widget-attr-db"), dialog.GetShowDBNamePrompt()},
+      {QStringLiteral("widget-attr-dbwh"), dialog.GetShowDBWHNamePrompt()},
+      {QStringLiteral("widget-attr-service"), dialog.GetShowServiceNamePrompt()},
+      {QStringLiteral("widget-attr-vendor1"), dialog.GetShowVendor1NamePrompt()},
+      {QStringLiteral("widget-attr-vendor2"), dialog.GetShowVendor2NamePrompt()},
+      {QStringLiteral("widget-attr-vendor3"), dialog.GetShowVendor3NamePrompt()},
+      {QStringLiteral("widget-attr-odbc-string-extras"), dialog.GetShowDriverConfig()},
+      {QStringLiteral("widget-attr-ssl-cert"), dialog.GetShowImportSSLCertLabel()},
+      {QStringLiteral("widget-attr-ssl-client-cert"), clientSSL},
+      {QStringLiteral("widget-attr-ssl-client-key"), clientSSL},
+      {QStringLiteral("widget-attr-ssl-client-cert-file"), clientSSL},
+      {QStringLiteral("widget-attr-ssl-client-key-file"), clientSSL},
+      {QStringLiteral("widget-attr-instance-url"), dialog.GetShowInstanceUrlPrompt()},
       // The ODBC and JDBC dialogs name their data source or driver themselves.
-      {odbc, "widget-attr-dsn"},
-      {odbc, "widget-attr-driver"},
-      {jdbc, "widget-attr-jdbcurl"},
-      {jdbc, "widget-attr-dialect"},
-      {jdbc, "widget-attr-jdbcproperties"},
+      {QStringLiteral("widget-attr-dsn"), odbc},
+      {QStringLiteral("widget-attr-driver"), odbc},
+      {QStringLiteral("widget-attr-jdbcurl"), jdbc},
+      {QStringLiteral("widget-attr-dialect"), jdbc},
+      {QStringLiteral("widget-attr-jdbcproperties"), jdbc},
   };
-  for (const auto& [show, name] : textFields) {
-    if (show) shown.Type({QLatin1String(name)});
+  const FieldPath password = {QStringLiteral("widget-attr-password")};
+  Edit typed;
+  for (auto member = record.begin(); member != record.end(); ++member) {
+    const QString text = member.value().toString();
+    if (!member.value().isString() || text == QLatin1String("true") || text == QLatin1String("false") ||
+        member.key() == QLatin1String("curr-auth-option") || member.key() == password.front())
+      continue;
+    const auto found = shown.find(member.key());
+    typed.Type({member.key()}, found != shown.end() && found->second ? Outcome::kComesBack : Outcome::kMayBeDropped);
   }
 
-  std::vector<Edit> edits = {shown};
-  edits = Combine(edits, AuthOptionEdits(connectionClass, dialog));
-  edits = Combine(edits, CheckBoxEdits(dialog));
-  edits = Combine(edits, ConnectionTypeEdits(dialog));
-  edits = Combine(edits, TransportEdits(dialog));
-  return Combine(edits, CubeEdits(dialog));
+  std::vector<Edit> edits;
+  const RefCntPtr<const AuthenticationSettingsPresModel>& authentication = dialog.GetAuthenticationInfo();
+  for (AuthOption option : authentication ? authentication->GetAuthOptions() : std::vector<AuthOption>()) {
+    Edit& edit = edits.emplace_back(typed);
+    edit.label = EnumTableOf<AuthOption>().Encode(static_cast<std::int32_t>(option));
+    edit.Set({QStringLiteral("curr-auth-option")}, edit.label, Outcome::kMayBeDropped);
+    if (AsksForPassword(authentication->GetAuthMode(), option)) edit.Type(password).secret = true;
+  }
+  if (edits.empty()) edits.push_back(typed);
+  return edits;
 }
 
-// --- What a field-driven dialog shows --------------------------------------------------------
-
-bool IsOAuthSignIn(const TString& authentication) {
-  return authentication == QLatin1String("oauth") || authentication == QLatin1String("auth-oauth") ||
-         authentication == QLatin1String("auth-oauth-service-account");
-}
-
-// The "authentication" values the dialog offers: the one it starts with, those of the class's
-// options, and those its connection fields depend on.
+// The "authentication" values a field-driven dialog offers: the one it starts with, those of the
+// class's options, and those its connection fields depend on.
 std::vector<TString> AuthenticationChoices(const DSConnectionConfig& config, const ConnectionAttributeMap& start) {
   std::vector<TString> choices;
   const auto add = [&choices](const TString& value) {
@@ -310,12 +167,9 @@ std::vector<TString> AuthenticationChoices(const DSConnectionConfig& config, con
   return choices;
 }
 
-// A field whose name says it holds a password is a secret whatever its description says, so a
-// description that forgets to mark one secure shows.
-bool LooksSecret(const TString& name) {
-  return name.contains(QLatin1String("password")) || name.endsWith(QLatin1String("-pwd"));
-}
-
+// Every connection field that applies under each sign-in. A field whose name says it holds a
+// password is a secret whatever its description says, so a description that forgets to mark one
+// secure shows.
 std::vector<Edit> FieldDrivenEdits(const DSConnectionConfig& config, const QJsonObject& record,
                                    const QString& keyFile) {
   const RefCntPtr<const Connect::IConnectionFieldsModel> fields = config.AsRelational()->GetConnectionFieldsModel();
@@ -332,14 +186,15 @@ std::vector<Edit> FieldDrivenEdits(const DSConnectionConfig& config, const QJson
 
   std::vector<Edit> edits;
   for (const TString& choice : choices) {
-    Edit edit;
-    edit.label = config.ClassName() + QLatin1Char(' ') + choice;
+    Edit& edit = edits.emplace_back();
+    edit.label = choice;
     ConnectionAttributeMap chosen = start;
     if (!choice.isEmpty()) {
       chosen[authentication] = choice;
-      edit.Choose({kConnectorAttrs, authentication}, choice);
+      edit.Set({kConnectorAttrs, authentication}, choice);
     }
     const bool keyPair = config.ClassName() == QLatin1String("snowflake") && choice == QLatin1String("auth-keypair");
+    const Outcome keyOutcome = keyPair ? Outcome::kBecomesPrivateKey : Outcome::kComesBack;
     const std::vector<TString> names =
         fields->GetConnectionFieldsNames(Connect::ConnectionFieldsFilterFactory::Instance().CreateFilter(chosen));
     const bool holdsCertificate =
@@ -348,28 +203,24 @@ std::vector<Edit> FieldDrivenEdits(const DSConnectionConfig& config, const QJson
       const FieldPath path = {kConnectorAttrs, name};
       if (name == authentication) continue;
       if (name == DataConnectionAttrs::attrSSLFile) {
-        edit.Type(path).outcome = holdsCertificate ? Outcome::kShowsLoadedLabel : Outcome::kComesBack;
+        edit.Type(path, holdsCertificate ? Outcome::kShowsLoadedLabel : Outcome::kComesBack);
       } else if (name == QLatin1String("priv-key-file")) {
-        edit.Choose(path, keyFile).outcome = keyPair ? Outcome::kBecomesPrivateKey : Outcome::kComesBack;
+        edit.Set(path, keyFile, keyOutcome);
       } else if (name == QLatin1String("priv-key-file-pwd")) {
-        Input& passPhrase = edit.Choose(path, QLatin1String(kPassPhrase));
-        passPhrase.secret = true;
-        passPhrase.outcome = keyPair ? Outcome::kBecomesPrivateKey : Outcome::kComesBack;
-      } else if (fields->GetField(name)->IsSecure() || LooksSecret(name)) {
-        edit.TypeSecret(path);
+        edit.Set(path, QLatin1String(kPassPhrase), keyOutcome).secret = true;
       } else {
-        edit.Type(path);
+        Input& input = edit.Type(path);
+        input.secret = fields->GetField(name)->IsSecure() || name.contains(QLatin1String("password")) ||
+                       name.endsWith(QLatin1String("-pwd"));
       }
     }
     // The record hands back what the sign-in gave; the rebuilt record carries connection fields only.
-    if (IsOAuthSignIn(choice))
-      edit.Type({kOAuthAttrs, QStringLiteral("oauth-user")}).outcome = Outcome::kStaysWithSignIn;
-    edits.push_back(std::move(edit));
+    if (choice == QLatin1String("oauth") || choice == QLatin1String("auth-oauth") ||
+        choice == QLatin1String("auth-oauth-service-account"))
+      edit.Type({kOAuthAttrs, QStringLiteral("oauth-user")}, Outcome::kStaysWithSignIn);
   }
   return edits;
 }
-
-// --- The road --------------------------------------------------------------------------------
 
 /// Every (name, text) of a written field record: a simple member, or a key of a map member.
 std::vector<std::pair<FieldPath, QString>> Leaves(const QJsonObject& fields) {
@@ -384,65 +235,18 @@ std::vector<std::pair<FieldPath, QString>> Leaves(const QJsonObject& fields) {
   return leaves;
 }
 
-using Check = std::function<void(const TString& connectionClass, const Edit& edit, const DSConnectorParams& params)>;
-
 class DialogRoundTripTest : public ::testing::TestWithParam<bool> {
  protected:
-  DialogRoundTripTest() {
-    keyFile = testcrypto::WriteFile(dir, QStringLiteral("key.p8"), key.Pkcs8(kPassPhrase));
-  }
-
-  // Builds the dialog of a new connection of every class, fills each in every way `Edits` gives
-  // and converts it; `check` sees each result. Returns the classes whose dialog is field-driven.
-  std::set<TString> ForEveryEdit(const Check& check) {
-    std::set<TString> fieldDriven;
-    int edits = 0;
-    for (const TString& connectionClass : Connect::Registry::Instance().GetRegisteredClasses()) {
-      SCOPED_TRACE(connectionClass.toStdString());
-      const RefCntPtr<DSConnectionConfig> config = road::NewConnection(connectionClass);
-      const std::string dialogJson = road::WriteDialog(cache, config);
-      const RefCntPtr<const ConnectionSettingsPresModel> dialog = road::Read<ConnectionSettingsPresModel>(dialogJson);
-      if (!dialog) continue;
-      // What the front end shows is what the builder made.
-      EXPECT_EQ(road::Write(*dialog), dialogJson);
-
-      const QJsonObject record = road::FieldRecordOf(dialogJson);
-      const bool modular = !dialog->GetModularConnectionSettings()->GetConnectionDialogJson().isEmpty();
-      if (modular) fieldDriven.insert(connectionClass);
-      for (const Edit& edit : modular ? FieldDrivenEdits(*config, record, keyFile)
-                                      : FixedDialogEdits(connectionClass, *dialog)) {
-        SCOPED_TRACE(edit.label.toStdString());
-        QJsonObject filled = record;
-        for (const Input& input : edit.inputs) road::SetAt(filled, input.path, input.value);
-        const RefCntPtr<const ConnectionParamsPresModel> returned =
-            road::Read<ConnectionParamsPresModel>(road::AsReturnedBag(filled));
-        if (!returned) continue;
-        check(connectionClass, edit, *ConnectDataUtils::DSParamsFromPresModel(config, returned));
-        ++edits;
-      }
-    }
-    // Enough of the registry was walked for the checks to mean something.
-    EXPECT_GT(edits, 60);
-    return fieldDriven;
-  }
-
-  road::RealServices services{GetParam()};
-  ConnectionSettingsCache cache;
-  QTemporaryDir dir;
-  testcrypto::TestKey key;
-  QString keyFile;  // the key, encrypted under kPassPhrase
-};
-
-TEST_P(DialogRoundTripTest, EveryValueEnteredComesBackInItsOwnField) {
-  const std::set<TString> fieldDriven = ForEveryEdit([&](const TString& connectionClass, const Edit& edit,
-                                                         const DSConnectorParams& params) {
-    const QJsonObject rebuilt =
-        road::FieldsOf(*ConnectionParamsPresModelBuilder().Build(connectionClass, params));
+  // What came back of `edit`, converted into `params`, in the record rebuilt from the set.
+  void CheckValues(const TString& connectionClass, const Edit& edit, const DSConnectorParams& params) {
+    const QJsonObject rebuilt = road::FieldsOf(*ConnectionParamsPresModelBuilder().Build(connectionClass, params));
     for (const Input& input : edit.inputs) {
       SCOPED_TRACE(input.path.join(QLatin1Char('/')).toStdString());
       switch (input.outcome) {
         case Outcome::kComesBack:
           EXPECT_EQ(road::ValueAt(rebuilt, input.path), input.value);
+          break;
+        case Outcome::kMayBeDropped:
           break;
         case Outcome::kBecomesPrivateKey:
           // The set carries the key itself, never the file's name or its pass phrase.
@@ -458,45 +262,40 @@ TEST_P(DialogRoundTripTest, EveryValueEnteredComesBackInItsOwnField) {
         case Outcome::kShowsLoadedLabel:
           EXPECT_EQ(road::ValueAt(rebuilt, input.path), LookupTStr(StringIds::kSSLCertificateAlreadyLoaded));
           break;
-        case Outcome::kNotChecked:
-          break;
       }
     }
-    // A typed value turns up in no other field than its own.
+    // A typed value turns up in no other field than its own; the extract engine alone opens its
+    // file as the connection's database.
     for (const auto& [path, value] : Leaves(rebuilt)) {
       for (const Input& input : edit.inputs) {
-        if (!input.typed || value != input.value || path == input.path) continue;
-        EXPECT_TRUE(std::find(input.alsoIn.begin(), input.alsoIn.end(), path) != input.alsoIn.end())
-            << input.path.join(QLatin1Char('/')).toStdString() << " also landed in "
-            << path.join(QLatin1Char('/')).toStdString();
+        if (value != input.value || path == input.path || !input.value.endsWith(QLatin1String(" typed"))) continue;
+        const bool extractFile = connectionClass == QLatin1String("quendl") &&
+                                 input.path == FieldPath{QStringLiteral("widget-attr-filename")} &&
+                                 path == FieldPath{QStringLiteral("widget-attr-db")};
+        EXPECT_TRUE(extractFile) << input.path.join(QLatin1Char('/')).toStdString() << " also landed in "
+                                 << path.join(QLatin1Char('/')).toStdString();
       }
     }
-  });
-  // A modular dialog edits the connection fields, which only the connection-fields flag converts.
-  EXPECT_EQ(fieldDriven.empty(), !GetParam());
-  if (GetParam()) {
-    EXPECT_EQ(fieldDriven.count(QStringLiteral("snowflake")), 1u);
   }
-}
 
-TEST_P(DialogRoundTripTest, SecretsLeaveTheAttributesForTheCredentialStore) {
-  ForEveryEdit([&](const TString& connectionClass, const Edit& edit, const DSConnectorParams& params) {
+  // The secrets entered, and those the set holds, are in the credential store and nowhere else.
+  void CheckSecrets(const TString& connectionClass, const Edit& edit, const DSConnectorParams& params) {
     std::vector<TString> secrets;
     for (const Input& input : edit.inputs)
       if (input.secret) secrets.push_back(input.value);
     for (const TString& name : params.SecureNames())
       if (!params.GetStringValue(name).isEmpty()) secrets.push_back(params.GetStringValue(name));
+    const auto isSecret = [&secrets](const QString& value) {
+      return std::find(secrets.begin(), secrets.end(), value) != secrets.end();
+    };
 
     DSConnectorParams saved = params;
     saved.SaveSecureValues();
     const ConnectionAttributeMap attributes = saved.Attributes();
-    for (const auto& [name, value] : attributes)
-      EXPECT_TRUE(std::find(secrets.begin(), secrets.end(), value) == secrets.end())
-          << "a secret under " << name.toStdString();
+    for (const auto& [name, value] : attributes) EXPECT_FALSE(isSecret(value)) << "a secret under " << name.toStdString();
     const QJsonObject rebuilt = road::FieldsOf(*ConnectionParamsPresModelBuilder().Build(connectionClass, saved));
     for (const auto& [path, value] : Leaves(rebuilt))
-      EXPECT_TRUE(std::find(secrets.begin(), secrets.end(), value) == secrets.end())
-          << "a secret back in the dialog under " << path.join(QLatin1Char('/')).toStdString();
+      EXPECT_FALSE(isSecret(value)) << "a secret back in the dialog under " << path.join(QLatin1Char('/')).toStdString();
 
     const auto credentialId = attributes.find(DataConnectionAttrs::attrCredentialId);
     if (params.SecureNames().empty() || !CredentialsServiceHelpers::UseInMemoryService(connectionClass)) {
@@ -514,7 +313,47 @@ TEST_P(DialogRoundTripTest, SecretsLeaveTheAttributesForTheCredentialStore) {
       const auto found = kept.find(name);
       EXPECT_TRUE(found != kept.end() && found->second == params.GetStringValue(name)) << name.toStdString();
     }
-  });
+  }
+
+  road::RealServices services{GetParam()};
+  ConnectionSettingsCache cache;
+  QTemporaryDir dir;
+  testcrypto::TestKey key;
+};
+
+TEST_P(DialogRoundTripTest, EveryValueEnteredComesBackInItsOwnFieldAndEverySecretGoesToTheStore) {
+  const QString keyFile = testfiles::WriteFile(dir, QStringLiteral("key.p8"), key.Pkcs8(kPassPhrase));
+  std::set<TString> fieldDriven;
+  int edits = 0;
+  for (const TString& connectionClass : Connect::Registry::Instance().GetRegisteredClasses()) {
+    SCOPED_TRACE(connectionClass.toStdString());
+    const RefCntPtr<DSConnectionConfig> config = road::NewConnection(connectionClass);
+    const std::string dialogJson = road::WriteDialog(cache, config);
+    const RefCntPtr<const ConnectionSettingsPresModel> dialog = road::Read<ConnectionSettingsPresModel>(dialogJson);
+    if (!dialog) continue;
+
+    const QJsonObject record = road::FieldRecordOf(dialogJson);
+    const bool modular = !dialog->GetModularConnectionSettings()->GetConnectionDialogJson().isEmpty();
+    if (modular) fieldDriven.insert(connectionClass);
+    for (const Edit& edit : modular ? FieldDrivenEdits(*config, record, keyFile)
+                                    : FixedDialogEdits(connectionClass, *dialog, record)) {
+      SCOPED_TRACE(edit.label.toStdString());
+      QJsonObject filled = record;
+      for (const Input& input : edit.inputs) road::SetAt(filled, input.path, input.value);
+      const RefCntPtr<const ConnectionParamsPresModel> returned =
+          road::Read<ConnectionParamsPresModel>(road::AsReturnedBag(filled));
+      if (!returned) continue;
+      const std::unique_ptr<DSConnectorParams> params = ConnectDataUtils::DSParamsFromPresModel(config, returned);
+      CheckValues(connectionClass, edit, *params);
+      CheckSecrets(connectionClass, edit, *params);
+      ++edits;
+    }
+  }
+  // Enough of the registry was walked for the checks to mean something.
+  EXPECT_GT(edits, 40);
+  // A modular dialog edits the connection fields, which only the connection-fields flag converts.
+  EXPECT_EQ(fieldDriven.empty(), !GetParam());
+  EXPECT_EQ(fieldDriven.count(QStringLiteral("snowflake")), GetParam() ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Flag, DialogRoundTripTest, ::testing::Bool(),

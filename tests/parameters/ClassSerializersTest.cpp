@@ -1,13 +1,10 @@
 #include "host/Exceptions.h"
-#include "host/parameters/SerializeStructure.h"
 #include "host/values/QualifiedName.h"
 #include "parameters/ClassSerializers.h"
-#include "parameters/ParameterIds.h"
 #include "tests/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -49,13 +46,10 @@ void ExpectParseError(const TString& text) {
   }
 }
 
-TEST(ClassSerializersConnectionFullNameTest, WritesTheThreePartsAsAQualifiedName) {
+TEST(ClassSerializersConnectionFullNameTest, WritesTheThreePartsAsAQualifiedNameThatReadsBack) {
   EXPECT_EQ(NameSerializer::TypeToString(Leaf("Sales DB", "conn-1", "")), QStringLiteral("[Sales DB].[conn-1].[]"));
   EXPECT_EQ(NameSerializer::TypeToString(ConnectionFullName()), QStringLiteral("[].[].[]"));
   EXPECT_EQ(NameSerializer::TypeToString(Leaf("a]b", "c.d", "[e]")), QStringLiteral("[a]]b].[c.d].[[e]]]"));
-}
-
-TEST(ClassSerializersConnectionFullNameTest, RoundTripsAnyThreeParts) {
   for (const ConnectionFullName& name : {ConnectionFullName(), Leaf("Sales DB", "conn-1", "ctx"), Leaf("", "", "x"),
                                          Leaf("a]]b", "c.d", "[e] "), Leaf("Müller & Söhne", "東京", "\t")}) {
     const ConnectionFullName back = NameSerializer::TypeFromString(NameSerializer::TypeToString(name));
@@ -69,9 +63,7 @@ TEST(ClassSerializersConnectionFullNameTest, ReadsTheFirstThreeComponentsOfAnyQu
   EXPECT_EQ(bare.GetConnectionName(), QStringLiteral("conn"));
   EXPECT_EQ(bare.GetContext(), QStringLiteral("context"));
   EXPECT_EQ(NameSerializer::TypeFromString(QStringLiteral("[a].[b].[c].[d]")), Leaf("a", "b", "c"));
-}
-
-TEST(ClassSerializersConnectionFullNameTest, RejectsTextThatIsNotThreeParts) {
+  // Fewer than three parts, or no qualified name at all.
   for (const char* text : {"", "[a]", "[a].[b]", "a.b"})
     EXPECT_THROW(NameSerializer::TypeFromString(Utf8(text)), std::out_of_range) << text;
   for (const char* text : {"[a].[b", "a..b.c", "a.b.c.", "[a]x.[b].[c]"})
@@ -103,15 +95,7 @@ TEST(ClassSerializersFormattedTextTest, RoundTripsEveryAttributeAndCharacter) {
   const FormattedText text = RichText();
   const TString written = TextSerializer::TypeToString(text);
   const FormattedText back = TextSerializer::TypeFromString(written);
-  ASSERT_EQ(back.GetRunCount(), text.GetRunCount()) << written.toStdString();
-  for (size_t i = 0; i < text.GetRunCount(); ++i) {
-    const FormattedTextRun& run = back.GetRun(i);
-    EXPECT_EQ(run.GetText(), text.GetRun(i).GetText()) << i;
-    EXPECT_EQ(run.GetFontName(), text.GetRun(i).GetFontName()) << i;
-    EXPECT_EQ(run.GetColor().rgba(), text.GetRun(i).GetColor().rgba()) << i;
-    EXPECT_EQ(run, text.GetRun(i)) << i;
-  }
-  EXPECT_EQ(back.GetPlainText(), text.GetPlainText());
+  EXPECT_EQ(back, text) << written.toStdString();
   // Writing what was read gives the same text again.
   EXPECT_EQ(TextSerializer::TypeToString(back), written);
 
@@ -185,12 +169,6 @@ TEST(ClassSerializersFormattedTextTest, RejectsTextThatIsNotFormattedText) {
   for (const char* text : {"<document/>", "<formatted-text/>", "<document><x><formatted-text/></x></document>",
                            "<document><Formatted-Text/></document>"})
     ExpectParseError(Utf8(text));
-  // Entities that expand without bound are refused rather than expanded.
-  QString entities = QStringLiteral("<!ENTITY e0 \"0123456789\">");
-  for (int i = 1; i < 8; ++i)
-    entities += QStringLiteral("<!ENTITY e%1 \"%2\">").arg(i).arg(QStringLiteral("&e%1;").arg(i - 1).repeated(10));
-  ExpectParseError(QStringLiteral("<!DOCTYPE d [%1]><d><formatted-text><run text=\"&e7;\"/></formatted-text></d>")
-                       .arg(entities));
   // Known attributes with values that cannot be read.
   for (const char* run :
        {R"(bold="yes")", R"(italic="TRUE")", R"(underline="1")", R"(font-size="-1")", R"(font-size="12pt")",
@@ -198,13 +176,9 @@ TEST(ClassSerializersFormattedTextTest, RejectsTextThatIsNotFormattedText) {
     ExpectParseError(QStringLiteral("<d><formatted-text><run text=\"t\" %1/></formatted-text></d>").arg(Utf8(run)));
 }
 
+// The XML reader's own messages, with line and column, are checked with the input limits; the
+// serializer passes them on.
 TEST(ClassSerializersFormattedTextTest, ParseErrorsSayWhereTheTextWentWrong) {
-  const DOMDocument document = DOMParser::ParseXmlString(QStringLiteral("<a>\n<b></a>"), QStringLiteral("value"));
-  ASSERT_TRUE(document.HasErrors());
-  EXPECT_TRUE(document.GetErrors().startsWith(QStringLiteral("value, line 2, column ")))
-      << document.GetErrors().toStdString();
-  EXPECT_TRUE(document.GetRoot().isNull());
-  EXPECT_FALSE(DOMParser::ParseXmlString(QStringLiteral("<a/>"), TString()).HasErrors());
   try {
     TextSerializer::TypeFromString(QStringLiteral("<a>"));
     FAIL() << "no exception";
@@ -233,63 +207,6 @@ TEST(ClassSerializersFormattedTextTest, RunsRejectNegativeSizesAndIndexesPastThe
   EXPECT_THROW(run.SetFontSize(-1), LogicException);
   EXPECT_EQ(run.GetFontSize(), 0);
   EXPECT_THROW(FormattedText().GetRun(0), std::out_of_range);
-}
-
-TEST(ClassSerializersInstancesTest, ConvertListsAndMapsElementByElement) {
-  const RefCntPtr<IParameterSerializer> names = CreateParameterSerializer<NameSerializer>();
-  EXPECT_EQ(names->GetType(), kParameterTypeText);
-  const std::vector<TString> texts = {QStringLiteral("[a].[b].[c]"), QStringLiteral("[].[].[]"),
-                                      QStringLiteral("[a].[b].[c]")};
-  const RefCntPtr<IParameter> list = names->ListFromStrings(texts);
-  EXPECT_EQ(GetValueOf<std::vector<ConnectionFullName>>(list),
-            (std::vector<ConnectionFullName>{Leaf("a", "b", "c"), ConnectionFullName(), Leaf("a", "b", "c")}));
-  EXPECT_EQ(names->ListToStrings(list), texts);
-  EXPECT_THROW(names->ListFromStrings({QStringLiteral("[a].[b].[c]"), QStringLiteral("[a].[b]")}), std::out_of_range);
-
-  const RefCntPtr<IParameterSerializer> formatted = CreateParameterSerializer<TextSerializer>();
-  EXPECT_EQ(formatted->GetType(), kParameterTypeText);
-  const std::map<TString, TString> entries = {
-      {QStringLiteral("Key With Spaces"), TextSerializer::TypeToString(RichText())},
-      {QStringLiteral(""), TextSerializer::TypeToString(FormattedText())}};
-  const RefCntPtr<IParameter> map = formatted->MapFromStrings(entries);
-  const auto& values = GetValueOf<std::map<TString, FormattedText>>(map);
-  EXPECT_EQ(values.at(QStringLiteral("Key With Spaces")), RichText());
-  EXPECT_TRUE(values.at(QString()).IsEmpty());
-  EXPECT_EQ(formatted->MapToStrings(map), entries);
-  EXPECT_THROW(formatted->MapFromStrings({{QStringLiteral("k"), QStringLiteral("<not-formatted/>")}}),
-               ParameterParseException);
-
-  const RefCntPtr<IParameter> single = formatted->ValueFromString(entries.begin()->second);
-  EXPECT_EQ(formatted->ValueToString(single), entries.begin()->second);
-}
-
-TEST(ClassSerializersInstancesTest, WriteListsAsJsonStrings) {
-  SerializeStructure ss;
-  CreateParameterSerializer<NameSerializer>()->SerializeList(
-      MakeValParameter(std::vector<ConnectionFullName>{Leaf("s\"1", "c", "")}), ss,
-      DataParameters::SortDirectionValues);
-  ParameterTypeSerializer<FormattedText>().WriteListItems(ss, DataParameters::SortDirectionValues,
-                                                          {FormattedText({TextRun("x")})});
-  EXPECT_EQ(ss.GetJson(), R"({"sort-direction-values":["[s\"1].[c].[]"],)"
-                          R"("sort-direction-values":["<document>\n  <formatted-text>\n    <run text=\"x\"/>\n)"
-                          R"(  </formatted-text>\n</document>\n"]})");
-}
-
-TEST(ClassSerializersInstancesTest, ValuesOfAnotherTypeAreTypeMismatches) {
-  const RefCntPtr<IParameter> qualified = MakeValParameter(QualifiedName({QStringLiteral("a")}));
-  SerializeStructure ss;
-  for (const RefCntPtr<IParameterSerializer>& serializer :
-       {CreateParameterSerializer<NameSerializer>(), CreateParameterSerializer<TextSerializer>()}) {
-    for (const auto& operation : std::vector<std::function<void()>>{
-             [&] { serializer->ValueToString(qualified); },
-             [&] { serializer->ListToStrings(qualified); },
-             [&] { serializer->SerializeList(qualified, ss, DataParameters::SortDirectionValues); },
-             [&] { serializer->MapToStrings(qualified); },
-         }) {
-      EXPECT_THROW(operation(), TypeMismatchCommandException);
-    }
-  }
-  EXPECT_EQ(ss.GetJson(), "{}");
 }
 
 }  // namespace

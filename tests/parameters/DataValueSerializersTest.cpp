@@ -4,6 +4,7 @@
 #include "host/values/DataValueText.h"
 #include "parameters/DataValueSerializers.h"
 #include "parameters/ParameterIds.h"
+#include "parameters/ParameterRegistration.h"
 #include "presentation-model/StringCollationPresModel.h"
 
 #include "tests/QStringPrinter.h"
@@ -20,7 +21,6 @@ namespace {
 using ColumnSerializer = StructSerializer<RefCntPtr<const DataColumn>, RefCntPtr<DataColumn>>;
 using TableSerializer = StructSerializer<RefCntPtr<const DataTable>, RefCntPtr<const DataTable>>;
 using NamedColumn = std::pair<QualifiedName, RefCntPtr<DataColumn>>;
-using NamedColumnSerializer = StructSerializer<NamedColumn, NamedColumn>;
 using AliasedSerializer = StructSerializer<AliasedDataValue, AliasedDataValue>;
 using VerboseSerializer =
     StructSerializer<VerboselySerializableAliasedDataValue, VerboselySerializableAliasedDataValue>;
@@ -31,8 +31,7 @@ namespace ids = DataParameters;
 // export; the class itself is exported.
 RefCntPtr<IStructureSerializer> CreateAliasedSerializer() { return MakeRefCnt<AliasedSerializer>(); }
 
-// A test-only parameter for verbose values: the data namespace has none.
-constexpr unsigned int kVerboseValue = 0xd9000002;
+constexpr unsigned int kVerboseValue = 0x21;
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -70,46 +69,17 @@ void ExpectSameColumn(const IColumn& actual, const IColumn& expected) {
   EXPECT_EQ(actual.GetValues(), expected.GetValues());
 }
 
-// A private registry with the data-namespace parameters these records use, under their real
-// ids and names, each with the serializers of this library.
+// A private registry with the library's vocabulary and a test-only parameter for verbose values,
+// which the data namespace has none of.
 class DataValueSerializersTest : public ::testing::Test {
  protected:
   DataValueSerializersTest() {
-    const ParameterNamespaceName ns(L"data-test");
-    m_registry.RegisterNamespace(ns, 0xd9000001, 0xd9ffffff);
+    RegisterDataNamespaceParameters(m_registry);
+    const ParameterNamespaceName ns(L"verbose-test");
+    m_registry.RegisterNamespace(ns, 0x20, 0x2f);
     m_registry.AddParametersToNamespace(ns, [](AbstractParamAdder& adder) {
-      RefCntPtr<IParameterSerializer> text = CreateParameterSerializer<TStringSerializer>();
-      RefCntPtr<IParameterSerializer> count = CreateParameterSerializer<ParameterTypeSerializer<unsigned int>>();
-      RefCntPtr<IParameterSerializer> type = CreateParameterSerializer<ParameterTypeSerializer<DataType>>();
-      RefCntPtr<IParameterSerializer> name = CreateParameterSerializer<ParameterTypeSerializer<QualifiedName>>();
-      RefCntPtr<IParameterSerializer> field = CreateParameterSerializer<ParameterTypeSerializer<FieldName>>();
-      RefCntPtr<IStructureSerializer> column = CreateStructureSerializer<ColumnSerializer>();
-      RefCntPtr<IStructureSerializer> named = CreateStructureSerializer<NamedColumnSerializer>();
-      RefCntPtr<IStructureSerializer> table = CreateStructureSerializer<TableSerializer>();
-      RefCntPtr<IStructureSerializer> aliased = CreateAliasedSerializer();
-      RefCntPtr<IStructureSerializer> verbose = CreateStructureSerializer<VerboseSerializer>();
-      adder.AddSimple(ids::DataType, L"data-type", type.Get());
-      adder.AddList(ids::DataValues, L"data-values", text.Get());
-      RefCntPtr<IStructureSerializer> collation = CreateStructureSerializer<
-          StructSerializer<RefCntPtr<const StringCollationPresModel>, RefCntPtr<StringCollationPresModel>>>();
-      adder.AddStructure(ids::StringCollation, L"string-collation", collation.Get());
-      adder.AddSimple(ids::Name, L"name", text.Get());
-      adder.AddSimple(ids::CharsetId, L"charset-id", count.Get());
-      adder.AddSimple(ids::Count, L"count", count.Get());
-      adder.AddSimple(ids::DataColumnName, L"data-column-name", name.Get());
-      adder.AddSimple(ids::ColumnName, L"column-name", field.Get());
-      adder.AddStructure(ids::DataColumn, L"data-column", column.Get());
-      adder.AddStructure(ids::NamedDataColumn, L"named-data-column", named.Get());
-      adder.AddStructureList(ids::NamedDataColumns, L"named-data-columns", named.Get());
-      adder.AddStructure(ids::DataTable, L"data-table", table.Get());
-      adder.AddStructure(ids::ValueAlias, L"value-alias", aliased.Get());
-      adder.AddStructureList(ids::ValuesAliases, L"values-aliases", aliased.Get());
-      adder.AddSimple(ids::Alias, L"alias", text.Get());
-      adder.AddSimple(ids::ValueString, L"value-string", text.Get());
-      adder.AddStructure(kVerboseValue, L"verbose-value", verbose.Get());
-      adder.AddSimple(ids::ColumnContext, L"column-context", nullptr);
+      adder.AddStructure(kVerboseValue, L"verbose-value", CreateStructureSerializer<VerboseSerializer>().Get());
     });
-    m_registry.AddUnserializable(ids::ColumnContext);
   }
 
   RefCntPtr<IParameters> Bag() const { return m_registry.CreateParameters(); }
@@ -239,23 +209,20 @@ TEST_F(DataValueSerializersTest, FindsTheColumnOfAFieldInItsNamespace) {
 
 TEST_F(DataValueSerializersTest, WritesAColumnsTypeCollationAndValues) {
   const std::vector<DataValue> values = {DataValue::MakeString(Text("a")), Null(DataType::String)};
-  EXPECT_EQ(Write(ids::DataColumn,
-                  RefCntPtr<const DataColumn>(Column(DataType::String, values, Collation(Text("LEN_RUS_S2"), 204)))),
-            R"({"data-column":{"data-type":"string","string-collation":{"name":"LEN_RUS_S2","charset-id":"204"},)"
-            R"("data-values":["a","%null%"]}})");
-  EXPECT_EQ(
-      Write(ids::DataColumn, RefCntPtr<const DataColumn>(Column(DataType::String, values, Collation(QString(), 1)))),
-      R"({"data-column":{"data-type":"string","string-collation":{"charset-id":"1"},"data-values":["a","%null%"]}})");
-  EXPECT_EQ(Write(ids::DataColumn, RefCntPtr<const DataColumn>(Column(DataType::String, values))),
-            R"({"data-column":{"data-type":"string","data-values":["a","%null%"]}})");
-  const RefCntPtr<const DataColumn> simpleStrings =
-      MakeRefCnt<DataColumn>(MakeRefCnt<VizEngine::SimpleType>(DataType::String), values);
-  EXPECT_EQ(Write(ids::DataColumn, simpleStrings),
-            R"({"data-column":{"data-type":"string","data-values":["a","%null%"]}})");
-  EXPECT_EQ(
-      Write(ids::DataColumn, RefCntPtr<const DataColumn>(Column(
-                                 DataType::Date, {DataValue::MakeDate(QDate(2024, 1, 2)), Null(DataType::Date)}))),
-      R"({"data-column":{"data-type":"date","data-values":["2024-01-02",""]}})");
+  const std::string strings = R"("data-values":["a","%null%"]}})";
+  const std::pair<RefCntPtr<const DataColumn>, std::string> cases[] = {
+      {Column(DataType::String, values, Collation(Text("LEN_RUS_S2"), 204)),
+       R"({"data-column":{"data-type":"string","string-collation":{"name":"LEN_RUS_S2","charset-id":"204"},)" + strings},
+      {Column(DataType::String, values, Collation(QString(), 1)),
+       R"({"data-column":{"data-type":"string","string-collation":{"charset-id":"1"},)" + strings},
+      {Column(DataType::String, values), R"({"data-column":{"data-type":"string",)" + strings},
+      // A string column of the simple type has no collation to write either.
+      {MakeRefCnt<DataColumn>(MakeRefCnt<VizEngine::SimpleType>(DataType::String), values),
+       R"({"data-column":{"data-type":"string",)" + strings},
+      {Column(DataType::Date, {DataValue::MakeDate(QDate(2024, 1, 2)), Null(DataType::Date)}),
+       R"({"data-column":{"data-type":"date","data-values":["2024-01-02",""]}})"},
+  };
+  for (const auto& [column, json] : cases) EXPECT_EQ(Write(ids::DataColumn, column), json);
   EXPECT_THROW(Write(ids::DataColumn, RefCntPtr<const DataColumn>()), LogicException);
 }
 
@@ -301,25 +268,26 @@ TEST_F(DataValueSerializersTest, ReadsAColumnFromItsTexts) {
 }
 
 TEST_F(DataValueSerializersTest, ColumnsAndTablesRequireTheirFields) {
-  const auto readColumn = [this](const std::string& fields) { Read(R"({"data-column":{)" + fields + "}}"); };
-  EXPECT_EQ(MismatchedId([&] { readColumn(R"("data-values":[])"); }), ids::DataType);
-  EXPECT_EQ(MismatchedId([&] { readColumn(R"("data-type":"integer")"); }), ids::DataValues);
-  EXPECT_EQ(MismatchedId([&] { readColumn(R"("data-type":"integer","data-values":"1")"); }), ids::DataValues);
+  // Each JSON text and the id of the field it lacks or mistypes.
+  const std::pair<std::string, unsigned int> faults[] = {
+      {R"({"data-column":{"data-values":[]}})", ids::DataType},
+      {R"({"data-column":{"data-type":"integer"}})", ids::DataValues},
+      {R"({"data-column":{"data-type":"integer","data-values":"1"}})", ids::DataValues},
+      {R"({"data-table":{"named-data-columns":[]}})", ids::Count},
+      {R"({"data-table":{"count":"0"}})", ids::NamedDataColumns},
+      {R"({"data-table":{"count":"0","named-data-columns":{}}})", ids::NamedDataColumns},
+      {R"({"data-table":{"count":"1","named-data-columns":[{"data-type":"integer","data-values":[]}]}})",
+       ids::DataColumnName},
+      {R"({"data-table":{"count":"1","named-data-columns":[{"data-column-name":"[a]"}]}})", ids::DataType},
+  };
+  for (const auto& fault : faults)
+    EXPECT_EQ(MismatchedId([&] { Read(fault.first); }), fault.second) << fault.first;
 
   RefCntPtr<IParameters> bag = Bag();
   bag->SetParameter(ids::DataType, MakeValParameter(Text("integer")));
   bag->SetParameter(ids::DataValues, MakeValParameter(std::vector<QString>()));
   EXPECT_EQ(MismatchedId([&] { ColumnSerializer::ToObject(*bag, ids::DataColumn); }), ids::DataType);
 
-  const auto readTable = [this](const std::string& fields) { Read(R"({"data-table":{)" + fields + "}}"); };
-  EXPECT_EQ(MismatchedId([&] { readTable(R"("named-data-columns":[])"); }), ids::Count);
-  EXPECT_EQ(MismatchedId([&] { readTable(R"("count":"0")"); }), ids::NamedDataColumns);
-  EXPECT_EQ(MismatchedId([&] { readTable(R"("count":"0","named-data-columns":{})"); }), ids::NamedDataColumns);
-  EXPECT_EQ(MismatchedId(
-                [&] { readTable(R"("count":"1","named-data-columns":[{"data-type":"integer","data-values":[]}])"); }),
-            ids::DataColumnName);
-  EXPECT_EQ(MismatchedId([&] { readTable(R"("count":"1","named-data-columns":[{"data-column-name":"[a]"}])"); }),
-            ids::DataType);
   RefCntPtr<IParameters> table = Bag();
   table->SetParameter(ids::Count, MakeValParameter(1));  // an int, not an unsigned int
   table->SetParameter(ids::NamedDataColumns, MakeValParameter(std::vector<NamedColumn>()));

@@ -2,15 +2,12 @@
 
 #include "host/Exceptions.h"
 #include "host/ObjectFactory.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
 #include "presentation-model/CubeEnumerationPresModel.h"
 #include "presentation-model/DatabaseEnumerationPresModel.h"
 #include "presentation-model/GoogleAnalyticsConnectionDescriptionPresModel.h"
 #include "presentation-model/HalvaneServerConnectionDescriptionPresModel.h"
 #include "presentation-model/HlvdocPresModelHelper.h"
 #include "tests/support/ConnectServices.h"
-#include "tests/support/SourceLines.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -23,11 +20,6 @@
 namespace {
 
 TString T(const char* text) { return QString::fromUtf8(text); }
-
-template <typename Model>
-std::string Write(const RefCntPtr<Model>& model) {
-  return WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get());
-}
 
 /// A host's shared-document helper, in place of the default for the life of a test: it keeps
 /// which of its operations ran with which configuration, and names a server of its own.
@@ -108,19 +100,16 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, NothingIsDescribedWithoutAnOrd
     ADD_FAILURE() << "a federated configuration was accepted";
   } catch (const LogicException& e) {
     EXPECT_EQ(e.GetExpression(), T("!config || !config->IsFederatedConfig()"));
-    EXPECT_TRUE(sourcelines::RaisedAt(e, T("presentation-model/ConnectionDescriptionPresModelBuilder.cpp"),
-                                      T("HLV_ASSERT(!config || !config->IsFederatedConfig());")));
   }
   rel->state.isFederated = false;
 
-  const std::string empty = Write(MakeRefCnt<ConnectionDescriptionPresModel>());
-  EXPECT_EQ(Write(Build(nullptr, true)), empty);
-  EXPECT_EQ(Write(ConnectionDescriptionPresModelBuilder(nullptr).BuildSimple()),
-            Write(MakeRefCnt<SimpleConnectionDescriptionPresModel>()));
+  // The builder's first step makes the table selection visible: an untouched record has it hidden.
+  EXPECT_FALSE(Build(nullptr, true)->GetIsTableSelectionVisible());
+  EXPECT_EQ(ConnectionDescriptionPresModelBuilder(nullptr).BuildSimple()->GetConnectionAttributesCount(), 0u);
   dataSource->skipsConnectionDescription = true;
-  EXPECT_EQ(Write(Build(rel)), empty);
+  EXPECT_FALSE(Build(rel)->GetIsTableSelectionVisible());
   rel->state.dataSource = nullptr;
-  EXPECT_EQ(Write(Build(rel)), empty);
+  EXPECT_FALSE(Build(rel)->GetIsTableSelectionVisible());
   EXPECT_TRUE(rel->rel.asked.empty());
 }
 
@@ -148,23 +137,17 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, TheConnectionItselfWithItsLabe
 TEST_F(ConnectionDescriptionPresModelBuilderTest, AServerDataSourceIsDescribedByTheSharedDocumentHelper) {
   plain->state.isServerDataSource = true;
   plain->state.isGoogleAnalytics = true;  // the server data source comes first
-  plain->state.attributes = {{T("server"), T("https://analytics.example.com")}, {T("username"), T("ann")}};
-
-  RefCntPtr<ConnectionDescriptionPresModel> record = Build(plain);
-  EXPECT_EQ(record->GetConnectionTypeLabel(), T("Halvane Server data source, signed in as ann"));
-  EXPECT_EQ(record->GetConnectionDescriptionLabel(), T("https://analytics.example.com"));
+  ScopedHostHelper host;
+  const RefCntPtr<ConnectionDescriptionPresModel> record = Build(plain);
+  EXPECT_EQ(host.calls, std::vector<std::string>{"AddHalvaneServer"});
+  EXPECT_EQ(host.config, plain);
+  EXPECT_EQ(record->GetConnectionTypeLabel(), T("Halvane Server data source, signed in as host's user"));
+  EXPECT_EQ(record->GetConnectionDescriptionLabel(), T("host's server"));
   EXPECT_EQ(record->GetCurrentConnectionWidget(), ConnectionWidgetType::HalvaneServer);
   EXPECT_FALSE(record->GetIsTableSelectionVisible());
   // The rest of the page is not built.
   EXPECT_FALSE(record->GetIsFinishedConnecting());
   EXPECT_FALSE(record->GetGoogleAnalyticsPresModel()->GetAreBasicItemsEnabled());
-
-  ScopedHostHelper host;
-  record = Build(plain);
-  EXPECT_EQ(host.calls, std::vector<std::string>{"AddHalvaneServer"});
-  EXPECT_EQ(host.config, plain);
-  EXPECT_EQ(record->GetConnectionTypeLabel(), T("Halvane Server data source, signed in as host's user"));
-  EXPECT_EQ(record->GetConnectionDescriptionLabel(), T("host's server"));
 }
 
 TEST_F(ConnectionDescriptionPresModelBuilderTest, CustomSQLNeedsAllThreeConditionsAndUnionAllButOLAP) {
@@ -232,16 +215,43 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, OnlyTheFifteenLabelsReachTheUI
   EXPECT_EQ(Build(rel)->GetUIPropertys(), labels);
 }
 
-TEST_F(ConnectionDescriptionPresModelBuilderTest, TheLegacySQLCheckAndAnIgnoredSchema) {
-  rel->rel.texts[T("SchemaName")] = T("public");
+TEST_F(ConnectionDescriptionPresModelBuilderTest, EachRelationalFieldComesFromItsOwnQuery) {
+  using Text = const TString& (ConnectionDescriptionPresModel::*)() const;
+  const std::pair<const char*, Text> texts[] = {
+      {"TablePlaceholderText", &ConnectionDescriptionPresModel::GetTablePlaceholderText},
+      {"StandardConnectionPlaceholderText", &ConnectionDescriptionPresModel::GetStandardConnectionPlaceholderText},
+      {"WarehouseName", &ConnectionDescriptionPresModel::GetWarehouseName},
+      {"DatabaseName", &ConnectionDescriptionPresModel::GetDatabaseName},
+      {"SchemaName", &ConnectionDescriptionPresModel::GetSchemaName}};
+  for (const auto& [query, get] : texts) rel->rel.texts[T(query)] = T("text of ") + T(query);
   RefCntPtr<ConnectionDescriptionPresModel> record = Build(rel);
-  EXPECT_EQ(record->GetSchemaName(), T("public"));
-  EXPECT_FALSE(record->GetHasBigQueryLegacySQLCheck());
-  EXPECT_FALSE(Asked("BigQueryLegacySQLCheckState"));
+  for (const auto& [query, get] : texts) EXPECT_EQ(((*record).*get)(), T("text of ") + T(query)) << query;
+  EXPECT_FALSE(Asked("BigQueryLegacySQLCheckState"));  // asked only where there is the check
 
+  using Flag = bool (ConnectionDescriptionPresModel::*)() const;
+  const std::pair<const char*, Flag> flags[] = {
+      {"AllowCustomSQLWithoutSchema", &ConnectionDescriptionPresModel::GetAllowCustomSQLWithoutSchema},
+      {"AllowCustomDatabase", &ConnectionDescriptionPresModel::GetAllowCustomDatabase},
+      {"AllowCustomSchema", &ConnectionDescriptionPresModel::GetAllowCustomSchema},
+      {"AllowStoredProc", &ConnectionDescriptionPresModel::GetAllowStoredProc},
+      {"HasWarehouse", &ConnectionDescriptionPresModel::GetHasWarehouse},
+      {"HasDatabase", &ConnectionDescriptionPresModel::GetHasDatabase},
+      {"IsSchemaOptional", &ConnectionDescriptionPresModel::GetSchemaOptional},
+      {"HasSchema", &ConnectionDescriptionPresModel::GetHasSchema},
+      {"HasTables", &ConnectionDescriptionPresModel::GetHasTables},
+      {"HasBigQueryLegacySQLCheck", &ConnectionDescriptionPresModel::GetHasBigQueryLegacySQLCheck}};
+  // One query true at a time: exactly its own field turns true.
+  const std::set<QString> all = rel->rel.answers;
+  for (const auto& [query, unused] : flags) {
+    rel->rel.answers = all;
+    rel->rel.answers.insert(T(query));
+    record = Build(rel);
+    for (const auto& [other, get] : flags) EXPECT_EQ(((*record).*get)(), T(other) == T(query)) << query << " " << other;
+  }
+  // The legacy SQL check carries its state; an ignored schema is not named.
   rel->rel.answers.insert({T("HasBigQueryLegacySQLCheck"), T("BigQueryLegacySQLCheckState"), T("ShouldIgnoreSchema")});
   record = Build(rel);
-  EXPECT_TRUE(record->GetHasBigQueryLegacySQLCheck() && record->GetBigQueryLegacySQLCheckStatus());
+  EXPECT_TRUE(record->GetBigQueryLegacySQLCheckStatus());
   EXPECT_EQ(record->GetSchemaName(), TString());
 }
 
@@ -314,9 +324,10 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, TheDataCloudSelectorFollowsThe
   EXPECT_FALSE(Build(plain)->GetHasDataCloudObjectSelector());
 }
 
-TEST_F(ConnectionDescriptionPresModelBuilderTest, TheSimpleDescriptionNeedsNoDataSource) {
+TEST_F(ConnectionDescriptionPresModelBuilderTest, TheSimpleDescriptionNeedsNoDataSourceAndAsksNoMetadata) {
   rel->state.dataSource = nullptr;
   rel->state.connectionType = ConnectionTypeEnum::FileDS;
+  rel->rel.answers.erase(T("HasFastMetadata"));
   services.registry->recommendsTables = {T("postgres")};
   const RefCntPtr<SimpleConnectionDescriptionPresModel> record = ConnectionDescriptionPresModelBuilder(rel).BuildSimple();
   EXPECT_EQ(record->GetConnectionType(), ConnectionTypeEnum::FileDS);
@@ -324,6 +335,9 @@ TEST_F(ConnectionDescriptionPresModelBuilderTest, TheSimpleDescriptionNeedsNoDat
   EXPECT_FALSE(record->GetCanRecommendDataSources());
   EXPECT_EQ(record->GetConnectionAttributess(),
             (std::map<TString, TString>{rel->state.attributes.begin(), rel->state.attributes.end()}));
+  // Only the full description asks for fast metadata; the simple one keeps its default.
+  EXPECT_TRUE(record->GetHasFastMetadata());
+  EXPECT_FALSE(Asked("HasFastMetadata"));
 }
 
 }  // namespace

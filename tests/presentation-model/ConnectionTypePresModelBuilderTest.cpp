@@ -4,9 +4,7 @@
 #include "host/Exceptions.h"
 #include "host/app/AppConfig.h"
 #include "host/app/OEMInfo.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
-#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/ConnectServices.h"
 
 #include "tests/QStringPrinter.h"
 
@@ -52,12 +50,7 @@ class Builder : public ConnectionTypeGroupPresModelBuilder {
   using ConnectionTypeGroupPresModelBuilder::ConnectionTypeGroupPresModelBuilder;
   using ConnectionTypeGroupPresModelBuilder::BuildDatabaseConnectionTypes;
   using ConnectionTypeGroupPresModelBuilder::BuildFileConnections;
-  using ConnectionTypeGroupPresModelBuilder::BuildHalvaneServerConnections;
 };
-
-std::string Write(const RefCntPtr<const ConnectionTypeGroupPresModel>& group) {
-  return WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get());
-}
 
 std::vector<TString> Classes(const std::vector<RefCntPtr<const ConnectionTypePresModel>>& items) {
   std::vector<TString> classes;
@@ -101,18 +94,14 @@ class ConnectionTypeGroupPresModelBuilderTest : public ::testing::Test {
         .Build();
   }
 
-  std::shared_ptr<fake::Registry> registry = std::make_shared<fake::Registry>();
-  std::shared_ptr<SettableAppConfig> app = std::make_shared<SettableAppConfig>();
+  fake::ConnectServices services;
+  fake::Registry* registry = services.registry.get();
+  SettableAppConfig* app = services.appConfig.get();
+  fake::DriverDiagnostics* drivers = services.drivers.get();
+  fake::CloudFileRegistry* cloudFiles = services.cloudFiles.get();
   std::shared_ptr<SettableOEMInfo> oem = std::make_shared<SettableOEMInfo>();
-  std::shared_ptr<fake::DriverDiagnostics> drivers = std::make_shared<fake::DriverDiagnostics>();
-  std::shared_ptr<fake::CloudFileRegistry> cloudFiles = std::make_shared<fake::CloudFileRegistry>();
-  std::shared_ptr<MruState> mru = std::make_shared<MruState>();
-
-  fake::ScopedInstall<Connect::Registry, Connect::IRegistry> m_registry{registry};
-  fake::ScopedInstall<AppConfig, IAppConfig> m_app{app};
   fake::ScopedInstall<OEMInfo, IOEMInfo> m_oem{oem};
-  fake::ScopedInstall<DriverDiagnostics, IDriverDiagnostics> m_drivers{drivers};
-  fake::ScopedInstall<CloudFileConnectorsRegistry, ICloudFileConnectorsRegistry> m_cloudFiles{cloudFiles};
+  std::shared_ptr<MruState> mru = std::make_shared<MruState>();
 };
 
 TEST_F(ConnectionTypeGroupPresModelBuilderTest, ConstructorRefusesAnInvalidGroupThenANullMru) {
@@ -120,7 +109,6 @@ TEST_F(ConnectionTypeGroupPresModelBuilderTest, ConstructorRefusesAnInvalidGroup
     try {
       ConnectionTypeGroupPresModelBuilder(group, false, {}, std::move(mru), {});
     } catch (const LogicException& e) {
-      EXPECT_NE(std::string(e.GetFile()).find("ConnectionTypePresModelBuilder.cpp"), std::string::npos);
       return e.GetExpression();
     }
     return QStringLiteral("(nothing raised)");
@@ -203,17 +191,7 @@ TEST_F(ConnectionTypeGroupPresModelBuilderTest, RestrictedEnablesOnlyClassesPass
   EXPECT_FALSE(Find(servers, "s3")->GetIsDisabledDataConnection());
 }
 
-TEST_F(ConnectionTypeGroupPresModelBuilderTest, CategoryPrefersLegacyOAuthOverCloudFile) {
-  registry->fileClasses = List({"excel", "dropbox", "box"});
-  registry->cloudFile = {QStringLiteral("dropbox"), QStringLiteral("box")};
-  registry->legacyOAuth = {QStringLiteral("box")};
-  const RefCntPtr<const ConnectionTypeGroupPresModel> files = Build(ConnectionTypeGroup::File);
-  EXPECT_EQ(Find(files, "excel")->GetCategory(), ConnectionTypeCategory::Database);
-  EXPECT_EQ(Find(files, "dropbox")->GetCategory(), ConnectionTypeCategory::Cloudfile);
-  EXPECT_EQ(Find(files, "box")->GetCategory(), ConnectionTypeCategory::Legacyoauth);
-}
-
-TEST_F(ConnectionTypeGroupPresModelBuilderTest, DriverAndCloudFileDetailsOnlyInTheServerApplication) {
+TEST_F(ConnectionTypeGroupPresModelBuilderTest, CategoriesAndDriverAndCloudFileDetailsOnlyInTheServerApplication) {
   registry->fileClasses = List({"excel", "dropbox", "box"});
   registry->cloudFile = {QStringLiteral("dropbox"), QStringLiteral("box")};
   registry->legacyOAuth = {QStringLiteral("box")};
@@ -221,6 +199,11 @@ TEST_F(ConnectionTypeGroupPresModelBuilderTest, DriverAndCloudFileDetailsOnlyInT
     cloudFiles->corsProxyUrlPrefixes[QLatin1String(name)] = QStringLiteral("https://proxy.example.com/") + name;
     cloudFiles->fileExtensions[QLatin1String(name)] = List({"csv", "xlsx"});
   }
+  // The category prefers legacy OAuth over cloud file.
+  const RefCntPtr<const ConnectionTypeGroupPresModel> desktop = Build(ConnectionTypeGroup::File);
+  EXPECT_EQ(Find(desktop, "excel")->GetCategory(), ConnectionTypeCategory::Database);
+  EXPECT_EQ(Find(desktop, "dropbox")->GetCategory(), ConnectionTypeCategory::Cloudfile);
+  EXPECT_EQ(Find(desktop, "box")->GetCategory(), ConnectionTypeCategory::Legacyoauth);
 
   for (ApplicationMode mode : {ApplicationMode::kDesktop, ApplicationMode::kPrep, ApplicationMode::kFlowEditor}) {
     app->SetApplicationMode(mode);
@@ -249,34 +232,21 @@ TEST_F(ConnectionTypeGroupPresModelBuilderTest, DriverAndCloudFileDetailsOnlyInT
   drivers->missing.clear();
   files = Build(ConnectionTypeGroup::File);
   EXPECT_TRUE(Find(files, "excel")->GetHasDriver());
-
-  // The record carries them to the front end.
-  registry->fileClasses = List({"dropbox"});
-  oem->SetOEMBuild(true);
-  oem->SetBoolean(OEMSettingIds::kNoOtherFilesInGallery, true);
-  EXPECT_EQ(Write(Build(ConnectionTypeGroup::File)),
-            R"({"gen-connection-type-group-pres-model":{"label":"To a File","connection-types":[)"
-            R"({"value-class-attr":"dropbox","label":"dropbox","connection-type-category":"cloudfile",)"
-            R"("is-enabled":"true","has-driver":"true","is-disabled-data-connection":"false",)"
-            R"("proxy-url-prefix":"https://proxy.example.com/dropbox","file-extensions":["csv","xlsx"]}]}})");
 }
 
 TEST_F(ConnectionTypeGroupPresModelBuilderTest, RecentServersWithTheNullMruOfferOnlyMore) {
-  const RefCntPtr<const ConnectionTypeGroupPresModel> recent =
-      ConnectionTypeGroupPresModelBuilder(ConnectionTypeGroup::MruServer, false, {},
-                                          ConnectionTypeMruFactory::CreateNull(), {})
-          .Build();
+  const auto build = [] {
+    return ConnectionTypeGroupPresModelBuilder(ConnectionTypeGroup::MruServer, false, {},
+                                               ConnectionTypeMruFactory::CreateNull(), {})
+        .Build();
+  };
+  const RefCntPtr<const ConnectionTypeGroupPresModel> recent = build();
   EXPECT_EQ(recent->GetLabel(), QStringLiteral("To a Server"));
   ASSERT_EQ(Classes(recent), List({"invalidconnection"}));
   EXPECT_EQ(recent->GetConnectionType(0)->GetCategory(), ConnectionTypeCategory::More);
   EXPECT_EQ(recent->GetConnectionType(0)->GetLabel(), QStringLiteral("More..."));
-
   registry->serverClasses.clear();  // nothing more to offer
-  EXPECT_TRUE(ConnectionTypeGroupPresModelBuilder(ConnectionTypeGroup::MruServer, false, {},
-                                                  ConnectionTypeMruFactory::CreateNull(), {})
-                  .Build()
-                  ->GetConnectionTypes()
-                  .empty());
+  EXPECT_TRUE(build()->GetConnectionTypes().empty());
 }
 
 TEST_F(ConnectionTypeGroupPresModelBuilderTest, RecentServersSeedTheirDefaultsOnlyWhenAsked) {
@@ -330,19 +300,18 @@ TEST_F(ConnectionTypeGroupPresModelBuilderTest, ServerDataSourceSearchOnTheDeskt
   EXPECT_EQ(asked, 1);
 
   app->SetApplicationMode(ApplicationMode::kServer);
-  Items items = {MakeRefCnt<ConnectionTypePresModel>()};
-  Builder(ConnectionTypeGroup::HalvaneServer, true, {}, ConnectionTypeMruFactory::CreateNull(), searchBlocked)
-      .BuildHalvaneServerConnections(items);
-  EXPECT_TRUE(items.empty());
+  EXPECT_TRUE(Build(ConnectionTypeGroup::HalvaneServer)->GetConnectionTypes().empty());
 }
 
 TEST_F(ConnectionTypeGroupPresModelBuilderTest, FlyoutAndNimbaraGroups) {
-  EXPECT_EQ(Write(Build(ConnectionTypeGroup::ConnectionsFlyout)),
-            R"({"gen-connection-type-group-pres-model":{"label":"","connection-types":[)"
-            R"({"value-class-attr":"invalidconnection","label":"All Connectors","connection-type-category":"more",)"
-            R"("is-enabled":"true","has-driver":"false","is-disabled-data-connection":"false","proxy-url-prefix":"","file-extensions":[]}]}})");
-  EXPECT_EQ(Write(Build(ConnectionTypeGroup::AdsNimbara)),
-            R"({"gen-connection-type-group-pres-model":{"label":"","connection-types":[]}})");
+  const RefCntPtr<const ConnectionTypeGroupPresModel> flyout = Build(ConnectionTypeGroup::ConnectionsFlyout, true);
+  EXPECT_TRUE(flyout->GetLabel().isEmpty());
+  ASSERT_EQ(Classes(flyout), List({"invalidconnection"}));
+  EXPECT_EQ(flyout->GetConnectionType(0)->GetLabel(), QStringLiteral("All Connectors"));
+  EXPECT_EQ(flyout->GetConnectionType(0)->GetCategory(), ConnectionTypeCategory::More);
+  EXPECT_TRUE(flyout->GetConnectionType(0)->GetIsEnabled());
+  const RefCntPtr<const ConnectionTypeGroupPresModel> nimbara = Build(ConnectionTypeGroup::AdsNimbara);
+  EXPECT_TRUE(nimbara->GetLabel().isEmpty() && nimbara->GetConnectionTypes().empty());
 }
 
 TEST_F(ConnectionTypeGroupPresModelBuilderTest, BuildingBlocksReplaceTheListTheyAreGiven) {

@@ -1,8 +1,6 @@
 #include "presentation-model/CustomSQLInfoPresModelBuilder.h"
 
 #include "host/Exceptions.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
 #include "tests/support/FakeConnectionModel.h"
 
 #include "tests/QStringPrinter.h"
@@ -37,12 +35,9 @@ class CustomSQLInfoPresModelBuilderTest : public ::testing::Test {
 TEST_F(CustomSQLInfoPresModelBuilderTest, WithoutAConfigurationEveryFieldKeepsItsDefault) {
   const CustomSQLInfoPresModelBuilder builder(nullptr, dataSource);
   const RefCntPtr<const CustomSQLInfoPresModel> model = Build(builder, QStringLiteral("Orders"), QString(), true);
-  EXPECT_TRUE(model->GetConnectionName().isEmpty());
-  EXPECT_TRUE(model->GetTableAlias().isEmpty());
-  EXPECT_TRUE(model->GetTableToReplace().isEmpty());
-  EXPECT_TRUE(model->GetCustomSQLQuery().isEmpty());
-  EXPECT_FALSE(model->GetIsNewCustomSQL());
-  EXPECT_FALSE(model->GetIsReplacingObject());
+  EXPECT_TRUE(model->GetConnectionName().isEmpty() && model->GetTableAlias().isEmpty() &&
+              model->GetTableToReplace().isEmpty() && model->GetCustomSQLQuery().isEmpty());
+  EXPECT_FALSE(model->GetIsNewCustomSQL() || model->GetIsReplacingObject());
 }
 
 TEST_F(CustomSQLInfoPresModelBuilderTest, NewCustomSQLOnlyWithoutTextAndWithoutRelation) {
@@ -95,16 +90,6 @@ TEST_F(CustomSQLInfoPresModelBuilderTest, ConfigurationThatIsNotRelationalIsAnEr
   } catch (const LogicException& e) {
     EXPECT_EQ(e.GetExpression(), QStringLiteral("Null pointer dereferenced"));
   }
-}
-
-TEST_F(CustomSQLInfoPresModelBuilderTest, RecordIsWrittenUnderItsOwnNames) {
-  const RefCntPtr<const CustomSQLInfoPresModel> model =
-      Build(CustomSQLInfoPresModelBuilder(config, dataSource), QStringLiteral("Custom SQL Query"), QString(), true);
-  EXPECT_EQ(WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get()),
-            R"({"gen-custom-sqlinfo-pres-model":{"table-alias":"Custom SQL Query",)"
-            R"("sql-query":"SELECT * FROM orders WHERE region = <Parameters.Region>",)"
-            R"("connection-name":"PostgreSQL Sales","table-to-replace":"Old Orders",)"
-            R"("is-new-custom-sql":"false","is-replacing-object":"true"}})");
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "presentation-model/GoogleAnalyticsPresModelBuilder.h"
 
 #include "host/app/StringTable.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
 #include "presentation-model/GoogleAnalyticsBasicItemPresModel.h"
 #include "presentation-model/GoogleAnalyticsComplexItemPresModel.h"
 #include "presentation-model/GoogleAnalyticsDatePresModel.h"
@@ -18,21 +16,29 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 namespace {
 
 using namespace GoogleAnalyticsConnectionConfigElements;
-using PresModel = GoogleAnalyticsConnectionDescriptionPresModel;
-
-template <typename Model>
-std::string Write(const RefCntPtr<const Model>& model) {
-  return WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get());
-}
+using Item = GoogleAnalyticsBasicItemPresModel;
 
 bool Asked(const fake::GoogleAnalyticsConfig& config, const char* query) {
   return std::count(config.ga.asked.begin(), config.ga.asked.end(), QLatin1String(query)) != 0;
+}
+
+// One field of every entry of a list, in order.
+template <typename Entry>
+std::vector<TString> Each(const std::vector<RefCntPtr<const Entry>>& entries, const TString& (Item::*field)() const) {
+  std::vector<TString> values;
+  for (const auto& entry : entries) values.push_back(((*entry).*field)());
+  return values;
+}
+
+std::vector<TString> List(std::initializer_list<const char*> texts) {
+  std::vector<TString> list;
+  for (const char* text : texts) list.push_back(QString::fromUtf8(text));
+  return list;
 }
 
 IGoogleAnalyticsConnectionConfig::BasicItems BasicItems(std::vector<const char*> names) {
@@ -53,56 +59,37 @@ RefCntPtr<fake::GoogleAnalyticsConfig> ChosenViewConfig() {
   return config;
 }
 
-TEST(GoogleAnalyticsPresModelBuilderTest, NullConfigurationGivesDefaults) {
+TEST(GoogleAnalyticsPresModelBuilderTest, NullConfigurationLeavesTheRecordUnbuilt) {
   const auto model = GoogleAnalyticsPresModelBuilder(nullptr).Build();
   ASSERT_NE(model, nullptr);
   EXPECT_FALSE(model->GetAreBasicItemsEnabled());
-  EXPECT_FALSE(model->GetAreFiltersEnabled());
   EXPECT_EQ(model->GetPossibleAccountsCount(), 0u);  // not even the empty entry
-  EXPECT_EQ(model->GetSelectedAccountIndex(), -1);
-  EXPECT_EQ(model->GetSelectedSegmentIndex(), -1);
-  EXPECT_FALSE(model->GetQueryPartitioningModel()->GetIsVisible());
+  EXPECT_EQ(model->GetDateRangeModel()->GetDateRangeOptionCount(), 0u);
 }
 
 TEST(GoogleAnalyticsPresModelBuilderTest, PickerListsStartWithTheEmptyEntryAndTheIndexCountsIt) {
   auto config = ChosenViewConfig();
-  const auto model = GoogleAnalyticsPresModelBuilder(config).Build();
-  EXPECT_TRUE(model->GetAreBasicItemsEnabled());
-  EXPECT_TRUE(model->GetAreFiltersEnabled());
-  EXPECT_TRUE(model->GetAreMeasuresDimensionsEnabled());
-
-  ASSERT_EQ(model->GetPossibleAccountsCount(), 4u);
-  EXPECT_TRUE(model->GetPossibleAccounts(0)->GetName().isEmpty());
-  EXPECT_TRUE(model->GetPossibleAccounts(0)->GetId().isEmpty());
-  EXPECT_EQ(model->GetPossibleAccounts(3)->GetName(), QStringLiteral("Docs"));
-  EXPECT_EQ(model->GetPossibleAccounts(3)->GetId(), QStringLiteral("docs-id"));
+  auto model = GoogleAnalyticsPresModelBuilder(config).Build();
+  EXPECT_TRUE(model->GetAreBasicItemsEnabled() && model->GetAreFiltersEnabled() &&
+              model->GetAreMeasuresDimensionsEnabled());
+  EXPECT_EQ(Each(model->GetPossibleAccountss(), &Item::GetName), List({"", "Shop", "Blog", "Docs"}));
+  EXPECT_EQ(Each(model->GetPossibleAccountss(), &Item::GetId), List({"", "shop-id", "blog-id", "docs-id"}));
   EXPECT_EQ(model->GetSelectedAccountIndex(), 3);  // position 2 of the host's list
-  EXPECT_EQ(model->GetPossiblePropertiesCount(), 3u);
+  EXPECT_EQ(Each(model->GetPossiblePropertiess(), &Item::GetName), List({"", "Web", "App"}));
   EXPECT_EQ(model->GetSelectedPropertyIndex(), 1);
-  EXPECT_EQ(model->GetPossibleViewsCount(), 2u);
+  EXPECT_EQ(Each(model->GetPossibleViewss(), &Item::GetId), List({"", "all data-id"}));
   EXPECT_EQ(model->GetSelectedViewIndex(), 1);
 
-  const std::string json = Write(model);
-  EXPECT_NE(json.find(R"("google-analytics-views":[{"name":"","item-id":"","item-description":""},)"
-                      R"({"name":"All data","item-id":"all data-id","item-description":""}],"selected-ga-view-index":"1")"),
-            std::string::npos)
-      << json;
-}
-
-TEST(GoogleAnalyticsPresModelBuilderTest, LowerLevelsWaitForAChoiceAbove) {
-  auto config = ChosenViewConfig();
+  // No account chosen: properties and views are not even fetched, and the filters stay off.
   config->ga.selectedAccount = -1;
-  auto model = GoogleAnalyticsPresModelBuilder(config).Build();
+  config->ga.asked.clear();
+  model = GoogleAnalyticsPresModelBuilder(config).Build();
   EXPECT_EQ(model->GetPossibleAccountsCount(), 4u);
   EXPECT_EQ(model->GetSelectedAccountIndex(), 0);  // the empty entry
-  EXPECT_FALSE(Asked(*config, "GetProperties"));
-  EXPECT_FALSE(Asked(*config, "GetViews"));
-  EXPECT_EQ(model->GetPossiblePropertiesCount(), 0u);
-  EXPECT_EQ(model->GetSelectedPropertyIndex(), -1);
-  EXPECT_EQ(model->GetPossibleViewsCount(), 0u);
-  EXPECT_FALSE(model->GetAreFiltersEnabled());
-  EXPECT_FALSE(model->GetAreMeasuresDimensionsEnabled());
+  EXPECT_FALSE(Asked(*config, "GetProperties") || Asked(*config, "GetViews"));
+  EXPECT_EQ(model->GetPossiblePropertiesCount() + model->GetPossibleViewsCount(), 0u);
   EXPECT_TRUE(model->GetAreBasicItemsEnabled());
+  EXPECT_FALSE(model->GetAreFiltersEnabled() || model->GetAreMeasuresDimensionsEnabled());
 
   // A chosen account and property but no view: the views are listed, the filters stay off.
   config = ChosenViewConfig();
@@ -110,8 +97,7 @@ TEST(GoogleAnalyticsPresModelBuilderTest, LowerLevelsWaitForAChoiceAbove) {
   model = GoogleAnalyticsPresModelBuilder(config).Build();
   EXPECT_EQ(model->GetPossibleViewsCount(), 2u);
   EXPECT_EQ(model->GetSelectedViewIndex(), 0);
-  EXPECT_FALSE(model->GetAreFiltersEnabled());
-  EXPECT_FALSE(model->GetAreMeasuresDimensionsEnabled());
+  EXPECT_FALSE(model->GetAreFiltersEnabled() || model->GetAreMeasuresDimensionsEnabled());
 }
 
 TEST(GoogleAnalyticsPresModelBuilderTest, DimensionsAndMeasuresInIdOrderByTheirAlternateNames) {
@@ -134,26 +120,24 @@ TEST(GoogleAnalyticsPresModelBuilderTest, DimensionsAndMeasuresInIdOrderByTheirA
   EXPECT_EQ(model->GetPossibleDimensions(1)->GetName(), QStringLiteral("Source"));
   EXPECT_TRUE(model->GetPossibleDimensions(1)->GetIsEnabled());
   // Each map goes to its own list.
-  EXPECT_EQ(model->GetPossibleMeasuresCount(), 0u);
-  EXPECT_EQ(model->GetSelectedDimensionsCount(), 0u);
-  ASSERT_EQ(model->GetSelectedMeasuresCount(), 1u);
-  EXPECT_EQ(model->GetSelectedMeasures(0)->GetName(), QStringLiteral("Users"));
+  EXPECT_EQ(model->GetPossibleMeasuresCount() + model->GetSelectedDimensionsCount(), 0u);
+  EXPECT_EQ(Each(model->GetSelectedMeasuress(), &Item::GetName), List({"Users"}));
 }
 
 TEST(GoogleAnalyticsPresModelBuilderTest, SegmentAndMeasureSetIndexesAreTheHostsPositions) {
   auto config = ChosenViewConfig();
   config->ga.segments = {{QStringLiteral("-1"), QStringLiteral("All users"), QStringLiteral("Default")},
-                         {QStringLiteral("-2"), QStringLiteral("New users"), QStringLiteral("Default")}};
+                         {QStringLiteral("-2"), QStringLiteral("New users"), QStringLiteral("Custom")}};
   config->ga.selectedSegment = 1;
   config->ga.measureSets = {{QStringLiteral("Audience"), QStringLiteral("set-1")}};
   auto model = GoogleAnalyticsPresModelBuilder(config).Build();
-  ASSERT_EQ(model->GetPossibleSegmentsCount(), 2u);  // no empty entry here
+  // No empty entry in these lists.
+  EXPECT_EQ(Each(model->GetPossibleSegmentss(), &Item::GetName), List({"All users", "New users"}));
+  EXPECT_EQ(Each(model->GetPossibleSegmentss(), &Item::GetId), List({"-1", "-2"}));
+  EXPECT_EQ(model->GetPossibleSegments(1)->GetCategory(), QStringLiteral("Custom"));
   EXPECT_EQ(model->GetSelectedSegmentIndex(), 1);
-  EXPECT_EQ(model->GetPossibleSegments(1)->GetName(), QStringLiteral("New users"));
-  EXPECT_EQ(model->GetPossibleSegments(1)->GetId(), QStringLiteral("-2"));
-  EXPECT_EQ(model->GetPossibleSegments(1)->GetCategory(), QStringLiteral("Default"));
-  ASSERT_EQ(model->GetPossibleMeasureSetsCount(), 1u);
-  EXPECT_EQ(model->GetPossibleMeasureSets(0)->GetId(), QStringLiteral("set-1"));
+  EXPECT_EQ(Each(model->GetPossibleMeasureSetss(), &Item::GetId), List({"set-1"}));
+  EXPECT_EQ(Each(model->GetPossibleMeasureSetss(), &Item::GetName), List({"Audience"}));
   EXPECT_EQ(model->GetSelectedMeasureSetIndex(), -1);
 
   config->ga.selectedSegment = -1;
@@ -164,30 +148,33 @@ TEST(GoogleAnalyticsPresModelBuilderTest, SegmentAndMeasureSetIndexesAreTheHosts
 }
 
 TEST(GoogleAnalyticsPresModelBuilderTest, DateRangeOffersEveryRangeAndSelectsByValue) {
-  std::map<DateRange, StringId> ranges;
-  GoogleAnalytics::GetDateRangesAndDescriptions(ranges);
-  ASSERT_FALSE(ranges.empty());
-
-  for (const DateRange chosen : {DateRange::DateRangeFixedStart, DateRange::DateRangeFixedRange, DateRange::DateRangeLastWeek}) {
+  const std::vector<TString> descriptions =
+      List({"Last 30 days", "Today", "Yesterday", "Last week", "Last month", "Last year", "This week to yesterday",
+            "This month to yesterday", "This year to yesterday", "The past week to yesterday",
+            "The past month to yesterday", "The past year to yesterday", "Fixed dates", "Fixed start date to today"});
+  struct Case {
+    DateRange chosen;
+    int selectedIndex;
+    bool startEditable, endEditable;
+  };
+  for (const Case& c : {Case{DateRange::DateRangeFixedStart, 13, true, false},
+                        Case{DateRange::DateRangeFixedRange, 12, true, true},
+                        Case{DateRange::DateRangeLastWeek, 3, false, false}}) {
     auto config = ChosenViewConfig();
-    config->ga.dateRange = chosen;
+    config->ga.dateRange = c.chosen;
     config->ga.startDate = QDate(2026, 2, 1);
     config->ga.endDate = QDate(2026, 2, 28);
     const auto dateRange = GoogleAnalyticsPresModelBuilder(config).Build()->GetDateRangeModel();
 
-    ASSERT_EQ(dateRange->GetDateRangeOptionCount(), ranges.size());
-    std::size_t position = 0;
-    for (const auto& [range, description] : ranges) {
-      EXPECT_EQ(dateRange->GetDateRangeOption(position)->GetOptionType(), range);
-      EXPECT_EQ(dateRange->GetDateRangeOption(position)->GetDescription(), LookupTStr(description));
-      ++position;
+    std::vector<TString> shown;
+    for (const auto& option : dateRange->GetDateRangeOptions()) {
+      EXPECT_EQ(static_cast<std::size_t>(option->GetOptionType()), shown.size());
+      shown.push_back(option->GetDescription());
     }
-    EXPECT_EQ(dateRange->GetSelectedIndex(), static_cast<int>(chosen));
-
-    bool startEditable = false, endEditable = false;
-    GoogleAnalytics::GetEditableState(chosen, startEditable, endEditable);
-    EXPECT_EQ(dateRange->GetStartDate()->GetIsEditable(), startEditable);
-    EXPECT_EQ(dateRange->GetEndDate()->GetIsEditable(), endEditable);
+    EXPECT_EQ(shown, descriptions);
+    EXPECT_EQ(dateRange->GetSelectedIndex(), c.selectedIndex);
+    EXPECT_EQ(dateRange->GetStartDate()->GetIsEditable(), c.startEditable) << c.selectedIndex;
+    EXPECT_EQ(dateRange->GetEndDate()->GetIsEditable(), c.endEditable) << c.selectedIndex;
     EXPECT_EQ(dateRange->GetStartDate()->GetISODate(), QStringLiteral("2026-02-01"));
     EXPECT_EQ(dateRange->GetEndDate()->GetISODate(), QStringLiteral("2026-02-28"));
   }
@@ -223,9 +210,7 @@ TEST(GoogleAnalyticsPresModelBuilderTest, UnsampledResponseLeavesTheWarningHidde
   config->ga.canPartition = true;
   config->ga.partitioningOn = true;
   const auto absent = Partitioning(config);
-  EXPECT_FALSE(absent->GetIsVisible());
-  EXPECT_FALSE(absent->GetIsEnabled());
-  EXPECT_FALSE(absent->GetCanPartition());
+  EXPECT_FALSE(absent->GetIsVisible() || absent->GetIsEnabled() || absent->GetCanPartition());
   EXPECT_TRUE(absent->GetStatusText().isEmpty());
 
   config->ga.responseInfo = {{QStringLiteral("response-sampled"), DataValue::MakeBoolean(false)},
@@ -235,71 +220,67 @@ TEST(GoogleAnalyticsPresModelBuilderTest, UnsampledResponseLeavesTheWarningHidde
 }
 
 TEST(GoogleAnalyticsPresModelBuilderTest, SampleShareHasTwoDecimalsAndTheSpaceIsGroupedByLocale) {
-  auto config = SampledConfig(250000, 1000000);
-  config->ga.canPartition = true;
-  {
-    ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+  struct Case {
+    QLocale::Language language;
+    QLocale::Country country;
+    std::int64_t size, space;
+    const char* status;
+  };
+  const Case cases[] = {
+      {QLocale::English, QLocale::UnitedStates, 250000, 1000000, "The results are based on 25.00% of 1,000,000 sessions."},
+      // The share is not localized; the sample space is.
+      {QLocale::German, QLocale::Germany, 2, 3000, "The results are based on 0.07% of 3.000 sessions."},
+      // An empty sample space is no division by zero: the share shows as 0.
+      {QLocale::English, QLocale::UnitedStates, 5, 0, "The results are based on 0.00% of 0 sessions."},
+  };
+  for (const Case& c : cases) {
+    const ScopedLocale locale(QLocale(c.language, c.country));
+    auto config = SampledConfig(c.size, c.space);
+    config->ga.canPartition = true;
+    EXPECT_EQ(Partitioning(config)->GetStatusText(), QString::fromUtf8(c.status));
+  }
+}
+
+TEST(GoogleAnalyticsPresModelBuilderTest, TheWarningOffersWhatThePartitioningStateAllows) {
+  const ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+  const TString sampled = QStringLiteral("The results are based on 25.00% of 2,000 sessions.");
+  const TString cannot = sampled + QStringLiteral(" This query cannot be partitioned.");
+  const TString restricted = QStringLiteral("The query cannot be partitioned because it uses these ");
+  struct Case {
+    bool canPartition, partitioningOn, generalRestriction, firstList;
+    TString status, button, tooltip;
+  };
+  const Case cases[] = {
+      {true, false, false, false, sampled, LookupTStr(0x241eb0f8), LookupTStr(0xb60c02a0)},
+      {true, true, false, false, LookupTStr(0x751569a3), LookupTStr(0x18763ab4), LookupTStr(0xfd2a6f18)},
+      // On, but the query cannot be partitioned: the items of the second list in id order, by
+      // name (not by alternate name).
+      {false, true, false, false, cannot, LookupTStr(0x241eb0f8),
+       restricted + QStringLiteral("measures:\n    Users\n    Sessions")},
+      // The first list, when it has items, is the one named.
+      {false, false, false, true, cannot, LookupTStr(0x241eb0f8), restricted + QStringLiteral("dimensions:\n    City")},
+      // A general restriction names nothing.
+      {false, false, true, true, cannot, LookupTStr(0x241eb0f8), LookupTStr(0x5b1c861f)},
+  };
+  for (const Case& c : cases) {
+    auto config = SampledConfig(500, 2000);
+    config->ga.canPartition = c.canPartition;
+    config->ga.partitioningOn = c.partitioningOn;
+    config->ga.generalRestriction = c.generalRestriction;
+    config->ga.restrictingSecond = {
+        {QStringLiteral("ga:b"), {TString(), QStringLiteral("Sessions"), QStringLiteral("Visits"), TString(), true}},
+        {QStringLiteral("ga:a"), {TString(), QStringLiteral("Users"), TString(), TString(), true}}};
+    if (c.firstList)
+      config->ga.restrictingFirst = {
+          {QStringLiteral("ga:city"), {TString(), QStringLiteral("City"), TString(), TString(), true}}};
     const auto partitioning = Partitioning(config);
-    EXPECT_EQ(partitioning->GetStatusText(), QStringLiteral("The results are based on 25.00% of 1,000,000 sessions."));
-    EXPECT_EQ(partitioning->GetButtonText(), LookupTStr(0x241eb0f8));
-    EXPECT_EQ(partitioning->GetButtonTooltip(), LookupTStr(0xb60c02a0));
+    EXPECT_EQ(partitioning->GetStatusText(), c.status);
+    EXPECT_EQ(partitioning->GetButtonText(), c.button);
+    EXPECT_EQ(partitioning->GetButtonTooltip(), c.tooltip);
+    EXPECT_EQ(partitioning->GetCanPartition(), c.canPartition);
+    EXPECT_EQ(partitioning->GetIsEnabled(), c.partitioningOn);
     EXPECT_TRUE(partitioning->GetIsVisible());
-    EXPECT_TRUE(partitioning->GetCanPartition());
-    EXPECT_FALSE(partitioning->GetIsEnabled());
   }
-  {
-    ScopedLocale german(QLocale(QLocale::German, QLocale::Germany));
-    config = SampledConfig(1, 3);
-    config->ga.canPartition = true;
-    EXPECT_EQ(Partitioning(config)->GetStatusText(), QStringLiteral("The results are based on 33.33% of 3 sessions."));
-    config = SampledConfig(2, 3000);
-    config->ga.canPartition = true;
-    // The share is not localized; the sample space is.
-    EXPECT_EQ(Partitioning(config)->GetStatusText(), QStringLiteral("The results are based on 0.07% of 3.000 sessions."));
-  }
-}
-
-TEST(GoogleAnalyticsPresModelBuilderTest, PartitionedQueryOffersToStopPartitioning) {
-  auto config = SampledConfig(10, 100);
-  config->ga.canPartition = true;
-  config->ga.partitioningOn = true;
-  const auto partitioning = Partitioning(config);
-  EXPECT_EQ(partitioning->GetStatusText(), LookupTStr(0x751569a3));
-  EXPECT_EQ(partitioning->GetButtonText(), LookupTStr(0x18763ab4));
-  EXPECT_EQ(partitioning->GetButtonTooltip(), LookupTStr(0xfd2a6f18));
-  EXPECT_TRUE(partitioning->GetIsEnabled());
-  EXPECT_TRUE(partitioning->GetCanPartition());
-  EXPECT_TRUE(partitioning->GetIsVisible());
-}
-
-TEST(GoogleAnalyticsPresModelBuilderTest, UnpartitionableQueryNamesWhatRestrictsIt) {
-  ScopedLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
-  auto config = SampledConfig(500, 2000);
-  config->ga.partitioningOn = true;  // on, but the query cannot be partitioned
-  // Listed in id order, by name (not by alternate name).
-  config->ga.restrictingSecond = {
-      {QStringLiteral("ga:b"), {TString(), QStringLiteral("Sessions"), QStringLiteral("Visits"), TString(), true}},
-      {QStringLiteral("ga:a"), {TString(), QStringLiteral("Users"), TString(), TString(), true}}};
-
-  auto partitioning = Partitioning(config);
-  EXPECT_EQ(partitioning->GetStatusText(),
-            QStringLiteral("The results are based on 25.00% of 2,000 sessions. This query cannot be partitioned."));
-  EXPECT_EQ(partitioning->GetButtonText(), LookupTStr(0x241eb0f8));
-  EXPECT_EQ(partitioning->GetButtonTooltip(),
-            QStringLiteral("The query cannot be partitioned because it uses these measures:\n    Users\n    Sessions"));
-  EXPECT_FALSE(partitioning->GetCanPartition());
-  EXPECT_TRUE(partitioning->GetIsEnabled());
-  EXPECT_TRUE(partitioning->GetIsVisible());
-
-  // The first list, when it has items, is the one named.
-  config->ga.restrictingFirst = {
-      {QStringLiteral("ga:city"), {TString(), QStringLiteral("City"), TString(), TString(), true}}};
-  EXPECT_EQ(Partitioning(config)->GetButtonTooltip(),
-            QStringLiteral("The query cannot be partitioned because it uses these dimensions:\n    City"));
-
-  // A general restriction names nothing.
-  config->ga.generalRestriction = true;
-  EXPECT_EQ(Partitioning(config)->GetButtonTooltip(), LookupTStr(0x5b1c861f));
 }
 
 }  // namespace

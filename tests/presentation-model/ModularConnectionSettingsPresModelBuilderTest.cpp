@@ -3,7 +3,6 @@
 #include "host/Exceptions.h"
 #include "host/app/Log.h"
 #include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
 #include "tests/support/FakeConnectionModel.h"
 
 #include "tests/QStringPrinter.h"
@@ -15,12 +14,6 @@
 #include <vector>
 
 namespace {
-
-class RecordingLogSink final : public ILogSink {
- public:
-  void Write(TLog severity, const TString& message) override { messages.emplace_back(severity, message); }
-  std::vector<std::pair<TLog, TString>> messages;
-};
 
 // Supported, not visible, no validation: a swap of any two of the three flags shows.
 RefCntPtr<InitialSQLPresModel> InitialSql() {
@@ -60,7 +53,7 @@ class ModularConnectionSettingsPresModelBuilderTest : public ::testing::Test {
     sink->messages.clear();
   }
 
-  std::shared_ptr<RecordingLogSink> sink = std::make_shared<RecordingLogSink>();
+  std::shared_ptr<fake::LogSink> sink = std::make_shared<fake::LogSink>();
   fake::ScopedInstall<LogSink, ILogSink> installSink{sink};
   RefCntPtr<fake::RelationalConfig> config = MakeRefCnt<fake::RelationalConfig>();
 };
@@ -84,23 +77,17 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, NumbersKeepTheirKindAndARe
     EXPECT_EQ(json.substr(json.size() - suffix.size()), suffix) << number;
     return json.substr(prefix.size(), json.size() - prefix.size() - suffix.size());
   };
-  // Integers stay integers up to 64 bits; zeros keep their sign only as doubles.
-  for (const char* integer : {"0", "-2147483648", "4294967295", "-9223372036854775808", "18446744073709551615"}) {
-    EXPECT_EQ(rewrite(integer), integer);
-  }
-  EXPECT_EQ(rewrite("-0"), "0");
-  EXPECT_EQ(rewrite("-0.0"), "-0.0");
-  EXPECT_EQ(rewrite("18446744073709551616"), "18446744073709553000.0");
-  EXPECT_EQ(rewrite("1E2"), "100.0");
-  // A zero with a large exponent, and numbers too small for a double.
-  EXPECT_EQ(rewrite("0e308"), "0.0");
-  EXPECT_EQ(rewrite("1e-400"), "0.0");
-  EXPECT_EQ(rewrite("-1e-400"), "-0.0");
-  // More digits than a double holds: the nearest double, whose shortest form reads back to itself.
-  const std::string longNumber = rewrite("1" + std::string(66, '3'));
-  EXPECT_EQ(longNumber, "1.3333333333333334e66");
-  EXPECT_EQ(rewrite(longNumber), longNumber);
-  EXPECT_EQ(rewrite("0.1"), "0.1");
+  const std::pair<std::string, std::string> cases[] = {
+      // Integers stay integers up to 64 bits; zeros keep their sign only as doubles.
+      {"0", "0"}, {"-2147483648", "-2147483648"}, {"4294967295", "4294967295"},
+      {"-9223372036854775808", "-9223372036854775808"}, {"18446744073709551615", "18446744073709551615"},
+      {"-0", "0"}, {"-0.0", "-0.0"}, {"18446744073709551616", "18446744073709553000.0"}, {"1E2", "100.0"},
+      // A zero with a large exponent, and numbers too small for a double.
+      {"0e308", "0.0"}, {"1e-400", "0.0"}, {"-1e-400", "-0.0"},
+      // More digits than a double holds: the nearest double, whose shortest form reads back to itself.
+      {"1" + std::string(66, '3'), "1.3333333333333334e66"}, {"1.3333333333333334e66", "1.3333333333333334e66"},
+      {"0.1", "0.1"}};
+  for (const auto& [number, written] : cases) EXPECT_EQ(rewrite(number), written);
   // A number too large for a double is refused like any text that is not JSON.
   EXPECT_EQ(BuildJson(QStringLiteral("{\"n\":99e307}")), "");
   ExpectOneWarning();
@@ -129,9 +116,6 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, NoDescriptionGivesNoJsonAn
 
 TEST_F(ModularConnectionSettingsPresModelBuilderTest, InvalidDescriptionsWarnAndGiveNoJson) {
   const std::vector<TString> invalid = {
-      QStringLiteral("{"),
-      QStringLiteral(" "),
-      QStringLiteral("{} {}"),
       QStringLiteral("{\"a\":1,}"),
       TString(QStringLiteral("{}")) + QChar(0) + QStringLiteral("{\"hidden\":1}"),
       // Valid JSON whose root cannot take the initial SQL member.
@@ -147,7 +131,7 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, InvalidDescriptionsWarnAnd
   }
 }
 
-TEST_F(ModularConnectionSettingsPresModelBuilderTest, NestingIsBoundedWithoutExhaustingTheStack) {
+TEST_F(ModularConnectionSettingsPresModelBuilderTest, NestingIsBoundedByTheJsonLimit) {
   // The root object is the first level.
   const auto nested = [](int arrays) {
     return QStringLiteral("{\"a\":") + TString(arrays, QLatin1Char('[')) + TString(arrays, QLatin1Char(']')) +
@@ -158,10 +142,6 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, NestingIsBoundedWithoutExh
   EXPECT_TRUE(sink->messages.empty());
 
   EXPECT_TRUE(BuildJson(nested(kMaxJsonNesting)).empty());
-  ExpectOneWarning();
-
-  // Far beyond any stack: refused just the same, never half-parsed.
-  EXPECT_TRUE(BuildJson(QStringLiteral("{\"a\":") + TString(1000000, QLatin1Char('['))).empty());
   ExpectOneWarning();
 }
 
@@ -174,16 +154,6 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, MissingInitialSqlWithADesc
     EXPECT_EQ(e.GetExpression(), QStringLiteral("Null pointer dereferenced"));
   }
   EXPECT_TRUE(sink->messages.empty());
-}
-
-TEST_F(ModularConnectionSettingsPresModelBuilderTest, RecordCarriesTheTextAsOneString) {
-  config->rel.modularDialogJson = QStringLiteral("{\"k\": \"v\"}");
-  const RefCntPtr<const ModularConnectionSettingsPresModel> model =
-      ModularConnectionSettingsPresModelBuilder().Build(config, MakeRefCnt<InitialSQLPresModel>());
-  EXPECT_EQ(WriteParametersJson(*model->AsIParameters(), ParametersRegistry::Get()),
-            R"({"gen-modular-connection-settings-pres-model":{"connection-dialog-json":)"
-            R"("{\"k\":\"v\",\"initialSql\":{\"isSupported\":false,\"isInitialSqlVisible\":false,)"
-            R"(\"initialSql\":\"\",\"initialSqlParameters\":[],\"doValidation\":false,\"learnMoreUri\":\"\"}}"}})");
 }
 
 }  // namespace

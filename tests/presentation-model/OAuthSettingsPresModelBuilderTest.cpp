@@ -2,8 +2,6 @@
 
 #include "host/app/FeatureFlags.h"
 #include "host/app/LanguageUtils.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
 #include "parameters/EnumSerializer.h"
 #include "presentation-model/OAuthConfigInfoPresModel.h"
 #include "tests/support/FakeConnectionModel.h"
@@ -47,10 +45,6 @@ CredentialType Find(const OAuthSettingsPresModel& model, const char* className, 
       return credentialType;
   ADD_FAILURE() << "no credential type " << className;
   return MakeRefCnt<OAuthCredentialTypeInfoPresModel>();
-}
-
-std::string Write(const PresentationModel& model) {
-  return WriteParametersJson(*model.AsIParameters(), ParametersRegistry::Get());
 }
 
 using Languages = fake::ScopedInstall<LanguageUtils, ISupportedLanguages>;
@@ -103,12 +97,10 @@ class OAuthSettingsPresModelBuilderTest : public ::testing::Test {
 TEST_F(OAuthSettingsPresModelBuilderTest, EmptyRegistriesListTheLegacyClassesThenSlack) {
   const auto model = OAuthSettingsPresModelBuilder().Build();
   EXPECT_EQ(Summaries(*model), kLegacyAndSlack);
-  // The written record: flags as strings in order, display names under the short alias, the
-  // Slack name from the string tables, and no configurations.
-  EXPECT_EQ(Write(*model->GetCredentialType(4)),
-            "{\"gen-o-auth-credential-type-info-pres-model\":{\"class-name-for-cleaning\":\"slack\","
-            "\"credential-type-properties-flags\":[\"provider-class\"],\"display-name-map\":{\"en\":\"Slack\"},"
-            "\"connector-type\":\"legacy-connector\",\"oauth-config-infos\":[]}}");
+  // Display names under the short alias, Slack's from the string tables; no configurations.
+  EXPECT_EQ(model->GetCredentialType(4)->GetDisplayNameMaps(),
+            (std::map<TString, TString>{{QStringLiteral("en"), QStringLiteral("Slack")}}));
+  EXPECT_EQ(model->GetCredentialType(4)->GetOAuthConfigInfosCount(), 0u);
 }
 
 TEST_F(OAuthSettingsPresModelBuilderTest, StepsRunInOrderWithoutMerging) {
@@ -262,12 +254,12 @@ TEST_F(OAuthSettingsPresModelBuilderTest, OAuthConfigurationsAreListedOnlyWhileT
   ASSERT_EQ(configs->GetOAuthConfigInfosCount(), 2u);
   // The class as a whole accepts no custom domain, although one configuration does.
   EXPECT_EQ(Summary(*configs), "snowflake odbc-oauth-connector provider-class,data-connection-class,generic-auth-class");
-  EXPECT_EQ(Write(*configs->GetOAuthConfigInfos(0)),
-            "{\"gen-o-auth-config-info-pres-model\":{\"oauth-config-id\":\"snowflake\",\"supports-custom-domain\":\"false\","
-            "\"config-label\":\"Snowflake OAuth\"}}");
-  EXPECT_EQ(Write(*configs->GetOAuthConfigInfos(1)),
-            "{\"gen-o-auth-config-info-pres-model\":{\"oauth-config-id\":\"okta\",\"supports-custom-domain\":\"true\","
-            "\"config-label\":\"Okta\"}}");
+  for (unsigned i = 0; i < 2; ++i) {
+    const auto& info = *configs->GetOAuthConfigInfos(i);
+    EXPECT_EQ(info.GetOAuthConfigId() + QLatin1Char('|') + info.GetConfigLabel(),
+              i == 0 ? QStringLiteral("snowflake|Snowflake OAuth") : QStringLiteral("okta|Okta"));
+    EXPECT_EQ(info.GetSupportsCustomDomain(), i == 1);
+  }
 
   remoteFlags->Set(RemoteFeatureFlagIds::kOAuthConfigs, false);
   EXPECT_EQ(Find(*OAuthSettingsPresModelBuilder().Build(), "snowflake", ConnectorType::OdbcOauthConnector)

@@ -38,17 +38,6 @@ RefCntPtr<const TableEnumerationPresModel> ReadTable(const std::string& fields) 
 const std::string kEntry =
     R"({"table-name":"[db].[t]","table-caption":"T","table-pill-icon-type":"found-table","is-enabled":"false"})";
 
-TEST(RecordJsonReaderTest, NestedRecordsAndTheirFieldsAreSet) {
-  const auto table = ReadTable(R"("table-infos":[)" + kEntry + "," + kEntry + R"(],"allow-preview-data":"false")");
-  ASSERT_EQ(table->GetTableInfoCount(), 2u);
-  const ConnectionTableInfoPresModel& entry = *table->GetTableInfo(1);
-  EXPECT_EQ(entry.GetCaption(), QStringLiteral("T"));
-  EXPECT_EQ(entry.GetIconEnum(), TablePillIcon::FoundTable);
-  EXPECT_FALSE(entry.GetIsEnabled());
-  EXPECT_EQ(entry.GetName().GetComponents().size(), 2u);
-  EXPECT_FALSE(table->GetAllowPreviewData());
-}
-
 TEST(RecordJsonReaderTest, MembersThatDoNotFitAreSkippedAndTheLastOneThatFitsWins) {
   // A number, an object and an array where strings belong; unknown and foreign names.
   const auto entry = ReadTable(R"("table-infos":[{"table-caption":"first","table-caption":7,"table-tooltip":{},)"

@@ -376,7 +376,6 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
   std::vector<CatalogInfo> catalogs;
   SortDirection catalogSortDirection = SortDirection::Asc;
   TString catalogSearchTerm;
-  TString cubeListPrompt;
   CubeInfo currentCube;
   std::vector<CubeInfo> cubes;
   std::vector<CubeMetadataCategory> cubeMetadataCategories;
@@ -389,7 +388,7 @@ class HierarchicalConfig final : public Config<HierarchicalDSConnectionConfig> {
   void EnumerateCatalogs(std::vector<CatalogInfo>& to) const override { to.insert(to.end(), catalogs.begin(), catalogs.end()); }
   SortDirection GetCatalogSortDirection() const override { return catalogSortDirection; }
   TString GetCatalogSearchTerm() const override { return catalogSearchTerm; }
-  TString GetCubeListPrompt() const override { return cubeListPrompt; }
+  TString GetCubeListPrompt() const override { return TString(); }
   CubeInfo GetCurrentCube() const override { return currentCube; }
   void EnumerateCubes(std::vector<CubeInfo>& to) const override { to.insert(to.end(), cubes.begin(), cubes.end()); }
   std::vector<CubeMetadataCategory> GetCubeMetadataCategories() const override { return cubeMetadataCategories; }
@@ -411,7 +410,7 @@ struct GoogleAnalyticsState {
   int selectedAccount = -1, selectedProperty = -1, selectedView = -1;
   DateRange dateRange = DateRange::DateRangeLast30;
   QDate startDate, endDate;
-  Items possibleDimensions, possibleMeasures, selectedDimensions, selectedMeasures;
+  Items possibleDimensions, selectedMeasures;  // the other two lists stay empty
   std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsMeasureSet> measureSets;
   int selectedMeasureSet = -1;
   std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsSegment> segments;
@@ -450,8 +449,8 @@ class GoogleAnalyticsConfig final : public Config<IGoogleAnalyticsConnectionConf
   QDate GetStartDate() const override { return ga.startDate; }
   QDate GetEndDate() const override { return ga.endDate; }
   void GetPossibleDimensions(Items& items) const override { items = ga.possibleDimensions; }
-  void GetPossibleMeasures(Items& items) const override { items = ga.possibleMeasures; }
-  void GetSelectedDimensions(Items& items) const override { items = ga.selectedDimensions; }
+  void GetPossibleMeasures(Items& items) const override { items.clear(); }
+  void GetSelectedDimensions(Items& items) const override { items.clear(); }
   void GetSelectedMeasures(Items& items) const override { items = ga.selectedMeasures; }
   void GetMeasureSets(
       std::vector<GoogleAnalyticsConnectionConfigElements::GoogleAnalyticsMeasureSet>& sets) const override {

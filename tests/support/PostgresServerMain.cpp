@@ -1,5 +1,5 @@
 // hlvpgserver: the PostgreSQL test server of the live connection tests, for test runners that
-// are not GoogleTest programs (tests/cli/run_describe.py).
+// are not GoogleTest programs (tests/cli/run_connection_commands.py and the browser test).
 //
 // Reads the superuser's password as the first line of standard input, starts the server and
 // prints "port N" (the database and the user are PostgresServer::kDatabase and kUser), then

@@ -1,11 +1,8 @@
-// Keys and certificates made by OpenSSL inside a test, and files holding them.
+// Keys and certificates made by OpenSSL inside a test.
 #pragma once
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -17,12 +14,12 @@
 
 namespace testcrypto {
 
-/// A new elliptic-curve (P-256) private key.
+/// A new private key: elliptic-curve (P-256), or RSA of `rsaBits` bits.
 class TestKey {
  public:
-  TestKey() : m_key(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256"), &EVP_PKEY_free) {
-    if (!m_key) throw std::runtime_error("EC key generation failed");
-  }
+  TestKey() : m_key(Checked(EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256")), &EVP_PKEY_free) {}
+  explicit TestKey(std::size_t rsaBits)
+      : m_key(Checked(EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", rsaBits)), &EVP_PKEY_free) {}
 
   /// The key as PKCS#8 PEM text, encrypted with AES-256-CBC under `passPhrase` unless it is empty.
   std::string Pkcs8(const std::string& passPhrase = std::string()) const {
@@ -64,6 +61,10 @@ class TestKey {
   }
 
  private:
+  static EVP_PKEY* Checked(EVP_PKEY* key) {
+    if (key == nullptr) throw std::runtime_error("key generation failed");
+    return key;
+  }
   static std::string Text(BIO* bio) {
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio, &data);
@@ -72,14 +73,5 @@ class TestKey {
 
   std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> m_key;
 };
-
-/// Writes `text` into the file `name` of `dir` and returns the file's path.
-inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const std::string& text) {
-  const QString path = QDir(dir.path()).filePath(name);
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0)
-    throw std::runtime_error("writing a test file failed");
-  return path;
-}
 
 }  // namespace testcrypto
