@@ -19,6 +19,7 @@
 #include "host/parameters/IParameters.h"
 #include "host/parameters/RecordSerializerBase.h"
 #include "host/parameters/SerializeStructure.h"
+#include "host/parameters/StructSerializer.h"
 #include "host/values/AliasedDataValue.h"
 #include "host/values/DataColumn.h"
 #include "host/values/DataNamespace.h"
@@ -26,7 +27,6 @@
 #include "host/values/DataValue.h"
 #include "host/values/QualifiedName.h"
 #include "parameters/PresLayerExport.h"
-#include "presentation-model/StructSerializer.h"
 
 #include <functional>
 #include <map>

@@ -8,7 +8,7 @@
 #include "host/parameters/PresentationModel.h"
 #include "host/parameters/RecordSerializerBase.h"
 #include "host/parameters/SerializeStructure.h"
-#include "presentation-model/StructSerializer.h"
+#include "host/parameters/StructSerializer.h"
 
 #include <map>
 #include <type_traits>
