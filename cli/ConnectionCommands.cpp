@@ -3,6 +3,7 @@
 #include "connect/ConnectDataUtils.h"
 #include "connect/DSConnectorParams.h"
 #include "host/Exceptions.h"
+#include "host/Secrets.h"
 #include "host/app/AppConfig.h"
 #include "host/app/Log.h"
 #include "host/connect/ConnectionSettingsCache.h"
@@ -99,7 +100,6 @@ namespace {
 
 ParametersRegistry& Registry() { return ParametersRegistry::Get(); }
 
-constexpr char kMask[] = "********";
 /// The longest --attributes text read.
 constexpr std::size_t kMaxAttributesJsonBytes = std::size_t{1} << 20;
 
@@ -187,12 +187,12 @@ std::string Write(const PresentationModel& model) { return WriteParametersJson(*
 
 /// The names whose values are secrets in a connection of `config`'s class: those the set
 /// marked secure, the connector's secure fields, the attributes that always hold secrets (the
-/// set marks only the password secure; a workgroup password or a client key is one too), and
-/// every OAuth attribute but the instance address (tokens and the like).
+/// set marks only the password secure; a workgroup password, a client key or a connection
+/// string is one too), and every OAuth attribute but the instance address (tokens and the like).
 std::set<TString> SecretNames(const DSConnectionConfig& config, const DSConnectorParams& params) {
   std::set<TString> names(params.SecureNames().begin(), params.SecureNames().end());
   for (const auto& [name, value] : params.Attributes())
-    if (DataConnectionAttrs::IsSecretAttr(name)) names.insert(name);
+    if (Secrets::IsSecretAttribute(name)) names.insert(name);
   for (const auto& [name, value] : params.OAuthAttributes())
     if (name != DataConnectionAttrs::attrInstanceUrl) names.insert(name);
   if (const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational()) {
@@ -217,7 +217,7 @@ std::string WriteAttributes(const DSConnectionConfig& config, const DSConnectorP
     if (json.size() > 1) json += ',';
     AppendJsonString(json, name);
     json += ':';
-    AppendJsonString(json, secrets.count(name) != 0 && !value.isEmpty() ? TString(QLatin1String(kMask)) : value);
+    AppendJsonString(json, secrets.count(name) != 0 && !value.isEmpty() ? TString(Secrets::kMask) : value);
   }
   return json + '}';
 }
@@ -246,14 +246,17 @@ std::unique_ptr<DSConnectorParams> ToConnectorParams(const RefCntPtr<DSConnectio
                                                      const RefCntPtr<const ConnectionParamsPresModel>& record) {
   std::unique_ptr<DSConnectorParams> params = ConnectDataUtils::DSParamsFromPresModel(config, record);
   ConnectDataUtils::LoadSSLCert(config, *params, record);
+  // The set marks only the password secure; the other secrets of the policy (a client key, a
+  // connection string a password may be written into) go to the credential service with it.
+  const ConnectionAttributeMap attributes = params->Attributes();
+  for (const auto& [name, value] : attributes)
+    if (!value.isEmpty() && Secrets::IsSecretAttribute(name)) params->SetSecureValue(name, value);
   params->SaveSecureValues();
   return params;
 }
 
-/// Whether the attribute `name` of a connection of `config`'s class holds a secret: one of the
-/// attributes that always do, or a secure connection field of the class.
-bool IsSecret(const DSConnectionConfig& config, const TString& name) {
-  if (DataConnectionAttrs::IsSecretAttr(name)) return true;
+/// Whether the attribute `name` is a secure connection field of `config`'s class.
+bool IsSecureField(const DSConnectionConfig& config, const TString& name) {
   const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational();
   const RefCntPtr<const Connect::IConnectionFieldsModel> fields =
       relational ? relational->GetConnectionFieldsModel() : nullptr;
@@ -261,11 +264,21 @@ bool IsSecret(const DSConnectionConfig& config, const TString& name) {
   return field != nullptr && field->IsSecure();
 }
 
+/// Whether the attribute `name` of a connection of `config`'s class holds a secret: one the
+/// secrets policy names, or a secure connection field of the class.
+bool IsSecret(const DSConnectionConfig& config, const TString& name) {
+  return Secrets::IsSecretAttribute(name) || IsSecureField(config, name);
+}
+
 /// `attributes` with every secret that has a value masked.
 std::map<TString, TString> MaskedAttributes(const DSConnectionConfig& config, std::map<TString, TString> attributes) {
-  for (auto& [name, value] : attributes)
-    if (!value.isEmpty() && IsSecret(config, name)) value = QLatin1String(kMask);
-  return attributes;
+  return Secrets::MaskAttributes(std::move(attributes), [&](const TString& name) { return IsSecureField(config, name); });
+}
+
+/// The JSON text `json` of a bag of `config`'s records with every secret masked.
+std::string MaskedJson(const DSConnectionConfig& config, const std::string& json) {
+  return Secrets::MaskParametersJson(json, Registry(),
+                                     [&](const TString& name) { return IsSecureField(config, name); });
 }
 
 /// The configuration of an existing connection of `connectionClass` with the attributes of
@@ -391,36 +404,15 @@ int Run(std::ostream& err, Command command) {
     const int status = command();
     log->Forward(*restore.previous);
     return status;
+  } catch (const LogicException& e) {  // a builder's failure names the file and line hosts know it by
+    std::string file = e.GetFile();
+    file.erase(0, file.find_last_of('/') + 1);
+    err << "error: " << OneLine(e.what() + log->Reasons()) << " (" << file << ':' << e.GetLine() << ")\n";
+    return 1;
   } catch (const std::exception& e) {  // every failure of a command is reported, never fatal
     err << "error: " << OneLine(e.what() + log->Reasons()) << '\n';
     return 1;
   }
-}
-
-/// `json` with the text of every security-sensitive parameter replaced by the mask, for
-/// printing a record a user typed a password into.
-std::string MaskSecrets(const std::string& json) {
-  rapidjson::Document document;
-  HardenedJson::Parse(json, document, {});
-  std::vector<rapidjson::Value*> pending = {&document};
-  while (!pending.empty()) {
-    rapidjson::Value* value = pending.back();
-    pending.pop_back();
-    if (value->IsArray()) {
-      for (rapidjson::Value& element : value->GetArray()) pending.push_back(&element);
-    } else if (value->IsObject()) {
-      for (auto& member : value->GetObject()) {
-        const ParameterInfo* info = Registry().FindParameterByUtf8Name(
-            std::string_view(member.name.GetString(), member.name.GetStringLength()));
-        if (info != nullptr && info->HasFlag(kParameterSecuritySensitive) && member.value.IsString() &&
-            member.value.GetStringLength() != 0)
-          member.value.SetString(kMask, document.GetAllocator());
-        else
-          pending.push_back(&member.value);
-      }
-    }
-  }
-  return WriteCompact(document);
 }
 
 /// The dialog's field record as the front end sends it back once a user filled the dialog
@@ -478,7 +470,9 @@ std::string DialogJson(const TString& connectionClass, const std::optional<std::
   if (lastAttributes) cache.Remember(connectionClass, ParseAttributes(*lastAttributes));
   const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
   const RefCntPtr<const InitialSQLPresModel> initialSQL = InitialSQLPresModelBuilder().Build(config, {}, true);
-  return Write(*ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr));
+  // The remembered attributes may hold secrets, which the dialog's fields would show.
+  return MaskedJson(*config,
+                    Write(*ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr)));
 }
 
 std::string ConvertJson(const TString& connectionClass, const std::string& bag, const char* source) {
@@ -555,7 +549,7 @@ int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostr
     // Described before anything is printed, so that a failure prints only its error line.
     const std::string page = toThePage ? WriteDescription(Connected(connectionClass, *params), false, false) : "";
     out << "class\t" << ToUtf8(connectionClass) << "\ninitial-sql\t" << Write(*initialSQL) << "\ndialog\t"
-        << Write(*settings) << "\nedited\t" << MaskSecrets(edited) << "\nattributes\t"
+        << Write(*settings) << "\nedited\t" << MaskedJson(*config, edited) << "\nattributes\t"
         << WriteAttributes(*config, *params) << '\n';
     if (toThePage) out << "page\t" << page << '\n';
     return 0;

@@ -12,11 +12,13 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace hlvpres {
 
@@ -32,9 +34,11 @@ const char kGalleryHelp[] =
     "flow-processor-service or flow-editor.\n\n"
     "The recent servers (mru-server) come from the list kept in FILE, by default\n"
     "hlvpres/mru-connections.json in the user's configuration folder ($XDG_CONFIG_HOME, or\n"
-    "~/.config). --use records CLASS as the latest used in that list before the group is built.\n"
-    "The other groups read no list unless --mru or --use is given. A wrong argument prints one\n"
-    "\"error: \" line on standard error and exits with 1.\n";
+    "~/.config). --use records CLASS, a server class, as the latest used in that list before the\n"
+    "group is built. The other groups read no list unless --mru or --use is given. A wrong\n"
+    "argument prints one \"error: \" line on standard error and exits with 1; so does a --use\n"
+    "that cannot be saved (a full disk, a file that is not a regular file), after the warning\n"
+    "that says why. The file then keeps its previous list.\n";
 
 ConnectionTypeGroup ParseGalleryGroup(const TString& group) {
   const std::optional<std::int32_t> value = EnumTableOf<ConnectionTypeGroup>().FindValue(group);
@@ -49,9 +53,18 @@ ConnectionTypeGroup ParseGalleryGroup(const TString& group) {
 std::string GalleryGroupJson(const GalleryOptions& options) {
   // Only the recent servers, or a use to record, touch the user's list.
   std::unique_ptr<IConnectionTypeMru> mru = ConnectionTypeMruFactory::CreateNull();
-  if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer)
-    mru = ConnectionTypeMruFactory::CreatePersistent(options.mruFile.value_or(MruFile::DefaultPath()));
-  if (options.use) mru->AddConnectionClass(*options.use);
+  std::shared_ptr<MruFile> file;
+  if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer) {
+    file = std::make_shared<MruFile>(options.mruFile.value_or(MruFile::DefaultPath()));
+    mru = ConnectionTypeMruFactory::CreatePersistent(file);
+  }
+  if (options.use) {
+    mru->AddConnectionClass(*options.use);
+    // The warning logged says why; the command must not look as if it recorded the use.
+    if (!file->IsSaved())
+      throw HalvaneException(QStringLiteral("the use of %1 was not saved in the list of recent connections in %2")
+                                 .arg(*options.use, file->GetPath()));
+  }
 
   const RefCntPtr<const ConnectionTypeGroupPresModel> group =
       ConnectionTypeGroupPresModelBuilder(options.group, options.restricted, options.disabled, std::move(mru), {})
@@ -88,8 +101,14 @@ GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
     } else if (argument == "--app-mode") {
       AppConfig::SetApplicationMode(SettableAppConfig::ParseApplicationMode(value));
     } else {
-      if (!Connect::Registry::Instance().LookupConnector(value))
+      const Connect::IRegistry& registry = Connect::Registry::Instance();
+      if (!registry.LookupConnector(value))
         throw InputError(QStringLiteral("unknown connection class \"%1\"").arg(value));
+      const std::vector<TString> servers = registry.GetConnectionClasses(Connect::ConnectionClassKind::kServer);
+      if (std::find(servers.begin(), servers.end(), value) == servers.end())
+        throw InputError(QStringLiteral("\"%1\" is not a server connection class; the list of recent connections "
+                                        "keeps server classes only")
+                             .arg(value));
       options.use = value;
     }
   }

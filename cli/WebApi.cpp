@@ -5,21 +5,32 @@
 #include "cli/VariableCommands.h"
 
 #include "host/Exceptions.h"
+#include "host/app/StringIds.h"
+#include "host/app/StringTable.h"
+#include "host/Secrets.h"
 #include "host/connect/ConnectionAttributes.h"
 #include "host/connect/DataSourceException.h"
 #include "host/detail/HardenedJson.h"
 #include "host/parameters/JsonText.h"
 
+#include <QByteArray>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <algorithm>
+#include <deque>
 #include <exception>
+#include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 namespace hlvpres {
 namespace {
-
-constexpr char kMask[] = "********";
 
 std::optional<std::string> Query(const ApiRequest& request, const char* name) {
   const auto found = request.query.find(name);
@@ -39,6 +50,111 @@ bool QueryFlag(const ApiRequest& request, const char* name) {
   return value && (*value == "1" || *value == "true");
 }
 
+/// Files the page sent whose content is kept in the upload folder, oldest first; past
+/// kMaxUploads, the oldest is removed.
+constexpr std::size_t kMaxUploads = 64;
+std::mutex g_uploadsLock;
+std::deque<QString> g_uploads;
+
+/// Whether the field or attribute `name` of a dialog's record names a file on this machine.
+bool NamesFile(std::string_view name) {
+  constexpr std::string_view kWidget = "widget-attr-";
+  if (name.substr(0, kWidget.size()) == kWidget) {
+    name.remove_prefix(kWidget.size());
+    if (name == "ssl-cert" || name == "mdw-path") return true;
+  }
+  static const std::string_view kFileAttributes[] = {"filename",         "sslfile",         "ssl-client-cert-file",
+                                                     "ssl-client-key-file", "priv-key-file", "local-cube-file",
+                                                     "model-file"};
+  return std::find(std::begin(kFileAttributes), std::end(kFileAttributes), name) != std::end(kFileAttributes);
+}
+
+/// The one refusal of a file named by path, whether it exists or not.
+InputError FileRefused() {
+  return InputError(QStringLiteral(
+      "the server opens no file named by its path outside the folders it was started with (--allow-files): "
+      "choose the file in the page to send its content"));
+}
+
+/// `path` when it names a regular file in one of `settings`' allowed folders or its upload
+/// folder (no link out of them, no FIFO or device); InputError otherwise.
+std::string AllowedFile(const std::string& path, const ApiSettings& settings) {
+  std::error_code error;
+  const std::filesystem::path given(path);
+  if (!given.is_absolute()) throw FileRefused();
+  const std::filesystem::path canonical = std::filesystem::canonical(given, error);
+  if (error || !std::filesystem::is_regular_file(canonical, error) || error) throw FileRefused();
+  std::vector<std::string> folders = settings.allowedFolders;
+  if (!settings.uploadFolder.empty()) folders.push_back(settings.uploadFolder);
+  const std::string file = canonical.string();
+  for (const std::string& folder : folders)
+    if (file.size() > folder.size() + 1 && file.compare(0, folder.size(), folder) == 0 && file[folder.size()] == '/')
+      return file;
+  throw FileRefused();
+}
+
+/// Keeps the content of the data URL `url` in the upload folder and returns the file's path.
+std::string KeptUpload(std::string_view url, const ApiSettings& settings) {
+  const std::size_t comma = url.find(',');
+  if (settings.uploadFolder.empty() || comma == std::string_view::npos ||
+      url.substr(0, comma).find(";base64") == std::string_view::npos)
+    throw InputError(QStringLiteral("a file's content is sent as a data URL in base64"));
+  const QByteArray encoded(url.data() + comma + 1, static_cast<int>(url.size() - comma - 1));
+  const QByteArray::FromBase64Result content =
+      QByteArray::fromBase64Encoding(encoded, QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+  if (!content) throw InputError(QStringLiteral("a file's content is not valid base64"));
+  QTemporaryFile file(QDir(QString::fromStdString(settings.uploadFolder)).filePath(QStringLiteral("file-XXXXXX")));
+  file.setAutoRemove(false);
+  if (!file.open() || file.write(content.decoded) != content.decoded.size() || !file.flush())
+    throw HalvaneException(QStringLiteral("the server could not keep the file's content"));
+  const QString path = file.fileName();
+  const std::lock_guard<std::mutex> lock(g_uploadsLock);
+  g_uploads.push_back(path);
+  while (g_uploads.size() > kMaxUploads) {
+    QFile::remove(g_uploads.front());
+    g_uploads.pop_front();
+  }
+  return path.toStdString();
+}
+
+/// The value a file field holds, as the library is to read it: a data URL's content kept as a
+/// file of its own, a path only when it is allowed.
+std::string ResolvedFile(std::string_view value, const ApiSettings& settings) {
+  if (value.substr(0, 5) == "data:") return KeptUpload(value, settings);
+  return AllowedFile(std::string(value), settings);
+}
+
+/// Resolves every file field among the members of `object` (see ResolvedFile).
+void ResolveFiles(rapidjson::Value& object, rapidjson::Document::AllocatorType& allocator, const ApiSettings& settings,
+                  const TString& keptLabel) {
+  for (auto& member : object.GetObject()) {
+    const std::string_view name(member.name.GetString(), member.name.GetStringLength());
+    if (!NamesFile(name) || !member.value.IsString() || member.value.GetStringLength() == 0) continue;
+    const std::string_view value(member.value.GetString(), member.value.GetStringLength());
+    if (TStringFromUtf8(value) == keptLabel) continue;  // the certificate the record already holds
+    const std::string resolved = ResolvedFile(value, settings);
+    member.value.SetString(resolved.data(), static_cast<rapidjson::SizeType>(resolved.size()), allocator);
+  }
+}
+
+/// The bag `body` with the file fields of its connection params record resolved.
+std::string WithFilesResolved(const std::string& body, const ApiSettings& settings) {
+  rapidjson::Document document;
+  HardenedJson::Parse(body, document, {});
+  if (!document.IsObject()) return body;
+  const auto record = document.FindMember("gen-connection-params-pres-model");
+  if (record == document.MemberEnd() || !record->value.IsObject()) return body;
+  const TString keptLabel = LookupTStr(StringIds::kSSLCertificateAlreadyLoaded);
+  ResolveFiles(record->value, document.GetAllocator(), settings, keptLabel);
+  const auto attributes = record->value.FindMember("connector-attrs");
+  if (attributes != record->value.MemberEnd() && attributes->value.IsObject())
+    ResolveFiles(attributes->value, document.GetAllocator(), settings, keptLabel);
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  document.Accept(writer);
+  return std::string(buffer.GetString(), buffer.GetSize());
+}
+
 std::string Gallery(const ApiRequest& request, const ApiSettings&) {
   GalleryOptions options;
   options.group = ParseGalleryGroup(TStringFromUtf8(RequiredQuery(request, "group")));
@@ -50,12 +166,16 @@ std::string Dialog(const ApiRequest& request, const ApiSettings&) {
   return DialogJson(KnownConnectionClass(RequiredQuery(request, "class")), std::nullopt);
 }
 
-std::string Convert(const ApiRequest& request, const ApiSettings&) {
-  return ConvertJson(KnownConnectionClass(RequiredQuery(request, "class")), request.body, "the request body");
+std::string Convert(const ApiRequest& request, const ApiSettings& settings) {
+  const TString connectionClass = KnownConnectionClass(RequiredQuery(request, "class"));
+  return ConvertJson(connectionClass, WithFilesResolved(request.body, settings), "the request body");
 }
 
-std::string Describe(const ApiRequest& request, const ApiSettings&) {
+std::string Describe(const ApiRequest& request, const ApiSettings& settings) {
   ConnectionAttributeMap attributes = ParseAttributes(request.body);
+  // A file the connection reads is one the server allows; content sent as a data URL is kept.
+  for (auto& [name, value] : attributes)
+    if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
   const auto connectionClass = attributes.find(DataConnectionAttrs::attrClass);
   if (connectionClass == attributes.end())
     throw InputError(QStringLiteral("the attributes name no \"class\""));
@@ -63,7 +183,7 @@ std::string Describe(const ApiRequest& request, const ApiSettings&) {
   // A secret the page got back masked is no value to connect with: the credential service holds
   // the real one under "credential-id".
   for (auto it = attributes.begin(); it != attributes.end();)
-    it = it->second == QLatin1String(kMask) ? attributes.erase(it) : std::next(it);
+    it = it->second == Secrets::kMask ? attributes.erase(it) : std::next(it);
   return DescribeJson(KnownConnectionClass(ToUtf8(name)), attributes, QueryFlag(request, "olap"),
                       QueryFlag(request, "simple"));
 }
@@ -75,9 +195,16 @@ int ParseIndex(const std::string& text) {
   return index;
 }
 
-std::string Variables(const ApiRequest& request, const ApiSettings&) {
+std::string Variables(const ApiRequest& request, const ApiSettings& settings) {
   const std::optional<std::string> index = Query(request, "index");
-  return VariablePromptJson(TStringFromUtf8(RequiredQuery(request, "file")),
+  const std::string file = RequiredQuery(request, "file");
+  // Only a file the server offers: no other path is opened, nor told to exist or not.
+  if (std::find(settings.variableFiles.begin(), settings.variableFiles.end(), file) == settings.variableFiles.end())
+    throw InputError(QStringLiteral("the server offers no such variables description file"));
+  // The prompt builder keeps one process-wide formatter: one build at a time.
+  static std::mutex builds;
+  const std::lock_guard<std::mutex> lock(builds);
+  return VariablePromptJson(TStringFromUtf8(file),
                             TStringFromUtf8(Query(request, "select").value_or("")), index ? ParseIndex(*index) : 0,
                             TStringFromUtf8(Query(request, "relation").value_or("")));
 }

@@ -26,8 +26,15 @@ struct ApiResponse {
 
 /// What the server offers beyond what a request names.
 struct ApiSettings {
-  /// The variables description files GET /api/variable-files lists, in this order.
+  /// The variables description files GET /api/variable-files lists, in this order; the only
+  /// files GET /api/variables reads.
   std::vector<std::string> variableFiles;
+  /// The folders (canonical paths) whose regular files a request may name by path, such as a
+  /// SQLite database's. A file named anywhere else is refused, whether it exists or not.
+  std::vector<std::string> allowedFolders;
+  /// The folder (a canonical path, readable by the server's user only) where the content of a
+  /// file the page sends is kept, for the connection to read; empty takes no file content.
+  std::string uploadFolder;
 };
 
 /// Answers `request`:
@@ -38,10 +45,14 @@ struct ApiSettings {
 ///                                             body (a JSON object of strings, "class" among
 ///                                             them), connected live
 ///   GET  /api/variables?file=F[&select=N&index=I&relation=R]
-///                                             the variable prompt of the description file F
+///                                             the variable prompt of the description file F,
+///                                             one of `settings.variableFiles`
 ///   GET  /api/variable-files                  the description files of `settings`, each as
 ///                                             {"name": file name without extension, "path": F}
-/// A wrong request answers 400, an unknown path 404, a wrong method 405, and a failure of the
+/// A field or attribute that names a file (a certificate, key, database or model file) holds
+/// either the file's content as a data URL ("data:[TYPE];base64,CONTENT"), which is kept in
+/// `settings.uploadFolder` and named by its path there, or the path of a regular file in
+/// `settings.allowedFolders`; any other path is refused with 400. A wrong request answers 400, an unknown path 404, a wrong method 405, and a failure of the
 /// library (such as a connection the database refused, with its message) 422. Never throws
 /// for what a request holds.
 ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings);

@@ -1,9 +1,12 @@
 #include "connect/ConnectionTypeMru.h"
 
 #include "host/Exceptions.h"
+#include "host/connect/ConnectorRegistry.h"
 #include "host/connectors/MruFile.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -15,6 +18,17 @@ class NullConnectionTypeMru final : public IConnectionTypeMru {
   void AddConnectionClass(const TString&) override {}
 };
 
+// The classes the registry lists as connecting to a server.
+std::vector<TString> ServerClasses() {
+  return Connect::Registry::Instance().GetConnectionClasses(Connect::ConnectionClassKind::kServer);
+}
+
+bool Contains(const std::vector<TString>& classes, const TString& connectionClass) {
+  return std::find(classes.begin(), classes.end(), connectionClass) != classes.end();
+}
+
+// The list of recent server connections: a file class is neither recorded nor, when an older
+// list holds one, shown.
 class PersistentConnectionTypeMru final : public IConnectionTypeMru {
  public:
   explicit PersistentConnectionTypeMru(std::shared_ptr<MruFile> file) : m_file(std::move(file)) {}
@@ -23,8 +37,15 @@ class PersistentConnectionTypeMru final : public IConnectionTypeMru {
     m_file->SetDefaultConnectionClasses(classes);
   }
   bool NeedsDefaults() const override { return m_file->NeedsDefaults(); }
-  std::list<TString> GetConnectionClasses() const override { return m_file->GetConnectionClasses(); }
-  void AddConnectionClass(const TString& connectionClass) override { m_file->AddConnectionClass(connectionClass); }
+  std::list<TString> GetConnectionClasses() const override {
+    std::list<TString> classes = m_file->GetConnectionClasses();
+    const std::vector<TString> servers = ServerClasses();
+    classes.remove_if([&servers](const TString& connectionClass) { return !Contains(servers, connectionClass); });
+    return classes;
+  }
+  void AddConnectionClass(const TString& connectionClass) override {
+    if (Contains(ServerClasses(), connectionClass)) m_file->AddConnectionClass(connectionClass);
+  }
 
  private:
   std::shared_ptr<MruFile> m_file;

@@ -39,6 +39,8 @@ class HLVPRES_API ConnectionTypeMruFactory {
   static std::unique_ptr<IConnectionTypeMru> CreateNull();
   /// The lasting list kept in the file `path` (MruFile::DefaultPath() for the user's own),
   /// read now. Never throws for the file's sake: see MruFile for damaged and read-only files.
+  /// It holds server classes only: AddConnectionClass ignores a class the connector registry
+  /// does not list as a server class, and GetConnectionClasses leaves such a class out.
   static std::unique_ptr<IConnectionTypeMru> CreatePersistent(const TString& path);
   /// The lasting list `file`, shared with its other holders (a host keeps one MruFile for the
   /// process and hands it to every gallery it builds). `file` must not be null: null raises

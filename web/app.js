@@ -81,6 +81,35 @@ function textField(label, value, { optional = false, type = 'text', name, hint }
   return { wrapper, input };
 }
 
+// A labelled file input: the file chosen is read in the page and its content sent, for the
+// server opens no file named by its path. `kept` is the value sent when no file is chosen (such
+// as the label of a certificate the connection already holds).
+function fileField(label, kept, { optional = true, hint } = {}) {
+  const id = newId('field');
+  const input = element('input', { id, type: 'file', 'aria-describedby': hint ? `${id}-hint` : undefined });
+  input.required = !optional && !kept;
+  input.dataset.kept = kept || '';
+  const wrapper = element('div', {},
+    element('label', { for: id }, label, optional ? element('span', { class: 'optional', text: ' (optional)' }) : null),
+    input,
+    hint ? element('div', { id: `${id}-hint`, class: 'info', text: hint }) : null);
+  return { wrapper, input };
+}
+
+// The value a field sends: a file input's chosen file as a data URL, else what it holds.
+function fieldValue(input) {
+  if (input.type === 'checkbox') return Promise.resolve(String(input.checked));
+  if (input.type !== 'file') return Promise.resolve(input.value);
+  const file = input.files && input.files[0];
+  if (!file) return Promise.resolve(input.dataset.kept || '');
+  return new Promise((resolve, reject) => {
+    const reader = new FileReader();
+    reader.onload = () => resolve(reader.result);
+    reader.onerror = () => reject(new Error(`The file ${file.name} cannot be read.`));
+    reader.readAsDataURL(file);
+  });
+}
+
 function checkField(label, checked) {
   const id = newId('check');
   const input = element('input', { id, type: 'checkbox' });
@@ -511,7 +540,7 @@ function renderModular(form, settings, description, params, modular) {
       if (choices) {
         made = selectField(label, choices.map((c) => ({ value: c.value, text: c.label || readableLabel(c.value) })), values[field]);
       } else if (files[field]) {
-        made = textField(label, values[field], { optional: true, hint: 'The full path of the file on this machine.' });
+        made = fileField(label, values[field], { hint: 'The file is read here and its content sent.' });
       } else {
         const secret = MODULAR_SECRETS.has(field);
         made = textField(label, secret ? '' : values[field], { optional: fixed ? fixed.optional : true, type: secret ? 'password' : 'text' });
@@ -542,14 +571,14 @@ function renderSsl(form, settings, params, inputs, drawn) {
   }
   if (importCert) {
     const required = on(settings['ssl-requires-certificate']);
-    const made = textField('Certificate file (PEM) to import', params['widget-attr-ssl-cert'],
-                           { optional: !required, hint: 'The full path of the file on this machine; its certificate is imported.' });
+    const made = fileField('Certificate file (PEM) to import', params['widget-attr-ssl-cert'],
+                           { optional: !required, hint: 'Its certificate is imported.' });
     inputs['widget-attr-ssl-cert'] = made.input;
     fieldset.append(made.wrapper);
   }
   if (clientBox) {
-    const cert = textField('Client certificate file', params['widget-attr-ssl-client-cert-file'], { optional: true });
-    const key = textField('Client key file', params['widget-attr-ssl-client-key-file'], { optional: true });
+    const cert = fileField('Client certificate file', params['widget-attr-ssl-client-cert-file']);
+    const key = fileField('Client key file', params['widget-attr-ssl-client-key-file']);
     inputs['widget-attr-ssl-client-cert-file'] = cert.input;
     inputs['widget-attr-ssl-client-key-file'] = key.input;
     fieldset.append(cert.wrapper, key.wrapper);
@@ -558,15 +587,15 @@ function renderSsl(form, settings, params, inputs, drawn) {
 }
 
 // The connection params record the dialog sends back: the one it was given, edited.
-function editedParams() {
+async function editedParams() {
   const params = JSON.parse(JSON.stringify(dialog.settings['widget-connection-params'] || {}));
   for (const [field, input] of Object.entries(dialog.inputs)) {
     if (input.closest('[hidden]')) continue;
-    params[field] = input.type === 'checkbox' ? String(input.checked) : input.value;
+    params[field] = await fieldValue(input);
   }
   if (Object.keys(dialog.modular).length) {
     const attrs = Object.assign({}, params['connector-attrs'] || {});
-    for (const [field, input] of Object.entries(dialog.modular)) attrs[field] = input.value;
+    for (const [field, input] of Object.entries(dialog.modular)) attrs[field] = await fieldValue(input);
     params['connector-attrs'] = attrs;
   }
   if (dialog.cube) {
@@ -595,7 +624,13 @@ async function submitDialog(form) {
     missing.focus();
     return;
   }
-  const params = editedParams();
+  let params;
+  try {
+    params = await editedParams();
+  } catch (failure) {
+    showError(failure.message);
+    return;
+  }
   // The secrets leave the page with this request only.
   for (const input of form.querySelectorAll('input[type="password"]')) input.value = '';
   const connectionClass = dialog.connectionClass;
@@ -715,15 +750,14 @@ async function openVariables() {
   const section = document.getElementById('variables');
   const form = element('form', { 'aria-labelledby': 'variables-title', class: 'variables-source' });
   const chosen = selectField('Description file', files.map((f) => ({ value: f.path, text: f.name })), prompt.file || undefined);
-  const other = textField('Another description file', '', { optional: true, hint: 'The full path of a file on this machine; it takes the place of the one chosen above.' });
   const relation = textField('Only the variables of the relation', prompt.relation, { optional: true });
   chosen.input.disabled = !files.length;
-  form.append(chosen.wrapper, other.wrapper, relation.wrapper, element('div', { class: 'actions' },
+  form.append(chosen.wrapper, relation.wrapper, element('div', { class: 'actions' },
     element('button', { type: 'submit', class: 'primary', text: 'Show the variables' }),
     element('button', { type: 'button', text: 'Back to the connectors', onclick: () => showGallery() })));
   form.addEventListener('submit', (event) => {
     event.preventDefault();
-    const file = other.input.value.trim() || chosen.input.value;
+    const file = chosen.input.value;
     if (!file) {
       showError('Choose a description file.');
       chosen.input.focus();
@@ -735,7 +769,7 @@ async function openVariables() {
   section.replaceChildren(element('h2', { id: 'variables-title', text: 'Database variables' }), form,
                           element('div', { id: 'variable-prompt' }));
   showStep('variables');
-  chosen.input.disabled ? other.input.focus() : chosen.input.focus();
+  chosen.input.focus();
 }
 
 // Builds the prompt again, editing the value `index` of the variable `name` when one is given.

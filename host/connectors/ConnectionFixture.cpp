@@ -7,33 +7,23 @@
 #include "host/connectors/JsonFields.h"
 #include "host/detail/HardenedJson.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <limits>
 
 namespace Connect {
 
-ConnectionFixtureException::ConnectionFixtureException(TString file, TString field, TString problem)
-    : HalvaneException(
-          field.isEmpty() ? QStringLiteral("Connection fixture \"%1\": %2").arg(file, problem)
-                          : QStringLiteral("Connection fixture \"%1\", field \"%2\": %3").arg(file, field, problem)),
-      m_file(std::move(file)),
-      m_field(std::move(field)),
-      m_problem(std::move(problem)) {}
-
-ConnectionFixtureException::~ConnectionFixtureException() = default;
-
 namespace {
 
-using Node = JsonFields::Node<ConnectionFixtureException>;
-using Fields = JsonFields::Fields<ConnectionFixtureException>;
+using JsonFields::Fields;
+using JsonFields::Node;
 using JsonFields::Quoted;
 using JsonFields::ReadEnum;
 using JsonFields::ReadStringMap;
 using HierarchicalDSConnectionConfigElements::CatalogInfo;
 using HierarchicalDSConnectionConfigElements::CubeInfo;
 namespace Analytics = GoogleAnalyticsConnectionConfigElements;
+
+constexpr DescriptionFileKind kKind = DescriptionFileKind::ConnectionFixture;
 
 const char kCubeSection[] = "cube";
 const char kAnalyticsSection[] = "google-analytics";
@@ -42,7 +32,7 @@ const char kAnalyticsSection[] = "google-analytics";
 // whose pages have no live service here: hierarchical and Google Analytics ones.
 ConnectionModel ModelOf(const TString& file, const TString& className) {
   const auto refuse = [&file](const QString& problem) {
-    throw ConnectionFixtureException(file, QStringLiteral("/class"), problem);
+    throw DescriptionFileException(kKind, file, QStringLiteral("/class"), problem);
   };
   const RefCntPtr<const IConnector> connector = Registry::Instance().LookupConnector(className);
   if (!connector) refuse(QStringLiteral("the class %1 is not known to the connector registry").arg(Quoted(className)));
@@ -357,25 +347,13 @@ ConnectionFixture ReadFixture(const Node& root, const TString& file) {
 
 ConnectionFixture ConnectionFixture::Parse(std::string_view json, const TString& file) {
   rapidjson::Document document;
-  try {
-    HardenedJson::Parse(json, document, HardenedJson::Limits{kMaxConnectionFixtureNesting, kMaxConnectionFixtureBytes});
-  } catch (const HardenedJson::JsonTextException& refused) {
-    throw ConnectionFixtureException(file, TString(), refused.GetMessage());
-  }
-  return ReadFixture(Node(document, QString(), file), file);
+  JsonFields::ParseText(kKind, json, file, HardenedJson::Limits{kMaxConnectionFixtureNesting, kMaxConnectionFixtureBytes},
+                        document);
+  return ReadFixture(Node(document, kKind, file), file);
 }
 
 ConnectionFixture ConnectionFixture::Read(const TString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw ConnectionFixtureException(path, TString(), QStringLiteral("cannot be read: %1").arg(file.errorString()));
-  // The size is checked before anything is read, so a huge file costs nothing.
-  if (static_cast<std::size_t>(file.size()) > kMaxConnectionFixtureBytes)
-    throw ConnectionFixtureException(path, TString(),
-                                     QStringLiteral("the file has %1 bytes, more than the limit of %2")
-                                         .arg(QString::number(file.size()),
-                                              QString::number(static_cast<qulonglong>(kMaxConnectionFixtureBytes))));
-  const QByteArray text = file.read(static_cast<qint64>(kMaxConnectionFixtureBytes) + 1);
+  const QByteArray text = JsonFields::LoadText(kKind, path, kMaxConnectionFixtureBytes);
   return Parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), path);
 }
 
@@ -386,8 +364,8 @@ RefCntPtr<DSConnectionConfig> ConnectionFixture::CreateConfig() const {
   const bool hierarchical = model == ConnectionModel::kHierarchical;
   // A fixture filled in code may carry the part of the other model; it would be silently unused.
   if (hierarchical ? googleAnalytics.has_value() : cube.has_value())
-    throw ConnectionFixtureException(
-        file, QLatin1Char('/') + QLatin1String(hierarchical ? kAnalyticsSection : kCubeSection),
+    throw DescriptionFileException(
+        kKind, file, QLatin1Char('/') + QLatin1String(hierarchical ? kAnalyticsSection : kCubeSection),
         QStringLiteral("the class %1 does not read this part").arg(Quoted(className)));
 
   ConnectionAttributeMap sourceAttributes = attributes;

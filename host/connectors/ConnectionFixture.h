@@ -16,6 +16,7 @@
 #include "host/HostExport.h"
 #include "host/RefCntPtr.h"
 #include "host/TString.h"
+#include "host/connectors/DescriptionFile.h"
 #include "host/connect/ConnectionAttributes.h"
 #include "host/connect/DSConnectionConfig.h"
 #include "host/connect/EnumerationInfo.h"
@@ -31,24 +32,6 @@
 #include <vector>
 
 namespace Connect {
-
-/// A fixture that cannot be used. The message names the file, the field (as a JSON pointer
-/// such as "/cube/cubes/2/last-updated") and what is wrong with it.
-class HLVHOST_API ConnectionFixtureException : public HalvaneException {
- public:
-  /// `field` is empty when the fault is the text as a whole (not JSON, too large, unreadable).
-  ConnectionFixtureException(TString file, TString field, TString problem);
-  ~ConnectionFixtureException() override;
-
-  const TString& GetFile() const noexcept { return m_file; }
-  const TString& GetField() const noexcept { return m_field; }
-  const TString& GetProblem() const noexcept { return m_problem; }
-
- private:
-  TString m_file;
-  TString m_field;
-  TString m_problem;
-};
 
 /// The largest fixture read: 16 MiB.
 inline constexpr std::size_t kMaxConnectionFixtureBytes = std::size_t{16} << 20;
@@ -147,10 +130,10 @@ class HLVHOST_API ConnectionFixture {
   /// messages. The class is looked up in Connect::Registry::Instance(). Text that is not JSON,
   /// too large or too deep, a missing, mistyped, unknown or repeated field, an unknown enum
   /// string, an unknown class or one that is neither hierarchical nor Google Analytics, or a
-  /// choice that names nothing listed raise ConnectionFixtureException.
+  /// choice that names nothing listed raise DescriptionFileException.
   static ConnectionFixture Parse(std::string_view json, const TString& file);
   /// The fixture in the file `path`. A file that cannot be read, or is larger than
-  /// kMaxConnectionFixtureBytes, raises ConnectionFixtureException as a malformed one does.
+  /// kMaxConnectionFixtureBytes, raises DescriptionFileException as a malformed one does.
   static ConnectionFixture Read(const TString& path);
   /// The configuration the fixture in the file `path` describes: Read(path).CreateConfig().
   static RefCntPtr<DSConnectionConfig> Load(const TString& path);
@@ -159,7 +142,7 @@ class HLVHOST_API ConnectionFixture {
   /// attributes and state and a data source of those attributes captioned with `name`; its
   /// catalog and cube queries (hierarchical class) or its Google Analytics queries answer from
   /// `cube` or `googleAnalytics`. A class the registry does not know, or of another model,
-  /// raises ConnectionFixtureException naming the field "/class".
+  /// raises DescriptionFileException naming the field "/class".
   RefCntPtr<DSConnectionConfig> CreateConfig() const;
 };
 

@@ -4,7 +4,6 @@
 #include "host/detail/HardenedJson.h"
 #include "host/values/DataValueText.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <optional>
@@ -13,21 +12,13 @@
 
 namespace Connect {
 
-VariablesDescriptionException::VariablesDescriptionException(TString file, TString field, TString problem)
-    : HalvaneException(
-          field.isEmpty() ? QStringLiteral("Variables description \"%1\": %2").arg(file, problem)
-                          : QStringLiteral("Variables description \"%1\", field \"%2\": %3").arg(file, field, problem)),
-      m_file(std::move(file)),
-      m_field(std::move(field)),
-      m_problem(std::move(problem)) {}
-
-VariablesDescriptionException::~VariablesDescriptionException() = default;
-
 namespace {
 
-using Node = JsonFields::Node<VariablesDescriptionException>;
-using Fields = JsonFields::Fields<VariablesDescriptionException>;
+using JsonFields::Fields;
+using JsonFields::Node;
 using JsonFields::Quoted;
+
+constexpr DescriptionFileKind kKind = DescriptionFileKind::VariablesDescription;
 
 /// A described connection whose members are connections of other classes.
 class FederatedDescribedDataConnection final : public DescribedDataConnection, public IFederatedSQLConnection {
@@ -235,27 +226,13 @@ void DescribedDataConnection::ResolveVariable(RefCntPtr<Database_Variable_DataMo
 
 RefCntPtr<DescribedDataConnection> DescribedDataConnection::Parse(std::string_view json, const TString& file) {
   rapidjson::Document document;
-  try {
-    HardenedJson::Parse(json, document,
-                        HardenedJson::Limits{kMaxVariablesDescriptionNesting, kMaxVariablesDescriptionBytes});
-  } catch (const HardenedJson::JsonTextException& refused) {
-    throw VariablesDescriptionException(file, TString(), refused.GetMessage());
-  }
-  return ReadConnection(Node(document, QString(), file));
+  JsonFields::ParseText(kKind, json, file, HardenedJson::Limits{kMaxVariablesDescriptionNesting, kMaxVariablesDescriptionBytes},
+                        document);
+  return ReadConnection(Node(document, kKind, file));
 }
 
 RefCntPtr<DescribedDataConnection> DescribedDataConnection::Load(const TString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw VariablesDescriptionException(path, TString(), QStringLiteral("cannot be read: %1").arg(file.errorString()));
-  // The size is checked before anything is read, so a huge file costs nothing.
-  if (static_cast<std::size_t>(file.size()) > kMaxVariablesDescriptionBytes)
-    throw VariablesDescriptionException(
-        path, TString(),
-        QStringLiteral("the file has %1 bytes, more than the limit of %2")
-            .arg(QString::number(file.size()),
-                 QString::number(static_cast<qulonglong>(kMaxVariablesDescriptionBytes))));
-  const QByteArray text = file.read(static_cast<qint64>(kMaxVariablesDescriptionBytes) + 1);
+  const QByteArray text = JsonFields::LoadText(kKind, path, kMaxVariablesDescriptionBytes);
   return Parse(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), path);
 }
 

@@ -8,6 +8,7 @@
 #include "host/HostExport.h"
 #include "host/RefCntPtr.h"
 #include "host/TString.h"
+#include "host/connectors/DescriptionFile.h"
 #include "host/connect/DataConnection.h"
 
 #include <cstddef>
@@ -15,24 +16,6 @@
 #include <vector>
 
 namespace Connect {
-
-/// A variables description that cannot be used. The message names the file, the field (as a
-/// JSON pointer such as "/variables/2/current-values/0/value1") and what is wrong with it.
-class HLVHOST_API VariablesDescriptionException : public HalvaneException {
- public:
-  /// `field` is empty when the fault is the text as a whole (not JSON, too large, unreadable).
-  VariablesDescriptionException(TString file, TString field, TString problem);
-  ~VariablesDescriptionException() override;
-
-  const TString& GetFile() const noexcept { return m_file; }
-  const TString& GetField() const noexcept { return m_field; }
-  const TString& GetProblem() const noexcept { return m_problem; }
-
- private:
-  TString m_file;
-  TString m_field;
-  TString m_problem;
-};
 
 /// The largest variables description read: 16 MiB.
 inline constexpr std::size_t kMaxVariablesDescriptionBytes = std::size_t{16} << 20;
@@ -63,10 +46,10 @@ class HLVHOST_API DescribedDataConnection : public IDataConnection {
   /// in messages. Text that is not JSON, too large or too deep, a missing, mistyped, unknown or
   /// repeated field, an unknown data type, a value that is not one of its variable's type, two
   /// variables with one GUID or one name, or a range value without two literals raise
-  /// VariablesDescriptionException.
+  /// DescriptionFileException.
   static RefCntPtr<DescribedDataConnection> Parse(std::string_view json, const TString& file);
   /// The connection the file `path` describes. A file that cannot be read, or is larger than
-  /// kMaxVariablesDescriptionBytes, raises VariablesDescriptionException as a malformed one does.
+  /// kMaxVariablesDescriptionBytes, raises DescriptionFileException as a malformed one does.
   static RefCntPtr<DescribedDataConnection> Load(const TString& path);
 
  protected:

@@ -6,7 +6,6 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
-#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -16,25 +15,17 @@
 
 namespace Connect {
 
-ConnectorDescriptionException::ConnectorDescriptionException(TString file, TString field, TString problem)
-    : HalvaneException(
-          field.isEmpty() ? QStringLiteral("Connector description \"%1\": %2").arg(file, problem)
-                          : QStringLiteral("Connector description \"%1\", field \"%2\": %3").arg(file, field, problem)),
-      m_file(std::move(file)),
-      m_field(std::move(field)),
-      m_problem(std::move(problem)) {}
-
-ConnectorDescriptionException::~ConnectorDescriptionException() = default;
-
 namespace {
 
-using Node = JsonFields::Node<ConnectorDescriptionException>;
-using Fields = JsonFields::Fields<ConnectorDescriptionException>;
+using JsonFields::Fields;
 using JsonFields::EnumOf;
+using JsonFields::Node;
 using JsonFields::Quoted;
 using JsonFields::ReadChoice;
 using JsonFields::ReadEnum;
 using JsonFields::ReadStringMap;
+
+constexpr DescriptionFileKind kKind = DescriptionFileKind::ConnectorDescription;
 
 constexpr AuthenticationEnums::AuthOption kInvalidOption = AuthenticationEnums::AuthOption::AuthOptionInvalid;
 
@@ -573,29 +564,15 @@ ConnectorFacts ReadFacts(const Node& root) {
 
 RefCntPtr<const ConnectorDescription> ParseConnectorDescription(std::string_view json, const TString& file) {
   rapidjson::Document document;
-  try {
-    HardenedJson::Parse(json, document,
-                        HardenedJson::Limits{kMaxConnectorDescriptionNesting, kMaxConnectorDescriptionBytes});
-  } catch (const HardenedJson::JsonTextException& refused) {
-    throw ConnectorDescriptionException(file, TString(), refused.GetMessage());
-  }
-  ConnectorFacts facts = ReadFacts(Node(document, QString(), file));
+  JsonFields::ParseText(kKind, json, file, HardenedJson::Limits{kMaxConnectorDescriptionNesting, kMaxConnectorDescriptionBytes},
+                        document);
+  ConnectorFacts facts = ReadFacts(Node(document, kKind, file));
   facts.source = file;
   return MakeRefCnt<ConnectorDescription>(std::move(facts));
 }
 
 RefCntPtr<const ConnectorDescription> LoadConnectorDescription(const TString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw ConnectorDescriptionException(path, TString(), QStringLiteral("cannot be read: %1").arg(file.errorString()));
-  // The size is checked before anything is read, so a huge file costs nothing.
-  if (static_cast<std::size_t>(file.size()) > kMaxConnectorDescriptionBytes)
-    throw ConnectorDescriptionException(
-        path, TString(),
-        QStringLiteral("the file has %1 bytes, more than the limit of %2")
-            .arg(QString::number(file.size()),
-                 QString::number(static_cast<qulonglong>(kMaxConnectorDescriptionBytes))));
-  const QByteArray text = file.read(static_cast<qint64>(kMaxConnectorDescriptionBytes) + 1);
+  const QByteArray text = JsonFields::LoadText(kKind, path, kMaxConnectorDescriptionBytes);
   return ParseConnectorDescription(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), path);
 }
 

@@ -25,8 +25,8 @@ std::optional<std::vector<TString>> DescriptionFiles(const TString& folder) {
   return paths;
 }
 
-void LogEach(const std::vector<ConnectorDescriptionException>& faults) {
-  for (const ConnectorDescriptionException& fault : faults) LogMessage(TLog::Warn, fault.GetMessage());
+void LogEach(const std::vector<DescriptionFileException>& faults) {
+  for (const DescriptionFileException& fault : faults) LogMessage(TLog::Warn, fault.GetMessage());
 }
 
 }  // namespace
@@ -42,31 +42,31 @@ std::shared_ptr<DescriptionRegistry> DescriptionRegistry::MakeDefault() {
   return registry;
 }
 
-std::vector<ConnectorDescriptionException> DescriptionRegistry::LoadBuiltins() {
+std::vector<DescriptionFileException> DescriptionRegistry::LoadBuiltins() {
   const std::optional<std::vector<TString>> paths = DescriptionFiles(QLatin1String(kBuiltinConnectorsResource));
   // The built-ins are part of the host itself: without them the build is broken.
   HLV_ASSERT(paths.has_value());
-  std::vector<ConnectorDescriptionException> faults = LoadFiles(*paths);
+  std::vector<DescriptionFileException> faults = LoadFiles(*paths);
   LogEach(faults);
   return faults;
 }
 
-std::vector<ConnectorDescriptionException> DescriptionRegistry::LoadFolder(const TString& folder) {
-  std::vector<ConnectorDescriptionException> faults;
+std::vector<DescriptionFileException> DescriptionRegistry::LoadFolder(const TString& folder) {
+  std::vector<DescriptionFileException> faults;
   if (const std::optional<std::vector<TString>> paths = DescriptionFiles(folder))
     faults = LoadFiles(*paths);
   else
-    faults.emplace_back(folder, TString(), QStringLiteral("is not a folder that can be read"));
+    faults.emplace_back(DescriptionFileKind::ConnectorDescription, folder, TString(), QStringLiteral("is not a folder that can be read"));
   LogEach(faults);
   return faults;
 }
 
-std::vector<ConnectorDescriptionException> DescriptionRegistry::LoadFiles(const std::vector<TString>& paths) {
-  std::vector<ConnectorDescriptionException> faults;
+std::vector<DescriptionFileException> DescriptionRegistry::LoadFiles(const std::vector<TString>& paths) {
+  std::vector<DescriptionFileException> faults;
   for (const TString& path : paths) {
     try {
       Add(LoadConnectorDescription(path));
-    } catch (const ConnectorDescriptionException& fault) {
+    } catch (const DescriptionFileException& fault) {
       // One faulty description must not keep the others out.
       faults.push_back(fault);
     }

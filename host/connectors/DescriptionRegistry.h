@@ -37,11 +37,11 @@ class HLVHOST_API DescriptionRegistry final : public IRegistry {
 
   /// Loads the descriptions compiled into the host. Returns the faults, each also logged once
   /// as a warning; the other descriptions load all the same.
-  std::vector<ConnectorDescriptionException> LoadBuiltins();
+  std::vector<DescriptionFileException> LoadBuiltins();
   /// Loads every "*.json" file of `folder`, in the order of their names. Returns the faults
   /// (a folder that cannot be read is one), each also logged once as a warning; the other
   /// descriptions load all the same.
-  std::vector<ConnectorDescriptionException> LoadFolder(const TString& folder);
+  std::vector<DescriptionFileException> LoadFolder(const TString& folder);
   /// Adds `description`, replacing the earlier description of its class.
   void Add(RefCntPtr<const ConnectorDescription> description);
   /// The description of `connectionClass`, or null.
@@ -78,7 +78,7 @@ class HLVHOST_API DescriptionRegistry final : public IRegistry {
   bool UsesInMemoryCredentials(const TString& connectionClass) const override;
 
  private:
-  std::vector<ConnectorDescriptionException> LoadFiles(const std::vector<TString>& paths);
+  std::vector<DescriptionFileException> LoadFiles(const std::vector<TString>& paths);
   template <typename Answer>
   bool Ask(const TString& connectionClass, Answer answer) const;
 

@@ -2,17 +2,20 @@
 // fixtures) field by field, so that every fault names the file and the field as a JSON pointer
 // ("/authentication/mode"). Internal to the host runtime.
 //
-// `Fault` is the exception a file kind raises: constructible from the file, the field and the
-// problem, as Connect::ConnectorDescriptionException is.
+// Every fault is a DescriptionFileException of the file's kind.
 #pragma once
 
 #include "host/TString.h"
+#include "host/connectors/DescriptionFile.h"
+#include "host/detail/HardenedJson.h"
 #include "host/detail/RapidJson.h"
 #include "host/parameters/EncodedEnumSerializer.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <map>
@@ -54,17 +57,27 @@ inline QString PointerToken(QString key) {
 
 inline QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
+/// The text of the file `path` of kind `kind`: only a regular file is opened, and one larger
+/// than `maxBytes` is refused before anything is read.
+QByteArray LoadText(DescriptionFileKind kind, const TString& path, std::size_t maxBytes);
+
+/// Parses `json`, the text of `file`, into `document` through the hardened reader.
+void ParseText(DescriptionFileKind kind, std::string_view json, const TString& file,
+               const HardenedJson::Limits& limits, rapidjson::Document& document);
+
 /// One value of a file and where it is, for messages.
-template <typename Fault>
 class Node {
  public:
-  Node(const rapidjson::Value& value, QString pointer, const TString& file)
-      : m_value(&value), m_pointer(std::move(pointer)), m_file(&file) {}
+  /// The root `value` of `file`, a file of kind `kind`.
+  Node(const rapidjson::Value& value, DescriptionFileKind kind, const TString& file)
+      : Node(value, QString(), kind, file) {}
 
   const rapidjson::Value& Raw() const { return *m_value; }
   const QString& Pointer() const { return m_pointer; }
 
-  [[noreturn]] void Fail(const QString& problem) const { throw Fault(*m_file, m_pointer, problem); }
+  [[noreturn]] void Fail(const QString& problem) const {
+    throw DescriptionFileException(m_kind, *m_file, m_pointer, problem);
+  }
 
   void Expect(bool fits, const char* kind) const {
     if (!fits) Fail(QStringLiteral("expected %1, found %2").arg(QLatin1String(kind), KindOf(*m_value)));
@@ -100,7 +113,7 @@ class Node {
   }
 
   Node At(const QString& key, const rapidjson::Value& value) const {
-    return Node(value, m_pointer + QLatin1Char('/') + PointerToken(key), *m_file);
+    return Node(value, m_pointer + QLatin1Char('/') + PointerToken(key), m_kind, *m_file);
   }
 
   std::vector<Node> Elements() const {
@@ -132,23 +145,26 @@ class Node {
   }
 
  private:
+  Node(const rapidjson::Value& value, QString pointer, DescriptionFileKind kind, const TString& file)
+      : m_value(&value), m_pointer(std::move(pointer)), m_kind(kind), m_file(&file) {}
+
   const rapidjson::Value* m_value;
   QString m_pointer;
+  DescriptionFileKind m_kind;
   const TString* m_file;
 };
 
 /// The members of an object with fixed field names, each read at most once; Finish refuses the
 /// ones nobody read, so that a misspelt field is an error rather than a silent default.
-template <typename Fault>
 class Fields {
  public:
-  explicit Fields(const Node<Fault>& object) : m_object(object), m_entries(object.Entries()) {}
+  explicit Fields(const Node& object) : m_object(object), m_entries(object.Entries()) {}
   Fields(const Fields&) = delete;
   Fields& operator=(const Fields&) = delete;
 
-  const Node<Fault>& Self() const { return m_object; }
+  const Node& Self() const { return m_object; }
 
-  std::optional<Node<Fault>> Take(const char* key) {
+  std::optional<Node> Take(const char* key) {
     const TString name = QLatin1String(key);
     for (const auto& [entryName, node] : m_entries) {
       if (entryName != name) continue;
@@ -158,8 +174,8 @@ class Fields {
     return std::nullopt;
   }
 
-  Node<Fault> Require(const char* key) {
-    if (std::optional<Node<Fault>> node = Take(key)) return *node;
+  Node Require(const char* key) {
+    if (std::optional<Node> node = Take(key)) return *node;
     Missing(key);
   }
 
@@ -173,17 +189,17 @@ class Fields {
   }
 
   TString String(const char* key, const TString& fallback = TString()) {
-    const std::optional<Node<Fault>> node = Take(key);
+    const std::optional<Node> node = Take(key);
     return node ? node->String() : fallback;
   }
 
   bool Bool(const char* key, bool fallback) {
-    const std::optional<Node<Fault>> node = Take(key);
+    const std::optional<Node> node = Take(key);
     return node ? node->Bool() : fallback;
   }
 
   std::vector<TString> Strings(const char* key) {
-    const std::optional<Node<Fault>> node = Take(key);
+    const std::optional<Node> node = Take(key);
     return node ? node->Strings() : std::vector<TString>();
   }
 
@@ -193,15 +209,15 @@ class Fields {
   }
 
  private:
-  Node<Fault> m_object;
-  std::vector<std::pair<TString, Node<Fault>>> m_entries;
+  Node m_object;
+  std::vector<std::pair<TString, Node>> m_entries;
   std::set<TString> m_taken;
 };
 
 /// The enum value whose string is `text`, found at `where`. Values in `refused` exist but make
 /// no sense in the file.
-template <typename E, typename Fault>
-E EnumOf(const TString& text, const Node<Fault>& where, std::initializer_list<E> refused = {}) {
+template <typename E>
+E EnumOf(const TString& text, const Node& where, std::initializer_list<E> refused = {}) {
   const EnumStringTable& table = EnumTableOf<E>();
   const std::optional<std::int32_t> value = table.FindValue(text);
   const auto isRefused = [&refused](std::int32_t candidate) {
@@ -215,14 +231,14 @@ E EnumOf(const TString& text, const Node<Fault>& where, std::initializer_list<E>
       QStringLiteral("unknown value %1; expected one of %2").arg(Quoted(text), expected.join(QLatin1String(", "))));
 }
 
-template <typename E, typename Fault>
-E ReadEnum(const Node<Fault>& node, std::initializer_list<E> refused = {}) {
+template <typename E>
+E ReadEnum(const Node& node, std::initializer_list<E> refused = {}) {
   return EnumOf<E>(node.String(), node, refused);
 }
 
 /// One of a few fixed words, for a format's own choices.
-template <typename T, typename Fault>
-T ReadChoice(const Node<Fault>& node, std::initializer_list<std::pair<const char*, T>> choices) {
+template <typename T>
+T ReadChoice(const Node& node, std::initializer_list<std::pair<const char*, T>> choices) {
   const TString text = node.String();
   QStringList expected;
   for (const auto& [word, value] : choices) {
@@ -234,8 +250,7 @@ T ReadChoice(const Node<Fault>& node, std::initializer_list<std::pair<const char
 }
 
 /// An object of strings by name.
-template <typename Fault>
-std::map<TString, TString> ReadStringMap(const Node<Fault>& node) {
+inline std::map<TString, TString> ReadStringMap(const Node& node) {
   std::map<TString, TString> map;
   for (const auto& [name, value] : node.Entries()) map.emplace(name, value.String());
   return map;

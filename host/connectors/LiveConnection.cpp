@@ -36,23 +36,15 @@ TString Value(const ConnectionAttributeMap& attributes, const QString& name) {
   return found == attributes.end() ? TString() : found->second;
 }
 
-// The password: the one kept in the credential service under the connection's
-// "credential-id", else the "password" attribute.
-TString PasswordOf(const ConnectionAttributeMap& attributes) {
+// The secret attribute `name`: the one kept in the credential service under the connection's
+// "credential-id", else the attribute itself.
+TString SecretOf(const ConnectionAttributeMap& attributes, const QString& name) {
   const TString credentialId = Value(attributes, DataConnectionAttrs::attrCredentialId);
   if (!credentialId.isEmpty()) {
     const SecretMap secrets = CredentialsService::Instance().GetCredentials(credentialId);
-    if (const auto found = secrets.find(DataConnectionAttrs::attrPassword); found != secrets.end())
-      return found->second;
+    if (const auto found = secrets.find(name); found != secrets.end()) return found->second;
   }
-  return Value(attributes, DataConnectionAttrs::attrPassword);
-}
-
-// A database's message never names the password, but a driver may echo what it was given
-// (some ODBC drivers quote the connection string): every occurrence is masked all the same.
-TString Masked(TString message, const TString& secret) {
-  if (!secret.isEmpty()) message.replace(secret, QStringLiteral("********"));
-  return message;
+  return Value(attributes, name);
 }
 
 TString ErrorText(const QSqlError& error) {
@@ -61,6 +53,19 @@ TString ErrorText(const QSqlError& error) {
   if (database.isEmpty()) return driver;
   if (driver.isEmpty()) return database;
   return QStringLiteral("%1 (%2)").arg(database, driver);
+}
+
+// Why opening failed. The database's own text is quoted where the driver cannot have put a
+// secret into it: SQLite has none, and libpq never repeats the password it was given. An ODBC
+// driver may repeat the connection string, password and extras included, so only Qt's own
+// words are kept and the failure is said plainly. Nothing is ever cut out of a text: masking a
+// password inside a message would show where it occurs, and so the password.
+TString OpenFailure(const QSqlError& error, bool driverMayQuoteSecrets) {
+  if (!driverMayQuoteSecrets) return ErrorText(error);
+  const TString qt = error.driverText().trimmed();
+  return QStringLiteral("the driver refused the connection%1; its own message is not shown, since it may quote "
+                        "the connection string and the password in it")
+      .arg(qt.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(qt));
 }
 
 // A value of an ODBC connection string, in braces when it holds a character that would end it.
@@ -77,8 +82,8 @@ TString OdbcValue(const TString& value) {
 struct Prepared {
   // What is being opened, for messages, such as: the PostgreSQL database "sales" on db:5432.
   TString target;
-  // The password handed to the driver, masked in its messages.
-  TString password;
+  // Whether the driver's messages may repeat a secret it was given.
+  bool driverMayQuoteSecrets = false;
   // The server's certificate as a file, for as long as the connection lives.
   std::unique_ptr<QTemporaryFile> certificate;
 };
@@ -133,11 +138,10 @@ void PreparePostgres(QSqlDatabase& database, const ConnectionAttributeMap& attri
           QStringLiteral("Connecting to %1 failed: \"%2\" is not a port").arg(prepared.target, port));
     database.setPort(number);
   }
-  prepared.password = PasswordOf(attributes);
   database.setHostName(server);
   database.setDatabaseName(dbname);
   database.setUserName(Value(attributes, QStringLiteral("username")));
-  database.setPassword(prepared.password);
+  database.setPassword(SecretOf(attributes, DataConnectionAttrs::attrPassword));
   database.setConnectOptions(options.join(QLatin1Char(';')));
 }
 
@@ -153,7 +157,8 @@ void PrepareOdbc(QSqlDatabase& database, const ConnectionAttributeMap& attribute
     throw DataSourceException(QStringLiteral("Connecting through ODBC failed: give a data source name or a driver"));
   prepared.target = dsn.isEmpty() ? QStringLiteral("the ODBC driver \"%1\"").arg(odbcDriver)
                                   : QStringLiteral("the ODBC data source \"%1\"").arg(dsn);
-  prepared.password = PasswordOf(attributes);
+  prepared.driverMayQuoteSecrets = true;
+  const TString password = SecretOf(attributes, DataConnectionAttrs::attrPassword);
   QStringList parts;
   // A driver name is often written in braces already, "{PostgreSQL Unicode}".
   const bool braced = odbcDriver.startsWith(QLatin1Char('{')) && odbcDriver.endsWith(QLatin1Char('}'));
@@ -165,8 +170,8 @@ void PrepareOdbc(QSqlDatabase& database, const ConnectionAttributeMap& attribute
     const TString value = Value(attributes, QLatin1String(attribute));
     if (!value.isEmpty()) parts << QStringLiteral("%1=%2").arg(QLatin1String(keyword), OdbcValue(value));
   }
-  if (!prepared.password.isEmpty()) parts << QStringLiteral("PWD=%1").arg(OdbcValue(prepared.password));
-  const TString extras = Value(attributes, QStringLiteral("odbc-connect-string-extras")).trimmed();
+  if (!password.isEmpty()) parts << QStringLiteral("PWD=%1").arg(OdbcValue(password));
+  const TString extras = SecretOf(attributes, QStringLiteral("odbc-connect-string-extras")).trimmed();
   if (!extras.isEmpty()) parts << extras;
   TString connectString = parts.join(QLatin1Char(';'));
   // Qt takes a string naming a driver or a server as it is, and puts "DSN=" before any other:
@@ -241,9 +246,9 @@ std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDes
       PrepareOdbc(database, attributes, *driver, prepared);
 
     if (!database.open())
-      throw DataSourceException(
-          Masked(QStringLiteral("Connecting to %1 failed: %2").arg(prepared.target, ErrorText(database.lastError())),
-                 prepared.password));
+      throw DataSourceException(QStringLiteral("Connecting to %1 failed: %2")
+                                    .arg(prepared.target,
+                                         OpenFailure(database.lastError(), prepared.driverMayQuoteSecrets)));
     if (qtDriver == kSQLite) {
       // SQLite opens any file; only reading it shows whether it is a database.
       QSqlQuery probe(database);

@@ -36,7 +36,10 @@ class LiveConnection {
   /// "Live connections"). Raises DataSourceException when the class's driver is not one the
   /// host opens, when the driver is not installed, and when the database refuses the
   /// connection: the message says what the host was doing and quotes the database's own
-  /// message, never a password. An unknown "credential-id" raises the credential service's
+  /// message where the driver cannot have put a secret into it (SQLite, PostgreSQL); an ODBC
+  /// driver's message, which may repeat the connection string, is left out. The password and
+  /// "odbc-connect-string-extras" are read from the credential service under "credential-id"
+  /// when it holds them. An unknown "credential-id" raises the credential service's
   /// HalvaneException.
   static std::unique_ptr<LiveConnection> Open(const Connect::ConnectorDescription& description,
                                               const ConnectionAttributeMap& attributes);

@@ -100,13 +100,13 @@ class NestingLimitedHandler {
   bool RawNumber(const char* text, SizeType length, bool) { return AddNumber(std::string_view(text, length)); }
   bool String(const char* text, SizeType length, bool copy) {
     const bool verbatim = Verbatim(text, length);
-    if (!verbatim && !NoLoneSurrogate(text, length)) return false;
+    if (!verbatim && !(NoLoneSurrogate(text, length) && NoNul(text, length))) return false;
     if constexpr (kTakesVerbatim) return m_sink.String(text, length, verbatim);
     return m_sink.String(text, length, copy);
   }
   bool Key(const char* text, SizeType length, bool copy) {
     const bool verbatim = Verbatim(text, length);
-    if (!verbatim && !NoLoneSurrogate(text, length)) return false;
+    if (!verbatim && !(NoLoneSurrogate(text, length) && NoNul(text, length))) return false;
     if constexpr (kTakesVerbatim) return m_sink.Key(text, length, verbatim);
     return m_sink.Key(text, length, copy);
   }
@@ -150,6 +150,9 @@ class NestingLimitedHandler {
     return m_sink.Double(value);
   }
 
+  /// The offset just after the string that held a \u0000 escape, if one did.
+  std::optional<std::size_t> EscapedNulAt() const { return m_escapedNulAt; }
+
   /// The offset of a number too large for a double, if there was one.
   std::optional<std::size_t> TooBigAt() const { return m_tooBigAt; }
 
@@ -185,6 +188,15 @@ class NestingLimitedHandler {
     return true;
   }
 
+  // A \u0000 escape puts a NUL character into the string, which would cut every message and
+  // C string that quotes it: it is refused like a NUL byte in the text. Only a string that is
+  // not verbatim can hold one.
+  bool NoNul(const char* text, SizeType length) {
+    if (length == 0 || !std::memchr(text, '\0', length)) return true;
+    m_escapedNulAt = m_stream.Tell();
+    return false;
+  }
+
   bool Enter() {
     if (++m_depth <= m_maxNesting) return true;
     m_tooDeepAt = m_stream.Tell() - 1;
@@ -197,6 +209,7 @@ class NestingLimitedHandler {
   int m_depth = 0;
   std::optional<std::size_t> m_tooDeepAt;
   std::optional<std::size_t> m_loneSurrogateAt;
+  std::optional<std::size_t> m_escapedNulAt;
   std::optional<std::size_t> m_tooBigAt;
 };
 
@@ -228,6 +241,8 @@ void RefuseFaults(std::string_view json, const rapidjson::Reader& reader, const 
   if (const std::optional<std::size_t> offset = handler.LoneSurrogateAt())
     Refuse(QStringLiteral("invalid JSON at offset %1: a low surrogate escape without a high surrogate before it")
                .arg(Number(*offset)));
+  if (const std::optional<std::size_t> offset = handler.EscapedNulAt())
+    Refuse(QStringLiteral("invalid JSON at offset %1: a \\u0000 escape, a NUL character, in a string").arg(Number(*offset)));
   if (const std::optional<std::size_t> offset = handler.TooBigAt())
     Refuse(QStringLiteral("invalid JSON at offset %1: %2")
                .arg(Number(*offset), QString::fromUtf8(rapidjson::GetParseError_En(rapidjson::kParseErrorNumberTooBig))));

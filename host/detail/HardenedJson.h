@@ -1,6 +1,6 @@
 // The one way the host reads JSON text that comes from outside (parameter text, connector
 // descriptions): iteratively, within a size and a nesting limit, with UTF-8 validated and a NUL
-// byte refused, and with every fault reported by its byte offset.
+// refused (a byte or a \u0000 escape), and with every fault reported by its byte offset.
 #pragma once
 
 #include "host/Exceptions.h"
@@ -32,10 +32,10 @@ class HLVHOST_API JsonTextException : public HalvaneException {
 };
 
 /// Parses the UTF-8 text `json` into `document`. Text longer than `limits.maxBytes`, nested
-/// deeper than `limits.maxNesting`, not JSON, not valid UTF-8, holding a NUL byte or a number
-/// too large for a double raises JsonTextException. Any JSON value is accepted as the root;
-/// callers check its kind. A number is read as the nearest double unless it is an integer that
-/// 64 bits hold.
+/// deeper than `limits.maxNesting`, not JSON, not valid UTF-8, holding a NUL byte, a string with
+/// a \u0000 escape or a number too large for a double raises JsonTextException. Any JSON value
+/// is accepted as the root; callers check its kind. A number is read as the nearest double
+/// unless it is an integer that 64 bits hold.
 HLVHOST_API void Parse(std::string_view json, rapidjson::Document& document, const Limits& limits);
 
 /// Parse into `tape` instead of a document, with the same limits, refusals and messages; the

@@ -155,13 +155,32 @@ class BagReader final : public JsonReadScope {
     }
     const IParameterSerializer* serializer = info.GetValueSerializer();
     if (serializer == nullptr) return;
+    if (!info.HasFlag(kParameterSecuritySensitive)) return ReadValueMember(info, *serializer, value, bag);
+    // A serializer that cannot read a text says why, and usually quotes the text; the text of
+    // this parameter is a secret, so the failure names the parameter and nothing it was given.
+    // Logic and command errors carry no text read and pass unchanged.
+    try {
+      ReadValueMember(info, *serializer, value, bag);
+    } catch (const LogicException&) {
+      throw;
+    } catch (const CommandException&) {
+      throw;
+    } catch (const HalvaneException&) {
+      throw ParameterParseException(id, QStringLiteral("the text is not shown, since the parameter holds secrets"));
+    }
+  }
+
+  // A simple, list or map member read through its value serializer.
+  static void ReadValueMember(const ParameterInfo& info, const IParameterSerializer& serializer,
+                              const JsonValue& value, const RefCntPtr<IParameters>& bag) {
+    const unsigned int id = info.GetId();
     switch (info.GetKind()) {
       case ParameterKind::kSimple:
-        if (value.IsString()) bag->SetParameter(id, serializer->ValueFromString(ToTString(value)));
+        if (value.IsString()) bag->SetParameter(id, serializer.ValueFromString(ToTString(value)));
         return;
       case ParameterKind::kList: {
         std::vector<TString> texts;
-        if (value.IsArray() && ReadStrings(value, texts)) bag->SetParameter(id, serializer->ListFromStrings(texts));
+        if (value.IsArray() && ReadStrings(value, texts)) bag->SetParameter(id, serializer.ListFromStrings(texts));
         return;
       }
       case ParameterKind::kMap: {
@@ -171,7 +190,7 @@ class BagReader final : public JsonReadScope {
           if (!entry.value.IsString()) return;
           texts.insert_or_assign(TStringFromUtf8(entry.name), ToTString(entry.value));
         }
-        bag->SetParameter(id, serializer->MapFromStrings(texts));
+        bag->SetParameter(id, serializer.MapFromStrings(texts));
         return;
       }
       default:

@@ -12,56 +12,6 @@ namespace {
 
 QString Hex(unsigned int id) { return QStringLiteral("0x%1").arg(id, 8, 16, QLatin1Char('0')); }
 
-// Stands in front of the serializer of one security-sensitive parameter. A serializer that
-// cannot read a text says why, and usually quotes the text; for this parameter the text is a
-// secret, so the failure names the parameter and nothing it was given. Logic and command
-// errors carry no text read and pass unchanged.
-class SecretGuardSerializer final : public IParameterSerializer {
- public:
-  SecretGuardSerializer(RefCntPtr<IParameterSerializer> serializer, unsigned int id)
-      : m_serializer(std::move(serializer)), m_id(id) {}
-
-  ParameterTypeCategory GetType() const override { return m_serializer->GetType(); }
-
-  TString ValueToString(RefCntPtr<IParameter> value) const override {
-    return m_serializer->ValueToString(std::move(value));
-  }
-  RefCntPtr<IParameter> ValueFromString(const TString& text) const override {
-    return Guarded([&] { return m_serializer->ValueFromString(text); });
-  }
-  std::vector<TString> ListToStrings(RefCntPtr<IParameter> list) const override {
-    return m_serializer->ListToStrings(std::move(list));
-  }
-  RefCntPtr<IParameter> ListFromStrings(const std::vector<TString>& texts) const override {
-    return Guarded([&] { return m_serializer->ListFromStrings(texts); });
-  }
-  void SerializeList(RefCntPtr<IParameter> list, SerializeStructure& ss, unsigned int id) const override {
-    m_serializer->SerializeList(std::move(list), ss, id);
-  }
-  std::map<TString, TString> MapToStrings(RefCntPtr<IParameter> map) const override {
-    return m_serializer->MapToStrings(std::move(map));
-  }
-  RefCntPtr<IParameter> MapFromStrings(const std::map<TString, TString>& texts) const override {
-    return Guarded([&] { return m_serializer->MapFromStrings(texts); });
-  }
-
- private:
-  template <typename Read>
-  RefCntPtr<IParameter> Guarded(const Read& read) const {
-    try {
-      return read();
-    } catch (const LogicException&) {
-      throw;
-    } catch (const CommandException&) {
-      throw;
-    } catch (const HalvaneException&) {
-      throw ParameterParseException(m_id, QStringLiteral("the text is not shown, since the parameter holds secrets"));
-    }
-  }
-
-  RefCntPtr<IParameterSerializer> m_serializer;
-  unsigned int m_id;
-};
 std::string MakeJsonName(const TString& name) {
   std::string json;
   AppendJsonString(json, name);
@@ -203,10 +153,7 @@ void ParametersRegistry::AddUnserializable(unsigned int id) {
 
 void ParametersRegistry::AddSecuritySensitive(unsigned int id) {
   ParameterInfo& info = FlagTarget(id, "security-sensitive");
-  if (info.HasFlag(kParameterSecuritySensitive)) return;
   info.m_flags |= kParameterSecuritySensitive;
-  if (info.m_valueSerializer)
-    info.m_valueSerializer = MakeRefCnt<SecretGuardSerializer>(std::move(info.m_valueSerializer), id);
 }
 
 void ParametersRegistry::AddNeverAdulterateMapKeys(unsigned int id) {

@@ -110,9 +110,9 @@ class HLVHOST_API ParametersRegistry {
                                 const std::function<void(AbstractParamAdder&)>& addParameters);
 
   void AddUnserializable(unsigned int id);
-  /// Flags `id` as holding secrets. From then on a text its value serializer cannot read raises
-  /// ParameterParseException naming the parameter only, never quoting the text; the parameter's
-  /// GetValueSerializer() is a guard around the serializer it was registered with.
+  /// Flags `id` as holding secrets. Its serializer stays the one it was registered with; the
+  /// readers of the text form (ReadParametersJson) report a text it cannot read by the
+  /// parameter's name only, never quoting the text.
   void AddSecuritySensitive(unsigned int id);
   void AddNeverAdulterateMapKeys(unsigned int id);
 

@@ -441,7 +441,8 @@ async function main() {
   const responses = [];
   try {
     if (!skipPostgres) postgres = await startPostgres(args.pgserver);
-    const serveArgs = ['--connectors', makeDsnConnector(folder), '--variables', VARIABLES_FILE];
+    // The SQLite file is named by its path, in the one folder the server is allowed to open files in.
+    const serveArgs = ['--connectors', makeDsnConnector(folder), '--variables', VARIABLES_FILE, '--allow-files', folder];
     serve = await startServe(args.hlvpres, serveArgs, `${CONNECTION_FIELDS_FLAG}=on`);
     browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox'] });
     const context = await browser.newContext({ viewport: { width: 1280, height: 860 } });

@@ -2,8 +2,9 @@
 """hlvpres describe and demo against real databases: a SQLite file made here and a PostgreSQL
 server (hlvpgserver, the live connection tests' server), each page compared with its golden
 file of connections/, a wrong password, the demo's page and its temporary database, and the
-demo of every class. A password planted in every input may appear in no output. The golden
-cases of run_golden.py cover the dialog, convert and the failures that need no database.
+demo of every class. A password planted in every input may appear in no output, and no output
+may depend on which password of a given length was given, failures included. The golden cases
+of run_golden.py cover the dialog, convert and the failures that need no database.
 
     run_connection_commands.py HLVPRES HLVPGSERVER
 
@@ -17,10 +18,13 @@ import subprocess
 import sys
 import tempfile
 
-from runner import Runner
+from runner import Runner, normalised
 
 PASSWORD = "S3ntinel-Pa55"
 PG_PASSWORD = "S3ntinel-PG-Pa55"
+# Passwords of 1, 3 and 20 characters, each with another of its length. "ana" is also the user
+# name: a message that names the user must not change with the password.
+SENTINELS = [("o", "q"), ("ana", "zzz"), ("S3ntinel-Twenty-Char", "Another-Twenty-Chars")]
 
 
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "connections")
@@ -51,9 +55,10 @@ def sqlite_cases(r, folder):
     describe(r, "describe-sqlite-simple", ["sqlite", "--attributes", attributes, "--simple"], {"@FILE@": path})
 
 
-def postgres_cases(r, hlvpgserver):
+def postgres_cases(r, hlvpgserver, folder):
     if os.environ.get("HLV_SKIP_POSTGRES") == "1":
         print("HLV_SKIP_POSTGRES=1: the PostgreSQL cases are skipped")
+        sentinel_cases(r, folder)
         return
     server = subprocess.Popen([hlvpgserver], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
     try:
@@ -71,9 +76,53 @@ def postgres_cases(r, hlvpgserver):
         describe(r, "describe-postgres-schema", ["postgres", "--attributes", sales], {"@PORT@": port})
         r.fails("wrong password", ["describe", "postgres", "--attributes",
                                    json.dumps(dict(attributes, password=PG_PASSWORD + "-wrong"))])
+        sentinel_cases(r, folder, port)
     finally:
         server.stdin.close()
         server.wait(timeout=120)
+
+
+def sentinel_cases(r, folder, pg_port=None):
+    """Every command that takes attributes, with each password of SENTINELS in every secret
+    attribute: the output, standard error and status must be the same whichever of the pair was
+    given, so that none lets a reader infer it or any part of it."""
+    database = os.path.join(folder, "sentinel.sqlite")
+    sqlite3.connect(database).close()
+
+    def commands(password):
+        strings = {"password": password, "jdbcurl": "jdbc:postgresql://db/sales?password=" + password,
+                   "jdbcproperties": "password=" + password, "odbc-connect-string-extras": "PWD=" + password}
+        record = json.dumps({"gen-connection-params-pres-model": {
+            "widget-attr-server": "db", "widget-attr-user": "ana", "widget-attr-password": password,
+            "widget-attr-ssl-client-key": password, "widget-attr-jdbcurl": strings["jdbcurl"],
+            "widget-attr-jdbcproperties": strings["jdbcproperties"],
+            "widget-attr-odbc-string-extras": strings["odbc-connect-string-extras"],
+            "curr-auth-option": "auth-option-username-and-password"}}).encode()
+        server = {"server": "127.0.0.1", "port": "1", "dbname": "sales", "username": "ana"}
+        odbc_sqlite = {"odbc-driver": "SQLite3", "dbname": os.path.join(folder, "missing.sqlite"),
+                       "odbc-connect-string-extras": "NoCreat=1;PWD=" + password}
+        cases = [(["dialog", "postgres", "--attributes", json.dumps(dict(strings, server="db"))], b""),
+                 (["convert", "postgres"], record), (["convert", "genericodbc"], record),
+                 (["describe", "sqlite", "--attributes", json.dumps(dict(strings, filename=database))], b""),
+                 (["describe", "sqlite", "--simple", "--attributes", json.dumps(dict(strings, filename=database))],
+                  b""),
+                 (["describe", "postgres", "--attributes", json.dumps(dict(strings, **server))], b""),
+                 (["describe", "genericodbc", "--attributes", json.dumps(dict(strings, **{"odbc-dsn": "nowhere"}))],
+                  b""),
+                 (["describe", "genericodbc", "--attributes", json.dumps(dict(strings, **odbc_sqlite))], b"")]
+        if pg_port:  # a wrong password for a user the server does not know, and for one it does
+            for user in ("ana", "hlvadmin"):
+                attributes = dict(server, port=pg_port, dbname="hlvsales", username=user, password=password,
+                                  sslmode="require")
+                cases.append((["describe", "postgres", "--attributes", json.dumps(attributes)], b""))
+        return cases
+
+    for password, other in SENTINELS:
+        for (args, stdin), (other_args, other_stdin) in zip(commands(password), commands(other)):
+            runs = (r.run(args, stdin), r.run(other_args, other_stdin))
+            shown = [(x.returncode, normalised(x.stdout), x.stderr) for x in runs]
+            r.check(f"{' '.join(args[:2])} with a password of {len(password)}", shown[0] == shown[1],
+                    f"{shown[0][1][:300]!r} {shown[0][2][:300]!r} against {shown[1][2][:300]!r}")
 
 
 def demo_cases(r):
@@ -93,6 +142,7 @@ def demo_cases(r):
     for connection_class in classes:
         result = r.run(["demo", connection_class])
         r.check("demo " + connection_class, result.returncode == 0 and result.stderr == b"", result.stderr)
+        r.check("demo " + connection_class, b"demo-password" not in result.stdout, "printed its password")
 
 
 def main():
@@ -100,7 +150,7 @@ def main():
     r = Runner(hlvpres)
     with tempfile.TemporaryDirectory() as folder:
         sqlite_cases(r, folder)
-    postgres_cases(r, hlvpgserver)
+        postgres_cases(r, hlvpgserver, folder)
     demo_cases(r)
     return r.report()
 

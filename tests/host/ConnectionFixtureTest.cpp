@@ -18,7 +18,7 @@
 namespace {
 
 using Connect::ConnectionFixture;
-using Connect::ConnectionFixtureException;
+using Connect::DescriptionFileException;
 using HierarchicalDSConnectionConfigElements::CatalogInfo;
 using HierarchicalDSConnectionConfigElements::CubeInfo;
 using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
@@ -41,14 +41,14 @@ class ConnectionFixtureTest : public ::testing::Test {
   ScopedRegistry m_registry{Registry()};
 };
 
-ConnectionFixtureException FaultOf(const std::string& json) {
+DescriptionFileException FaultOf(const std::string& json) {
   try {
     ConnectionFixture::Parse(json, QStringLiteral("f.json"));
-  } catch (const ConnectionFixtureException& fault) {
+  } catch (const DescriptionFileException& fault) {
     return fault;
   }
   ADD_FAILURE() << "accepted: " << json;
-  return ConnectionFixtureException(QString(), QString(), QString());
+  return DescriptionFileException(Connect::DescriptionFileKind::ConnectionFixture, QString(), QString(), QString());
 }
 
 // A cube as "full name|name|description|last updated".
@@ -128,7 +128,7 @@ TEST_F(ConnectionFixtureTest, RefusesEachKindOfFaultNamingFileAndField) {
   };
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.what);
-    const ConnectionFixtureException fault = FaultOf(refusal.json);
+    const DescriptionFileException fault = FaultOf(refusal.json);
     EXPECT_EQ(fault.GetFile(), QStringLiteral("f.json"));
     EXPECT_EQ(fault.GetField(), QLatin1String(refusal.field));
     EXPECT_TRUE(fault.GetProblem().contains(QLatin1String(refusal.problem))) << fault.what();
@@ -149,7 +149,7 @@ TEST_F(ConnectionFixtureTest, FilesThatCannotBeReadOrAreTooLargeAreRefusedByName
   try {
     ConnectionFixture::Load(missing);
     ADD_FAILURE() << "a missing file was read";
-  } catch (const ConnectionFixtureException& fault) {
+  } catch (const DescriptionFileException& fault) {
     EXPECT_EQ(fault.GetFile(), missing);
     EXPECT_TRUE(fault.GetProblem().startsWith(QStringLiteral("cannot be read"))) << fault.what();
   }
@@ -163,7 +163,7 @@ TEST_F(ConnectionFixtureTest, FilesThatCannotBeReadOrAreTooLargeAreRefusedByName
   try {
     ConnectionFixture::Read(large);
     ADD_FAILURE() << "a file over the limit was read";
-  } catch (const ConnectionFixtureException& fault) {
+  } catch (const DescriptionFileException& fault) {
     EXPECT_EQ(fault.GetFile(), large);
     EXPECT_TRUE(fault.GetProblem().contains(QStringLiteral("more than the limit of 16777216"))) << fault.what();
   }
@@ -389,7 +389,7 @@ TEST_F(ConnectionFixtureTest, AFixtureFilledInCodeIsCheckedWhenTheConfigurationI
   try {
     fixture.CreateConfig();
     ADD_FAILURE() << "a cube part was accepted for a Google Analytics class";
-  } catch (const ConnectionFixtureException& fault) {
+  } catch (const DescriptionFileException& fault) {
     EXPECT_EQ(fault.GetField(), QStringLiteral("/cube"));
   }
 
@@ -397,7 +397,7 @@ TEST_F(ConnectionFixtureTest, AFixtureFilledInCodeIsCheckedWhenTheConfigurationI
   try {
     fixture.CreateConfig();
     ADD_FAILURE() << "a relational class was accepted";
-  } catch (const ConnectionFixtureException& fault) {
+  } catch (const DescriptionFileException& fault) {
     EXPECT_EQ(fault.GetField(), QStringLiteral("/class"));
   }
 }

@@ -19,7 +19,7 @@
 namespace {
 
 using AuthOption = AuthenticationEnums::AuthOption;
-using Connect::ConnectorDescriptionException;
+using Connect::DescriptionFileException;
 using Connect::DescriptionRegistry;
 
 std::string Minimal(const char* className, const char* caption = "Caption") {
@@ -29,14 +29,14 @@ std::string Minimal(const char* className, const char* caption = "Caption") {
 }
 
 // The fault that parsing `json` raises.
-ConnectorDescriptionException FaultOf(const std::string& json) {
+DescriptionFileException FaultOf(const std::string& json) {
   try {
     Connect::ParseConnectorDescription(json, QStringLiteral("test.json"));
-  } catch (const ConnectorDescriptionException& fault) {
+  } catch (const DescriptionFileException& fault) {
     return fault;
   }
   ADD_FAILURE() << "accepted: " << json;
-  return ConnectorDescriptionException(QString(), QString(), QString());
+  return DescriptionFileException(Connect::DescriptionFileKind::ConnectorDescription, QString(), QString(), QString());
 }
 
 struct Refusal {
@@ -111,7 +111,7 @@ TEST(ConnectorDescriptionLoaderTest, RefusesEachKindOfFaultNamingTheField) {
   };
   for (const Refusal& refusal : refusals) {
     SCOPED_TRACE(refusal.what);
-    const ConnectorDescriptionException fault = FaultOf(refusal.json);
+    const DescriptionFileException fault = FaultOf(refusal.json);
     EXPECT_EQ(fault.GetFile(), QStringLiteral("test.json"));
     EXPECT_EQ(fault.GetField(), QLatin1String(refusal.field));
     EXPECT_TRUE(fault.GetProblem().contains(QLatin1String(refusal.problem))) << fault.what();
@@ -136,7 +136,7 @@ TEST(ConnectorDescriptionLoaderTest, RefusesFilesOverOneMebibyteBeforeReadingThe
   try {
     Connect::LoadConnectorDescription(path);
     ADD_FAILURE() << "a large file was accepted";
-  } catch (const ConnectorDescriptionException& fault) {
+  } catch (const DescriptionFileException& fault) {
     EXPECT_EQ(fault.GetFile(), path);
     EXPECT_TRUE(fault.GetProblem().contains(QStringLiteral("more than the limit of 1048576"))) << fault.what();
   }
@@ -196,7 +196,7 @@ TEST(DescriptionRegistryTest, LoadFolderKeepsTheGoodDescriptionsAndListsTheFault
 
   DescriptionRegistry registry;
   auto sink = std::make_shared<fake::LogSink>();
-  std::vector<ConnectorDescriptionException> faults;
+  std::vector<DescriptionFileException> faults;
   {
     const fake::ScopedInstall<LogSink, ILogSink> installed(sink);
     faults = registry.LoadFolder(folder.path());
@@ -209,7 +209,7 @@ TEST(DescriptionRegistryTest, LoadFolderKeepsTheGoodDescriptionsAndListsTheFault
   EXPECT_EQ(faults[0].GetField(), QStringLiteral("/kind"));
   EXPECT_EQ(registry.GetRegisteredClasses(), (std::vector<TString>{QStringLiteral("alpha"), QStringLiteral("gamma")}));
 
-  const std::vector<ConnectorDescriptionException> missing =
+  const std::vector<DescriptionFileException> missing =
       registry.LoadFolder(folder.filePath(QStringLiteral("nowhere")));
   ASSERT_EQ(missing.size(), 1u);
   EXPECT_TRUE(missing[0].GetProblem().contains(QStringLiteral("not a folder"))) << missing[0].what();

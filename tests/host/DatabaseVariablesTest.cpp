@@ -17,7 +17,7 @@
 namespace {
 
 using Connect::DescribedDataConnection;
-using Connect::VariablesDescriptionException;
+using Connect::DescriptionFileException;
 
 RefCntPtr<DescribedDataConnection> Parse(const std::string& json) {
   return DescribedDataConnection::Parse(json, QStringLiteral("vars.json"));
@@ -88,7 +88,7 @@ TEST(DescribedDataConnectionTest, FaultsNameTheFieldAndTheProblem) {
   const auto fault = [](const std::string& json) -> std::pair<TString, TString> {
     try {
       Parse(json);
-    } catch (const VariablesDescriptionException& e) {
+    } catch (const DescriptionFileException& e) {
       EXPECT_EQ(e.GetFile(), QStringLiteral("vars.json"));
       return {e.GetField(), e.GetProblem()};
     }
@@ -125,7 +125,7 @@ TEST(DescribedDataConnectionTest, FaultsNameTheFieldAndTheProblem) {
   try {
     DescribedDataConnection::Load(QStringLiteral("/nonexistent/vars.json"));
     ADD_FAILURE() << "a missing file was read";
-  } catch (const VariablesDescriptionException& e) {
+  } catch (const DescriptionFileException& e) {
     EXPECT_TRUE(e.GetProblem().startsWith(QStringLiteral("cannot be read"))) << e.what();
   }
 }

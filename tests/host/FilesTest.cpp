@@ -1,6 +1,9 @@
 #include "host/io/Files.h"
 
 #include "host/Exceptions.h"
+#include "host/connectors/ConnectionFixture.h"
+#include "host/connectors/DescribedDataConnection.h"
+#include "host/connectors/DescriptionLoader.h"
 
 #include "tests/QStringPrinter.h"
 #include "tests/support/TestFiles.h"
@@ -10,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,9 +63,17 @@ TEST_F(FilesTest, ReadsUtf8TextWithoutItsByteOrderMark) {
   EXPECT_EQ(TFile::LoadTextFile(Write("two-boms.pem", "\xEF\xBB\xBF\xEF\xBB\xBFx"), true), QString(QChar(0xFEFF)) + QLatin1Char('x'));
 }
 
-TEST_F(FilesTest, RefusesMissingAndSpecialFiles) {
+// A FIFO without a writer once stopped every reader for good; a device is never opened.
+TEST_F(FilesTest, RefusesMissingAndSpecialFilesWithoutBlocking) {
   EXPECT_NE(FaultOf(TPath(m_dir.filePath(QStringLiteral("absent.pem")))).find("does not exist"), std::string::npos);
-  EXPECT_NE(FaultOf(TPath(m_dir.path())).find("not a regular file"), std::string::npos);
+  const QString fifo = m_dir.filePath(QStringLiteral("fifo.json"));
+  ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+  for (const QString& special : {m_dir.path(), fifo, QStringLiteral("/dev/zero")})
+    EXPECT_NE(FaultOf(TPath(special)).find("not a regular file"), std::string::npos) << special.toStdString();
+  // The readers of fixtures and descriptions read through it.
+  EXPECT_THROW(Connect::ConnectionFixture::Read(fifo), Connect::DescriptionFileException);
+  EXPECT_THROW(Connect::DescribedDataConnection::Load(fifo), Connect::DescriptionFileException);
+  EXPECT_THROW(Connect::LoadConnectorDescription(fifo), Connect::DescriptionFileException);
 }
 
 TEST_F(FilesTest, RefusesInvalidUtf8WithoutQuotingTheContent) {
@@ -90,7 +103,8 @@ TEST_F(FilesTest, ReadsUpToTheSizeLimitAndNoFurther) {
   EXPECT_EQ(TFile::LoadTextFile(TPath(path), true).size(), static_cast<int>(kMaxTextFileBytes));
 
   ASSERT_TRUE(QFile::resize(path, static_cast<qint64>(kMaxTextFileBytes) + 1));
-  EXPECT_NE(FaultOf(TPath(path)).find("larger than 16 MiB"), std::string::npos);
+  EXPECT_NE(FaultOf(TPath(path)).find("more than the limit of 16777216 bytes"), std::string::npos);
+  EXPECT_EQ(TFile::LoadBytes(TPath(path), 2 * kMaxTextFileBytes).size(), static_cast<int>(kMaxTextFileBytes) + 1);
 }
 
 TEST_F(FilesTest, ReadsAFileHoldingMoreThanItsReportedSize) {

@@ -73,7 +73,9 @@ TEST(JsonTapeTest, TakesOnlyUnescapedStringsFromTheText) {
 TEST(JsonTapeTest, RefusesWhatTheDocumentRefusesWithTheSameMessage) {
   const std::vector<std::string> texts{
       std::string(257, '[') + std::string(257, ']'), R"({"a":"\udc00"})", R"(["\ud800"])", "{\"a\":\"\xC3\x28\"}",
-      std::string("{}\0 ", 4), "99e307", R"({"a" 1})", "[1,]", "", "[\"\xED\xA0\x80\"]", "[1, \xFF]"};
+      std::string("{}\0 ", 4), "99e307", R"({"a" 1})", "[1,]", "", "[\"\xED\xA0\x80\"]", "[1, \xFF]",
+      // A NUL escaped in a name or a value would cut every message that quotes it.
+      R"({"a\u0000b":1})", R"(["x\u0000"])"};
   for (const std::string& text : texts) {
     QString fromDocument;
     QString fromTape;

@@ -10,13 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include <csignal>
 #include <cstdlib>
 #include <list>
 #include <memory>
+#include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -98,7 +103,6 @@ TEST_F(MruFileTest, DamagedOrForeignFileIsKeptAsideAndANewListStarts) {
       "{\"connection-classes\":[\"postgres\"",        // cut off
       "[\"postgres\"]",                               // not an object
       "{\"connection-classes\":\"postgres\"}",        // not a list
-      "{\"connection-classes\":[\"postgres\",42]}",   // not a class
       "{\"recent\":[\"postgres\"]}",                  // another program's file
       "\xff\xfe{}",                                   // not UTF-8
   };
@@ -182,6 +186,95 @@ TEST_F(MruFileTest, ProcessKilledWhileWritingLeavesThePreviousList) {
   after.AddConnectionClass(QStringLiteral("postgres"));
   EXPECT_EQ(MruFile(path).GetConnectionClasses(), List({"postgres", "sqlserver", "mysql"}));
   EXPECT_TRUE(log->messages.empty());
+}
+
+// A path that is not a regular file is never renamed, replaced or given a lock file beside it:
+// as root, /dev/null itself was once moved aside and replaced.
+TEST_F(MruFileTest, PathThatIsNoRegularFileIsLeftAsItIs) {
+  ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("folder")));
+  ASSERT_EQ(mkfifo(folder.filePath(QStringLiteral("fifo")).toLocal8Bit().constData(), 0600), 0);
+  // A link to the device rather than the device itself, so that a fault replaces only the link.
+  ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), folder.filePath(QStringLiteral("null"))));
+  for (const char* name : {"folder", "fifo", "null"}) {
+    SCOPED_TRACE(name);
+    log->messages.clear();
+    MruFile mru(folder.filePath(QLatin1String(name)));
+    mru.AddConnectionClass(QStringLiteral("mysql"));
+    EXPECT_TRUE(mru.GetConnectionClasses() == List({"mysql"}) && !mru.IsSaved());  // kept in memory
+    ASSERT_EQ(log->messages.size(), 1u);
+    EXPECT_TRUE(log->messages[0].second.contains(QStringLiteral("not a regular file")));
+  }
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), 3);
+  EXPECT_EQ(QFileInfo(folder.filePath(QStringLiteral("null"))).symLinkTarget(), QStringLiteral("/dev/null"));
+}
+
+// Runs `body` in a child process; Succeeded tells whether it returned true there.
+template <typename Body>
+pid_t Spawn(Body body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body() ? 0 : 1);
+  return child;
+}
+
+bool Succeeded(pid_t child) {
+  int status = 0;
+  return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Permission denied is no damage: the file stays where it is, unchanged, and is not written over.
+TEST_F(MruFileTest, UnreadableFileIsLeftAsItIs) {
+  Write("mru.json", "{\"connection-classes\":[\"postgres\"]}");
+  // Root reads any file: the reader runs as nobody, in a folder it can enter but not write.
+  ASSERT_EQ(chmod(path.toLocal8Bit().constData(), 0), 0);
+  ASSERT_EQ(chmod(folder.path().toLocal8Bit().constData(), 0755), 0);
+  EXPECT_TRUE(Succeeded(Spawn([&] {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return false;
+    MruFile mru(path);
+    mru.AddConnectionClass(QStringLiteral("mysql"));
+    return mru.GetConnectionClasses() == List({"mysql"}) && !mru.IsSaved() && log->messages.size() == 1 &&
+           log->messages[0].second.contains(QStringLiteral("left as it is"));
+  })));
+  chmod(path.toLocal8Bit().constData(), 0600);
+  EXPECT_EQ(ReadAll(path), "{\"connection-classes\":[\"postgres\"]}");
+  EXPECT_TRUE(Others().isEmpty());
+}
+
+// An entry that is no class name is dropped alone, and one is never recorded.
+TEST_F(MruFileTest, EntriesThatAreNoClassNamesAreDroppedNotTheList) {
+  const QString tooLong(MruFile::kMaxClassNameLength + 1, QLatin1Char('x'));
+  Write("mru.json", "{\"connection-classes\":[\"postgres\",42,\"\",\"" + tooLong.toLatin1() + "\",\"mysql\"]}");
+  MruFile mru(path);
+  EXPECT_EQ(mru.GetConnectionClasses(), List({"postgres", "mysql"}));
+  EXPECT_TRUE(Others().isEmpty());
+  mru.AddConnectionClass(tooLong);
+  ASSERT_EQ(log->messages.size(), 2u);
+  EXPECT_TRUE(log->messages[0].second.contains(QStringLiteral("3 entries"))) << log->messages[0].second.toStdString();
+  mru.AddConnectionClass(tooLong.left(MruFile::kMaxClassNameLength));  // just fits
+  EXPECT_EQ(MruFile(path).GetConnectionClasses(),
+            std::list<TString>({tooLong.left(MruFile::kMaxClassNameLength), QStringLiteral("postgres"),
+                                QStringLiteral("mysql")}));
+}
+
+// Processes that record at once each read the list again under its lock: no update is lost.
+TEST_F(MruFileTest, ProcessesRecordingAtOnceLoseNoUpdate) {
+  int start[2];
+  ASSERT_EQ(pipe(start), 0);
+  std::vector<pid_t> children;
+  for (std::size_t i = 0; i < MruFile::kMaxEntries; ++i)
+    children.push_back(Spawn([&] {
+      char go = 0;
+      close(start[1]);
+      (void)!read(start[0], &go, 1);  // all start when the parent closes its end
+      MruFile mru(path);
+      mru.AddConnectionClass(QStringLiteral("class-%1").arg(i));
+      return mru.IsSaved();
+    }));
+  close(start[0]);
+  close(start[1]);
+  for (const pid_t child : children) EXPECT_TRUE(Succeeded(child));
+  const std::list<TString> classes = MruFile(path).GetConnectionClasses();
+  EXPECT_EQ(std::set<TString>(classes.begin(), classes.end()).size(), MruFile::kMaxEntries) << ReadAll(path);
+  EXPECT_TRUE(Others().isEmpty()) << Others().join(QLatin1Char(' ')).toStdString();
 }
 
 // --- OEM information -------------------------------------------------------------------------
