@@ -222,9 +222,4 @@ const std::vector<Command>& Commands() {
   return commands;
 }
 
-void RegisterVocabulary() {
-  RegisterDataNamespaceParameters();
-  RegisterDataPresModelParameters();
-}
-
 }  // namespace hlvpres

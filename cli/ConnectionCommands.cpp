@@ -1,26 +1,13 @@
 #include "cli/ConnectionCommands.h"
 
-#include "connect/ConnectDataUtils.h"
-#include "connect/DSConnectorParams.h"
 #include "host/Exceptions.h"
-#include "host/Secrets.h"
 #include "host/app/AppConfig.h"
 #include "host/app/Log.h"
-#include "host/connect/ConnectionSettingsCache.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/DSConnectionConfig.h"
-#include "host/connectors/ConnectionFixture.h"
-#include "host/connectors/DataSource.h"
-#include "host/connectors/DescribedConfigs.h"
 #include "host/detail/HardenedJson.h"
-#include "host/parameters/JsonText.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
-#include "presentation-model/ConnectionDescriptionPresModelBuilder.h"
-#include "presentation-model/ConnectionParamsPresModel.h"
-#include "presentation-model/ConnectionSettingsPresModel.h"
-#include "presentation-model/ConnectionSettingsPresModelBuilder.h"
-#include "presentation-model/InitialSQLPresModelBuilder.h"
+#include "services/ConnectionServices.h"
+#include "services/InputError.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -28,8 +15,10 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <algorithm>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <istream>
 #include <iterator>
 #include <map>
@@ -42,6 +31,8 @@
 #include <vector>
 
 namespace hlvpres {
+
+using Services::InputError;
 
 const char kConnectorsHelp[] =
     "usage: hlvpres connectors\n\n"
@@ -98,11 +89,6 @@ const char kDescribeHelp[] =
 
 namespace {
 
-ParametersRegistry& Registry() { return ParametersRegistry::Get(); }
-
-/// The longest --attributes text read.
-constexpr std::size_t kMaxAttributesJsonBytes = std::size_t{1} << 20;
-
 /// The options of a command: the positional arguments, the values of --name options and the
 /// --name flags given.
 struct Options {
@@ -148,185 +134,15 @@ void ApplyAppMode(const Options& options) {
 TString ConnectionClass(const Options& options, size_t maxPositional = 1) {
   if (options.positional.empty()) throw InputError(QStringLiteral("name a connection class"));
   if (options.positional.size() > maxPositional) throw InputError(QStringLiteral("name only one connection class"));
-  return KnownConnectionClass(options.positional.front());
+  return Services::KnownConnectionClass(options.positional.front());
 }
 
-}  // namespace
-
-TString KnownConnectionClass(const std::string& name) {
-  const TString connectionClass = TStringFromUtf8(name);
-  if (!Connect::Registry::Instance().LookupConnector(connectionClass))
-    throw InputError(QStringLiteral("unknown connection class \"%1\"").arg(connectionClass));
-  return connectionClass;
-}
-
-ConnectionAttributeMap ParseAttributes(const std::string& json) {
-  rapidjson::Document document;
-  HardenedJson::Limits limits;
-  limits.maxBytes = kMaxAttributesJsonBytes;
-  HardenedJson::Parse(json, document, limits);
-  if (!document.IsObject()) throw InputError(QStringLiteral("--attributes is not a JSON object"));
-  ConnectionAttributeMap attributes;
-  for (const auto& member : document.GetObject()) {
-    const TString name = TStringFromUtf8(std::string_view(member.name.GetString(), member.name.GetStringLength()));
-    if (!member.value.IsString())
-      throw InputError(QStringLiteral("--attributes: the value of \"%1\" is not a string").arg(name));
-    attributes[name] = TStringFromUtf8(std::string_view(member.value.GetString(), member.value.GetStringLength()));
-  }
-  return attributes;
-}
-
-namespace {
-
-RefCntPtr<DSConnectionConfig> NewConnection(const TString& connectionClass) {
-  return DSConnectionConfig::CreateInstance(connectionClass, nullptr, nullptr, TString(), DataObjectModel::ObjectId(),
-                                            true);
-}
-
-std::string Write(const PresentationModel& model) { return WriteParametersJson(*model.AsIParameters(), Registry()); }
-
-/// The names whose values are secrets in a connection of `config`'s class: those the set
-/// marked secure, the connector's secure fields, the attributes that always hold secrets (the
-/// set marks only the password secure; a workgroup password, a client key or a connection
-/// string is one too), and every OAuth attribute but the instance address (tokens and the like).
-std::set<TString> SecretNames(const DSConnectionConfig& config, const DSConnectorParams& params) {
-  std::set<TString> names(params.SecureNames().begin(), params.SecureNames().end());
-  for (const auto& [name, value] : params.Attributes())
-    if (Secrets::IsSecretAttribute(name)) names.insert(name);
-  for (const auto& [name, value] : params.OAuthAttributes())
-    if (name != DataConnectionAttrs::attrInstanceUrl) names.insert(name);
-  if (const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational()) {
-    if (const RefCntPtr<const Connect::IConnectionFieldsModel> fields = relational->GetConnectionFieldsModel()) {
-      for (const auto& [name, value] : params.Attributes()) {
-        const Connect::ConnectionField* field = fields->GetField(name);
-        if (field != nullptr && field->IsSecure()) names.insert(name);
-      }
-    }
-  }
-  return names;
-}
-
-/// The attributes of `params` as a JSON object with sorted keys, secrets masked.
-std::string WriteAttributes(const DSConnectionConfig& config, const DSConnectorParams& params) {
-  std::map<TString, TString> sorted;
-  for (const auto& [name, value] : params.Attributes()) sorted.emplace(name, value);
-  if (!params.Filename().isEmpty()) sorted[DataConnectionAttrs::attrFilename] = params.Filename();
-  const std::set<TString> secrets = SecretNames(config, params);
-  std::string json = "{";
-  for (const auto& [name, value] : sorted) {
-    if (json.size() > 1) json += ',';
-    AppendJsonString(json, name);
-    json += ':';
-    AppendJsonString(json, secrets.count(name) != 0 && !value.isEmpty() ? TString(Secrets::kMask) : value);
-  }
-  return json + '}';
-}
 
 std::string WriteCompact(const rapidjson::Document& document) {
   rapidjson::StringBuffer buffer;
   rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
   document.Accept(writer);
   return std::string(buffer.GetString(), buffer.GetSize());
-}
-
-/// The connection params record of the bag `text`, which came from `source` (named in the
-/// error when it holds none).
-RefCntPtr<const ConnectionParamsPresModel> ReadFieldRecord(const std::string& text,
-                                                           const char* source = "standard input") {
-  const RefCntPtr<IParameters> bag = ReadParametersJson(text, Registry());
-  const auto* record = FindParameterValue<RefCntPtr<const ConnectionParamsPresModel>>(*bag, ConnectionParamsPresModel::ID);
-  if (record == nullptr || !*record)
-    throw InputError(
-        QStringLiteral("%1 holds no \"gen-connection-params-pres-model\" record").arg(QLatin1String(source)));
-  return *record;
-}
-
-/// The attributes a connection of `config` connects with after the user confirmed `record`.
-std::unique_ptr<DSConnectorParams> ToConnectorParams(const RefCntPtr<DSConnectionConfig>& config,
-                                                     const RefCntPtr<const ConnectionParamsPresModel>& record) {
-  std::unique_ptr<DSConnectorParams> params = ConnectDataUtils::DSParamsFromPresModel(config, record);
-  ConnectDataUtils::LoadSSLCert(config, *params, record);
-  // The set marks only the password secure; the other secrets of the policy (a client key, a
-  // connection string a password may be written into) go to the credential service with it.
-  const ConnectionAttributeMap attributes = params->Attributes();
-  for (const auto& [name, value] : attributes)
-    if (!value.isEmpty() && Secrets::IsSecretAttribute(name)) params->SetSecureValue(name, value);
-  params->SaveSecureValues();
-  return params;
-}
-
-/// Whether the attribute `name` is a secure connection field of `config`'s class.
-bool IsSecureField(const DSConnectionConfig& config, const TString& name) {
-  const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational();
-  const RefCntPtr<const Connect::IConnectionFieldsModel> fields =
-      relational ? relational->GetConnectionFieldsModel() : nullptr;
-  const Connect::ConnectionField* field = fields ? fields->GetField(name) : nullptr;
-  return field != nullptr && field->IsSecure();
-}
-
-/// Whether the attribute `name` of a connection of `config`'s class holds a secret: one the
-/// secrets policy names, or a secure connection field of the class.
-bool IsSecret(const DSConnectionConfig& config, const TString& name) {
-  return Secrets::IsSecretAttribute(name) || IsSecureField(config, name);
-}
-
-/// `attributes` with every secret that has a value masked.
-std::map<TString, TString> MaskedAttributes(const DSConnectionConfig& config, std::map<TString, TString> attributes) {
-  return Secrets::MaskAttributes(std::move(attributes), [&](const TString& name) { return IsSecureField(config, name); });
-}
-
-/// The JSON text `json` of a bag of `config`'s records with every secret masked.
-std::string MaskedJson(const DSConnectionConfig& config, const std::string& json) {
-  return Secrets::MaskParametersJson(json, Registry(),
-                                     [&](const TString& name) { return IsSecureField(config, name); });
-}
-
-/// The configuration of an existing connection of `connectionClass` with the attributes of
-/// `params` (and its file under "filename"), for a data source of those attributes, connected
-/// live. A connection that fails raises DataSourceException.
-RefCntPtr<DSConnectionConfig> Connected(const TString& connectionClass, const DSConnectorParams& params) {
-  ConnectionAttributeMap attributes = params.Attributes();
-  if (!params.Filename().isEmpty()) attributes[DataConnectionAttrs::attrFilename] = params.Filename();
-  const RefCntPtr<DataSource> dataSource = MakeRefCnt<DataSource>(connectionClass, attributes);
-  const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
-      connectionClass, dataSource, nullptr, TString(), DataObjectModel::ObjectId(), false);
-  DescribedConfigState* state = DescribedConfigState::Of(*config);
-  if (state == nullptr)
-    throw InputError(QStringLiteral("the host cannot connect a \"%1\" connection").arg(connectionClass));
-  state->Connect();
-  return config;
-}
-
-/// A connection of `connectionClass` with `attributes`, connected as a host connects once the
-/// dialog is confirmed: the class's secrets go to the credential service first.
-RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const ConnectionAttributeMap& attributes) {
-  const RefCntPtr<DSConnectionConfig> probe = NewConnection(connectionClass);
-  if (!probe->IsRelational())
-    throw InputError(QStringLiteral("a \"%1\" connection is not relational and is not connected live: describe it "
-                                    "from a fixture (--fixture FILE)")
-                         .arg(connectionClass));
-  DSConnectorParams params(attributes);
-  params.SetValue(DataConnectionAttrs::attrClass, connectionClass);
-  // An empty secret is none: moving it would give the connection a new credential id, and with
-  // it lose the one the attributes already name (as the dialog's converted attributes do).
-  for (const auto& [name, value] : attributes)
-    if (IsSecret(*probe, name) && !value.isEmpty()) params.SetSecureValue(name, value);
-  params.SaveSecureValues();
-  return Connected(connectionClass, params);
-}
-
-/// The JSON of the data source page of `config` (the simple record when `simple`), its secret
-/// attributes masked.
-std::string WriteDescription(const RefCntPtr<const DSConnectionConfig>& config, bool olap, bool simple) {
-  ConnectionDescriptionPresModelBuilder builder(config);
-  if (simple) {
-    const RefCntPtr<SimpleConnectionDescriptionPresModel> record = builder.BuildSimple();
-    record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
-    return Write(*record);
-  }
-  const RefCntPtr<ConnectionDescriptionPresModel> record = builder.Build(olap);
-  record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
-  return Write(*record);
 }
 
 /// Makes the demo's SQLite database at `path`: customers, products and orders, and the view
@@ -421,7 +237,7 @@ int Run(std::ostream& err, Command command) {
 std::string FillAsAUser(const DSConnectionConfig& config, const ConnectionSettingsPresModel& settings,
                         const TString& demoFile) {
   rapidjson::Document document;
-  HardenedJson::Parse(Write(*settings.GetConnectionParams()), document, {});
+  HardenedJson::Parse(Services::RecordJson(*settings.GetConnectionParams()), document, {});
   rapidjson::Value& record = document.FindMember("gen-connection-params-pres-model")->value;
   auto& allocator = document.GetAllocator();
   const auto fill = [&](rapidjson::Value& object, const std::string& name, const std::string& sample) {
@@ -465,45 +281,12 @@ std::string FillAsAUser(const DSConnectionConfig& config, const ConnectionSettin
 
 }  // namespace
 
-std::string DialogJson(const TString& connectionClass, const std::optional<std::string>& lastAttributes) {
-  ConnectionSettingsCache cache;
-  if (lastAttributes) cache.Remember(connectionClass, ParseAttributes(*lastAttributes));
-  const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
-  const RefCntPtr<const InitialSQLPresModel> initialSQL = InitialSQLPresModelBuilder().Build(config, {}, true);
-  // The remembered attributes may hold secrets, which the dialog's fields would show.
-  return MaskedJson(*config,
-                    Write(*ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr)));
-}
-
-std::string ConvertJson(const TString& connectionClass, const std::string& bag, const char* source) {
-  const RefCntPtr<const ConnectionParamsPresModel> record = ReadFieldRecord(bag, source);
-  const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
-  return WriteAttributes(*config, *ToConnectorParams(config, record));
-}
-
-std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes, bool olap,
-                         bool simple) {
-  return WriteDescription(ConnectLive(connectionClass, attributes), olap, simple);
-}
-
 int Connectors(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
     if (!arguments.empty()) throw InputError(QStringLiteral("connectors takes no arguments"));
-    const Connect::IRegistry& registry = Connect::Registry::Instance();
-    const std::vector<TString> files = registry.GetConnectionClasses(Connect::ConnectionClassKind::kFile);
-    const std::vector<TString> servers = registry.GetConnectionClasses(Connect::ConnectionClassKind::kServer);
-    const auto listed = [](const std::vector<TString>& list, const TString& connectionClass) {
-      return std::find(list.begin(), list.end(), connectionClass) != list.end();
-    };
-    std::vector<TString> classes = registry.GetRegisteredClasses();
-    std::sort(classes.begin(), classes.end());
-    for (const TString& connectionClass : classes) {
-      const char* kind = listed(files, connectionClass) ? "file" : listed(servers, connectionClass) ? "server" : "none";
-      const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(connectionClass, {});
-      const char* model = config->IsRelational() ? "relational" : config->IsHierarchical() ? "hierarchical" : "other";
-      out << ToUtf8(connectionClass) << '\t' << kind << '\t' << model << '\t'
-          << ToUtf8(registry.GetClassCaption(connectionClass, QStringLiteral("en"))) << '\n';
-    }
+    for (const Services::ConnectorSummary& connector : Services::ListConnectors())
+      out << ToUtf8(connector.connectionClass) << '\t' << connector.list << '\t' << connector.model << '\t'
+          << ToUtf8(connector.caption) << '\n';
     return 0;
   });
 }
@@ -512,7 +295,7 @@ int Dialog(const Arguments& arguments, std::istream&, std::ostream& out, std::os
   return Run(err, [&] {
     const Options options = ParseOptions(arguments, {"--attributes", "--app-mode"});
     ApplyAppMode(options);
-    out << DialogJson(ConnectionClass(options), Value(options, "--attributes")) << '\n';
+    out << Services::DialogJson(ConnectionClass(options), Value(options, "--attributes")) << '\n';
     return 0;
   });
 }
@@ -521,7 +304,7 @@ int Convert(const Arguments& arguments, std::istream& in, std::ostream& out, std
   return Run(err, [&] {
     const TString connectionClass = ConnectionClass(ParseOptions(arguments, {}));
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    out << ConvertJson(connectionClass, text, "standard input") << '\n';
+    out << Services::ConvertJson(connectionClass, text, "standard input") << '\n';
     return 0;
   });
 }
@@ -539,18 +322,17 @@ int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostr
     const TString demoFile = folder.filePath(QStringLiteral("sales.sqlite"));
     if (toThePage) MakeDemoDatabase(demoFile);
 
-    ConnectionSettingsCache cache;
-    const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
-    const RefCntPtr<const InitialSQLPresModel> initialSQL = InitialSQLPresModelBuilder().Build(config, {}, true);
-    const RefCntPtr<const ConnectionSettingsPresModel> settings =
-        ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), config, initialSQL, nullptr);
-    const std::string edited = FillAsAUser(*config, *settings, demoFile);
-    const std::unique_ptr<DSConnectorParams> params = ToConnectorParams(config, ReadFieldRecord(edited));
+    const Services::DialogRecords dialog = Services::NewDialog(connectionClass, std::nullopt);
+    const std::string edited = FillAsAUser(*dialog.config, *dialog.settings, demoFile);
+    const std::unique_ptr<DSConnectorParams> params =
+        Services::ToConnectorParams(dialog.config, Services::ReadFieldRecord(edited, "standard input"));
     // Described before anything is printed, so that a failure prints only its error line.
-    const std::string page = toThePage ? WriteDescription(Connected(connectionClass, *params), false, false) : "";
-    out << "class\t" << ToUtf8(connectionClass) << "\ninitial-sql\t" << Write(*initialSQL) << "\ndialog\t"
-        << Write(*settings) << "\nedited\t" << MaskedJson(*config, edited) << "\nattributes\t"
-        << WriteAttributes(*config, *params) << '\n';
+    const std::string page =
+        toThePage ? Services::DescriptionJson(Services::ConnectWith(connectionClass, *params), false, false) : "";
+    out << "class\t" << ToUtf8(connectionClass) << "\ninitial-sql\t" << Services::RecordJson(*dialog.initialSQL)
+        << "\ndialog\t" << Services::RecordJson(*dialog.settings) << "\nedited\t"
+        << Services::MaskedJson(*dialog.config, edited) << "\nattributes\t"
+        << Services::AttributesJson(*dialog.config, *params) << '\n';
     if (toThePage) out << "page\t" << page << '\n';
     return 0;
   });
@@ -566,12 +348,12 @@ int Describe(const Arguments& arguments, std::istream&, std::ostream& out, std::
     if (fixture) {
       if (!options.positional.empty() || attributes)
         throw InputError(QStringLiteral("--fixture takes neither a connection class nor --attributes"));
-      out << WriteDescription(Connect::ConnectionFixture::Load(TStringFromUtf8(*fixture)), olap, simple) << '\n';
+      out << Services::DescribeFixtureJson(TStringFromUtf8(*fixture), olap, simple) << '\n';
       return 0;
     }
     const TString connectionClass = ConnectionClass(options);
     if (!attributes) throw InputError(QStringLiteral("describe needs --attributes JSON, or --fixture FILE"));
-    out << DescribeJson(connectionClass, ParseAttributes(*attributes), olap, simple) << '\n';
+    out << Services::DescribeJson(connectionClass, Services::ParseAttributes(*attributes), olap, simple) << '\n';
     return 0;
   });
 }

@@ -1,26 +1,19 @@
 #include "cli/GalleryCommands.h"
 
-#include "connect/ConnectionTypeMru.h"
 #include "host/Exceptions.h"
 #include "host/app/AppConfig.h"
-#include "host/connect/ConnectorRegistry.h"
-#include "host/connectors/MruFile.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
-#include "parameters/Enums.h"
-#include "presentation-model/ConnectionTypePresModelBuilder.h"
+#include "services/GalleryServices.h"
+#include "services/InputError.h"
 
 #include <QStringList>
 
-#include <algorithm>
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
 namespace hlvpres {
+
+using Services::InputError;
 
 const char kGalleryHelp[] =
     "usage: hlvpres gallery GROUP [--restricted] [--disabled CLASS,...] [--mru FILE]\n"
@@ -40,42 +33,10 @@ const char kGalleryHelp[] =
     "that cannot be saved (a full disk, a file that is not a regular file), after the warning\n"
     "that says why. The file then keeps its previous list.\n";
 
-ConnectionTypeGroup ParseGalleryGroup(const TString& group) {
-  const std::optional<std::int32_t> value = EnumTableOf<ConnectionTypeGroup>().FindValue(group);
-  // The invalid group has a string, but no gallery to build.
-  if (!value || static_cast<ConnectionTypeGroup>(*value) == ConnectionTypeGroup::Invalid)
-    throw InputError(QStringLiteral("no gallery group is called \"%1\"; expected file, server, mru-server, halvane-server, "
-                                    "ads-nimbara or connections-flyout")
-                         .arg(group));
-  return static_cast<ConnectionTypeGroup>(*value);
-}
-
-std::string GalleryGroupJson(const GalleryOptions& options) {
-  // Only the recent servers, or a use to record, touch the user's list.
-  std::unique_ptr<IConnectionTypeMru> mru = ConnectionTypeMruFactory::CreateNull();
-  std::shared_ptr<MruFile> file;
-  if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer) {
-    file = std::make_shared<MruFile>(options.mruFile.value_or(MruFile::DefaultPath()));
-    mru = ConnectionTypeMruFactory::CreatePersistent(file);
-  }
-  if (options.use) {
-    mru->AddConnectionClass(*options.use);
-    // The warning logged says why; the command must not look as if it recorded the use.
-    if (!file->IsSaved())
-      throw HalvaneException(QStringLiteral("the use of %1 was not saved in the list of recent connections in %2")
-                                 .arg(*options.use, file->GetPath()));
-  }
-
-  const RefCntPtr<const ConnectionTypeGroupPresModel> group =
-      ConnectionTypeGroupPresModelBuilder(options.group, options.restricted, options.disabled, std::move(mru), {})
-          .Build();
-  return WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get());
-}
-
 namespace {
 
-GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
-  GalleryOptions options;
+Services::GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
+  Services::GalleryOptions options;
   std::optional<TString> group;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
@@ -101,20 +62,12 @@ GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
     } else if (argument == "--app-mode") {
       AppConfig::SetApplicationMode(SettableAppConfig::ParseApplicationMode(value));
     } else {
-      const Connect::IRegistry& registry = Connect::Registry::Instance();
-      if (!registry.LookupConnector(value))
-        throw InputError(QStringLiteral("unknown connection class \"%1\"").arg(value));
-      const std::vector<TString> servers = registry.GetConnectionClasses(Connect::ConnectionClassKind::kServer);
-      if (std::find(servers.begin(), servers.end(), value) == servers.end())
-        throw InputError(QStringLiteral("\"%1\" is not a server connection class; the list of recent connections "
-                                        "keeps server classes only")
-                             .arg(value));
-      options.use = value;
+      options.use = Services::KnownServerConnectionClass(value);
     }
   }
 
   if (!group) throw InputError(QStringLiteral("name a gallery group"));
-  options.group = ParseGalleryGroup(*group);
+  options.group = Services::ParseGalleryGroup(*group);
   return options;
 }
 
@@ -122,7 +75,7 @@ GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
 
 int Gallery(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   try {
-    out << GalleryGroupJson(ParseGalleryOptions(arguments)) << '\n';
+    out << Services::GalleryGroupJson(ParseGalleryOptions(arguments)) << '\n';
     return 0;
   } catch (const HalvaneException& e) {  // a wrong argument or a faulty host setting is reported, never fatal
     err << "error: " << e.what() << '\n';

@@ -1,9 +1,6 @@
 #include "cli/OAuthCommands.h"
 
-#include "host/TString.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
-#include "presentation-model/OAuthSettingsPresModelBuilder.h"
+#include "services/OAuthServices.h"
 
 #include <exception>
 #include <ostream>
@@ -27,8 +24,7 @@ int OAuthSettings(const Arguments& arguments, std::istream&, std::ostream& out, 
     return 1;
   }
   try {
-    const RefCntPtr<const OAuthSettingsPresModel> settings = OAuthSettingsPresModelBuilder().Build();
-    out << WriteParametersJson(*settings->AsIParameters(), ParametersRegistry::Get()) << '\n';
+    out << Services::OAuthSettingsJson() << '\n';
     return 0;
   } catch (const std::exception& e) {  // a failure of the command is reported, never fatal
     err << "error: " << e.what() << '\n';

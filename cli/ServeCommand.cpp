@@ -5,6 +5,7 @@
 #include "host/app/Log.h"
 #include "host/connect/CredentialsService.h"
 #include "host/connectors/InMemoryCredentialsService.h"
+#include "services/InputError.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -67,6 +68,8 @@ const char kServeHelp[] =
     "than once.\n";
 
 namespace {
+
+using Services::InputError;
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;

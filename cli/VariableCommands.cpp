@@ -2,10 +2,8 @@
 
 #include "host/Exceptions.h"
 #include "host/app/AppConfig.h"
-#include "host/connectors/DescribedDataConnection.h"
-#include "host/parameters/ParametersJson.h"
-#include "host/parameters/ParametersRegistry.h"
-#include "presentation-model/VariablePromptDialogPresModelBuilder.h"
+#include "services/InputError.h"
+#include "services/VariableServices.h"
 
 #include <QFileInfo>
 
@@ -14,6 +12,8 @@
 #include <string>
 
 namespace hlvpres {
+
+using Services::InputError;
 
 const char kVariablesHelp[] =
     "usage: hlvpres variables FILE [--select NAME [--index N]] [--relation NAME] [--app-mode MODE]\n\n"
@@ -28,13 +28,6 @@ const char kVariablesHelp[] =
     "A file that cannot be used, or a dialog that cannot be built (such as an index past the\n"
     "selected variable's values), prints one \"error: \" line on standard error and exits\n"
     "with 1.\n";
-
-std::string VariablePromptJson(const TString& file, const TString& select, int index, const TString& relation) {
-  const RefCntPtr<IDataConnection> connection = Connect::DescribedDataConnection::Load(file);
-  const RefCntPtr<VariablePromptDialogPresModel> dialog = VariablePromptDialogPresModelBuilder::BuildFromDBVariables(
-      QFileInfo(file).completeBaseName(), connection, select, index, relation);
-  return WriteParametersJson(*dialog->AsIParameters(), ParametersRegistry::Get());
-}
 
 namespace {
 
@@ -91,7 +84,7 @@ int Variables(const Arguments& arguments, std::istream&, std::ostream& out, std:
   try {
     const VariablesOptions options = ParseVariablesOptions(arguments);
     if (options.appMode) AppConfig::SetApplicationMode(SettableAppConfig::ParseApplicationMode(*options.appMode));
-    out << VariablePromptJson(options.file, options.select, options.index, options.relation) << '\n';
+    out << Services::VariablePromptJson(options.file, options.select, options.index, options.relation) << '\n';
     return 0;
   } catch (const LogicException& e) {  // the builder's failures name the line hosts know them by
     err << "error: " << e.what() << " (" << QFileInfo(QString::fromUtf8(e.GetFile())).fileName().toStdString() << ':'

@@ -1,8 +1,5 @@
 #include "cli/WebApi.h"
 
-#include "cli/ConnectionCommands.h"
-#include "cli/GalleryCommands.h"
-#include "cli/VariableCommands.h"
 
 #include "host/Exceptions.h"
 #include "host/app/StringIds.h"
@@ -12,6 +9,10 @@
 #include "host/connect/DataSourceException.h"
 #include "host/detail/HardenedJson.h"
 #include "host/parameters/JsonText.h"
+#include "services/ConnectionServices.h"
+#include "services/GalleryServices.h"
+#include "services/InputError.h"
+#include "services/VariableServices.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -31,6 +32,8 @@
 
 namespace hlvpres {
 namespace {
+
+using Services::InputError;
 
 std::optional<std::string> Query(const ApiRequest& request, const char* name) {
   const auto found = request.query.find(name);
@@ -156,23 +159,23 @@ std::string WithFilesResolved(const std::string& body, const ApiSettings& settin
 }
 
 std::string Gallery(const ApiRequest& request, const ApiSettings&) {
-  GalleryOptions options;
-  options.group = ParseGalleryGroup(TStringFromUtf8(RequiredQuery(request, "group")));
+  Services::GalleryOptions options;
+  options.group = Services::ParseGalleryGroup(TStringFromUtf8(RequiredQuery(request, "group")));
   options.restricted = QueryFlag(request, "restricted");
-  return GalleryGroupJson(options);
+  return Services::GalleryGroupJson(options);
 }
 
 std::string Dialog(const ApiRequest& request, const ApiSettings&) {
-  return DialogJson(KnownConnectionClass(RequiredQuery(request, "class")), std::nullopt);
+  return Services::DialogJson(Services::KnownConnectionClass(RequiredQuery(request, "class")), std::nullopt);
 }
 
 std::string Convert(const ApiRequest& request, const ApiSettings& settings) {
-  const TString connectionClass = KnownConnectionClass(RequiredQuery(request, "class"));
-  return ConvertJson(connectionClass, WithFilesResolved(request.body, settings), "the request body");
+  const TString connectionClass = Services::KnownConnectionClass(RequiredQuery(request, "class"));
+  return Services::ConvertJson(connectionClass, WithFilesResolved(request.body, settings), "the request body");
 }
 
 std::string Describe(const ApiRequest& request, const ApiSettings& settings) {
-  ConnectionAttributeMap attributes = ParseAttributes(request.body);
+  ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows; content sent as a data URL is kept.
   for (auto& [name, value] : attributes)
     if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
@@ -184,7 +187,7 @@ std::string Describe(const ApiRequest& request, const ApiSettings& settings) {
   // the real one under "credential-id".
   for (auto it = attributes.begin(); it != attributes.end();)
     it = it->second == Secrets::kMask ? attributes.erase(it) : std::next(it);
-  return DescribeJson(KnownConnectionClass(ToUtf8(name)), attributes, QueryFlag(request, "olap"),
+  return Services::DescribeJson(Services::KnownConnectionClass(ToUtf8(name)), attributes, QueryFlag(request, "olap"),
                       QueryFlag(request, "simple"));
 }
 
@@ -201,10 +204,7 @@ std::string Variables(const ApiRequest& request, const ApiSettings& settings) {
   // Only a file the server offers: no other path is opened, nor told to exist or not.
   if (std::find(settings.variableFiles.begin(), settings.variableFiles.end(), file) == settings.variableFiles.end())
     throw InputError(QStringLiteral("the server offers no such variables description file"));
-  // The prompt builder keeps one process-wide formatter: one build at a time.
-  static std::mutex builds;
-  const std::lock_guard<std::mutex> lock(builds);
-  return VariablePromptJson(TStringFromUtf8(file),
+  return Services::VariablePromptJson(TStringFromUtf8(file),
                             TStringFromUtf8(Query(request, "select").value_or("")), index ? ParseIndex(*index) : 0,
                             TStringFromUtf8(Query(request, "relation").value_or("")));
 }
@@ -258,7 +258,7 @@ ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings) {
   // Each kind of failure has its status; every message is one the library made secret-free.
   try {
     return {200, route->answer(request, settings)};
-  } catch (const InputError& e) {  // the request asked for something wrong
+  } catch (const Services::InputError& e) {  // the request asked for something wrong
     return Failure(400, e.what());
   } catch (const HardenedJson::JsonTextException& e) {  // the body is not JSON
     return Failure(400, e.what());

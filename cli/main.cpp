@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 
 #include "host/Exceptions.h"
+#include "services/Vocabulary.h"
 
 #include <cstring>
 #include <exception>
@@ -56,7 +57,7 @@ int Dispatch(int argc, char** argv) {
         return 0;
       }
     }
-    hlvpres::RegisterVocabulary();
+    Services::RegisterVocabulary();
     return command.run(arguments, std::cin, std::cout, std::cerr);
   }
   std::cerr << "hlvpres: unknown command '" << name << "'; see 'hlvpres --help'\n";

@@ -1,9 +1,10 @@
 # What `cmake --install` puts under the prefix:
 #
-#   lib/libhlvhost.so.*, lib/libhlvpreslayerdata.so.*   the libraries, with their sonames
+#   lib/libhlvhost.so.*, lib/libhlvpreslayerdata.so.*,
+#   lib/libhlvservices.so.*                              the libraries, with their sonames
 #   bin/hlvpres                                          the tool, finding the libraries through
 #                                                        an rpath relative to itself
-#   include/hlvpreslayerdata/{host,parameters,presentation-model,connect}/
+#   include/hlvpreslayerdata/{host,parameters,presentation-model,connect,services}/
 #                                                        the headers, written and generated
 #   lib/cmake/hlvpreslayerdata/                          the CMake package
 #   lib/pkgconfig/hlvpreslayerdata.pc                    the pkg-config file
@@ -19,7 +20,7 @@ include(CMakePackageConfigHelpers)
 set(HLV_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/hlvpreslayerdata)
 set(HLV_INSTALL_HEADERDIR ${CMAKE_INSTALL_INCLUDEDIR}/hlvpreslayerdata)
 
-install(TARGETS hlvhost hlvpreslayerdata EXPORT hlvpreslayerdataTargets
+install(TARGETS hlvhost hlvpreslayerdata hlvservices EXPORT hlvpreslayerdataTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} NAMELINK_COMPONENT Development
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -28,7 +29,7 @@ file(RELATIVE_PATH hlv_bin_to_lib ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_F
 set_target_properties(hlvpres PROPERTIES INSTALL_RPATH "$ORIGIN/${hlv_bin_to_lib}")
 install(TARGETS hlvpres RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-foreach(area IN ITEMS host parameters presentation-model connect)
+foreach(area IN ITEMS host parameters presentation-model connect services)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${area} ${HLV_GENERATED_DIR}/${area}
           DESTINATION ${HLV_INSTALL_HEADERDIR} COMPONENT Development
           FILES_MATCHING PATTERN "*.h")

@@ -6,4 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 exec python3 "$root/tests/abi/check_exports.py" --update \
   "$build/host/libhlvhost.so" "$root/tests/abi/libhlvhost.symbols" \
-  "$build/libhlvpreslayerdata.so" "$root/tests/abi/libhlvpreslayerdata.symbols"
+  "$build/libhlvpreslayerdata.so" "$root/tests/abi/libhlvpreslayerdata.symbols" \
+  "$build/services/libhlvservices.so" "$root/tests/abi/libhlvservices.symbols"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, as a user would, and checks what was installed:
-#   - both libraries carry their soname, and the installed tool runs from the prefix;
+#   - the three libraries carry their soname, and the installed tool runs from the prefix;
 #   - tests/consumer builds against the prefix through the CMake package and through the
 #     pkg-config file, links to the libraries by soname and runs.
 #
@@ -19,7 +19,7 @@ cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 dynamic_entry() {  # dynamic_entry FILE TAG: the values of the file's TAG entries, one a line
   readelf -d "$1" | sed -n "s/.*($2).*\[\(.*\)\]$/\1/p"
 }
-for library in hlvhost hlvpreslayerdata; do
+for library in hlvhost hlvpreslayerdata hlvservices; do
   file="$prefix/$libdir/lib$library.so"
   [ -e "$file" ] || fail "$file is not installed"
   soname="$(dynamic_entry "$file" SONAME)"
@@ -37,7 +37,7 @@ build_consumer() {  # build_consumer NAME CMAKE-ARGS...
   cmake --build "$dir" >/dev/null || { cmake --build "$dir"; fail "the consumer ($1) does not build"; }
   local needed
   needed="$(dynamic_entry "$dir/hlvconsumer" NEEDED)"
-  for library in hlvhost hlvpreslayerdata; do
+  for library in hlvhost hlvpreslayerdata hlvservices; do
     grep -qx "lib$library.so.$soversion" <<<"$needed" || fail "the consumer ($1) does not need lib$library.so.$soversion"
   done
   "$dir/hlvconsumer" || fail "the consumer ($1) failed"

@@ -1,0 +1,250 @@
+#include "services/ConnectionServices.h"
+
+#include "connect/ConnectDataUtils.h"
+#include "host/Exceptions.h"
+#include "host/Secrets.h"
+#include "host/connect/ConnectionSettingsCache.h"
+#include "host/connect/ConnectorRegistry.h"
+#include "host/connectors/ConnectionFixture.h"
+#include "host/connectors/DataSource.h"
+#include "host/connectors/DescribedConfigs.h"
+#include "host/detail/HardenedJson.h"
+#include "host/parameters/JsonText.h"
+#include "host/parameters/ParametersJson.h"
+#include "host/parameters/ParametersRegistry.h"
+#include "presentation-model/ConnectionDescriptionPresModelBuilder.h"
+#include "presentation-model/ConnectionSettingsPresModelBuilder.h"
+#include "presentation-model/InitialSQLPresModelBuilder.h"
+#include "services/InputError.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string_view>
+#include <utility>
+
+namespace Services {
+namespace {
+
+ParametersRegistry& Registry() { return ParametersRegistry::Get(); }
+
+/// The longest attributes text read.
+constexpr std::size_t kMaxAttributesJsonBytes = std::size_t{1} << 20;
+
+/// The names whose values are secrets in a connection of `config`'s class: those the set
+/// marked secure, the connector's secure fields, the attributes that always hold secrets (the
+/// set marks only the password secure; a workgroup password, a client key or a connection
+/// string is one too), and every OAuth attribute but the instance address (tokens and the like).
+std::set<TString> SecretNames(const DSConnectionConfig& config, const DSConnectorParams& params) {
+  std::set<TString> names(params.SecureNames().begin(), params.SecureNames().end());
+  for (const auto& [name, value] : params.Attributes())
+    if (Secrets::IsSecretAttribute(name)) names.insert(name);
+  for (const auto& [name, value] : params.OAuthAttributes())
+    if (name != DataConnectionAttrs::attrInstanceUrl) names.insert(name);
+  if (const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational()) {
+    if (const RefCntPtr<const Connect::IConnectionFieldsModel> fields = relational->GetConnectionFieldsModel()) {
+      for (const auto& [name, value] : params.Attributes()) {
+        const Connect::ConnectionField* field = fields->GetField(name);
+        if (field != nullptr && field->IsSecure()) names.insert(name);
+      }
+    }
+  }
+  return names;
+}
+
+/// Whether the attribute `name` is a secure connection field of `config`'s class.
+bool IsSecureField(const DSConnectionConfig& config, const TString& name) {
+  const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational();
+  const RefCntPtr<const Connect::IConnectionFieldsModel> fields =
+      relational ? relational->GetConnectionFieldsModel() : nullptr;
+  const Connect::ConnectionField* field = fields ? fields->GetField(name) : nullptr;
+  return field != nullptr && field->IsSecure();
+}
+
+/// Whether the attribute `name` of a connection of `config`'s class holds a secret: one the
+/// secrets policy names, or a secure connection field of the class.
+bool IsSecret(const DSConnectionConfig& config, const TString& name) {
+  return Secrets::IsSecretAttribute(name) || IsSecureField(config, name);
+}
+
+/// `attributes` with every secret that has a value masked.
+std::map<TString, TString> MaskedAttributes(const DSConnectionConfig& config, std::map<TString, TString> attributes) {
+  return Secrets::MaskAttributes(std::move(attributes), [&](const TString& name) { return IsSecureField(config, name); });
+}
+
+/// A new connection of `connectionClass`, as a dialog edits it.
+RefCntPtr<DSConnectionConfig> NewConnection(const TString& connectionClass) {
+  return DSConnectionConfig::CreateInstance(connectionClass, nullptr, nullptr, TString(), DataObjectModel::ObjectId(),
+                                            true);
+}
+
+/// A connection of `connectionClass` with `attributes`, connected as a host connects once the
+/// dialog is confirmed: the class's secrets go to the credential service first.
+RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const ConnectionAttributeMap& attributes) {
+  const RefCntPtr<DSConnectionConfig> probe = NewConnection(connectionClass);
+  if (!probe->IsRelational())
+    throw InputError(QStringLiteral("a \"%1\" connection is not relational and is not connected live: describe it "
+                                    "from a fixture (--fixture FILE)")
+                         .arg(connectionClass));
+  DSConnectorParams params(attributes);
+  params.SetValue(DataConnectionAttrs::attrClass, connectionClass);
+  // An empty secret is none: moving it would give the connection a new credential id, and with
+  // it lose the one the attributes already name (as the dialog's converted attributes do).
+  for (const auto& [name, value] : attributes)
+    if (IsSecret(*probe, name) && !value.isEmpty()) params.SetSecureValue(name, value);
+  params.SaveSecureValues();
+  return ConnectWith(connectionClass, params);
+}
+
+}  // namespace
+
+std::vector<ConnectorSummary> ListConnectors() {
+  const Connect::IRegistry& registry = Connect::Registry::Instance();
+  const std::vector<TString> files = registry.GetConnectionClasses(Connect::ConnectionClassKind::kFile);
+  const std::vector<TString> servers = registry.GetConnectionClasses(Connect::ConnectionClassKind::kServer);
+  const auto listed = [](const std::vector<TString>& list, const TString& connectionClass) {
+    return std::find(list.begin(), list.end(), connectionClass) != list.end();
+  };
+  std::vector<TString> classes = registry.GetRegisteredClasses();
+  std::sort(classes.begin(), classes.end());
+  std::vector<ConnectorSummary> summaries;
+  summaries.reserve(classes.size());
+  for (const TString& connectionClass : classes) {
+    ConnectorSummary summary;
+    summary.connectionClass = connectionClass;
+    summary.list = listed(files, connectionClass) ? "file" : listed(servers, connectionClass) ? "server" : "none";
+    const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(connectionClass, {});
+    summary.model = config->IsRelational() ? "relational" : config->IsHierarchical() ? "hierarchical" : "other";
+    summary.caption = registry.GetClassCaption(connectionClass, QStringLiteral("en"));
+    summaries.push_back(std::move(summary));
+  }
+  return summaries;
+}
+
+TString KnownConnectionClass(const std::string& name) {
+  const TString connectionClass = TStringFromUtf8(name);
+  if (!Connect::Registry::Instance().LookupConnector(connectionClass))
+    throw InputError(QStringLiteral("unknown connection class \"%1\"").arg(connectionClass));
+  return connectionClass;
+}
+
+ConnectionAttributeMap ParseAttributes(const std::string& json) {
+  rapidjson::Document document;
+  HardenedJson::Limits limits;
+  limits.maxBytes = kMaxAttributesJsonBytes;
+  HardenedJson::Parse(json, document, limits);
+  if (!document.IsObject()) throw InputError(QStringLiteral("--attributes is not a JSON object"));
+  ConnectionAttributeMap attributes;
+  for (const auto& member : document.GetObject()) {
+    const TString name = TStringFromUtf8(std::string_view(member.name.GetString(), member.name.GetStringLength()));
+    if (!member.value.IsString())
+      throw InputError(QStringLiteral("--attributes: the value of \"%1\" is not a string").arg(name));
+    attributes[name] = TStringFromUtf8(std::string_view(member.value.GetString(), member.value.GetStringLength()));
+  }
+  return attributes;
+}
+
+DialogRecords NewDialog(const TString& connectionClass, const std::optional<std::string>& lastAttributes) {
+  ConnectionSettingsCache cache;
+  if (lastAttributes) cache.Remember(connectionClass, ParseAttributes(*lastAttributes));
+  DialogRecords records;
+  records.config = NewConnection(connectionClass);
+  records.initialSQL = InitialSQLPresModelBuilder().Build(records.config, {}, true);
+  records.settings =
+      ConnectionSettingsPresModelBuilder().Build(*cache.CreateAccessor(), records.config, records.initialSQL, nullptr);
+  return records;
+}
+
+std::string DialogJson(const TString& connectionClass, const std::optional<std::string>& lastAttributes) {
+  const DialogRecords dialog = NewDialog(connectionClass, lastAttributes);
+  // The remembered attributes may hold secrets, which the dialog's fields would show.
+  return MaskedJson(*dialog.config, RecordJson(*dialog.settings));
+}
+
+std::string ConvertJson(const TString& connectionClass, const std::string& bag, const char* source) {
+  const RefCntPtr<const ConnectionParamsPresModel> record = ReadFieldRecord(bag, source);
+  const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
+  return AttributesJson(*config, *ToConnectorParams(config, record));
+}
+
+std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes, bool olap,
+                         bool simple) {
+  return DescriptionJson(ConnectLive(connectionClass, attributes), olap, simple);
+}
+
+std::string DescribeFixtureJson(const TString& file, bool olap, bool simple) {
+  return DescriptionJson(Connect::ConnectionFixture::Load(file), olap, simple);
+}
+
+RefCntPtr<const ConnectionParamsPresModel> ReadFieldRecord(const std::string& text, const char* source) {
+  const RefCntPtr<IParameters> bag = ReadParametersJson(text, Registry());
+  const auto* record = FindParameterValue<RefCntPtr<const ConnectionParamsPresModel>>(*bag, ConnectionParamsPresModel::ID);
+  if (record == nullptr || !*record)
+    throw InputError(
+        QStringLiteral("%1 holds no \"gen-connection-params-pres-model\" record").arg(QLatin1String(source)));
+  return *record;
+}
+
+std::unique_ptr<DSConnectorParams> ToConnectorParams(const RefCntPtr<DSConnectionConfig>& config,
+                                                     const RefCntPtr<const ConnectionParamsPresModel>& record) {
+  std::unique_ptr<DSConnectorParams> params = ConnectDataUtils::DSParamsFromPresModel(config, record);
+  ConnectDataUtils::LoadSSLCert(config, *params, record);
+  // The set marks only the password secure; the other secrets of the policy (a client key, a
+  // connection string a password may be written into) go to the credential service with it.
+  const ConnectionAttributeMap attributes = params->Attributes();
+  for (const auto& [name, value] : attributes)
+    if (!value.isEmpty() && Secrets::IsSecretAttribute(name)) params->SetSecureValue(name, value);
+  params->SaveSecureValues();
+  return params;
+}
+
+std::string AttributesJson(const DSConnectionConfig& config, const DSConnectorParams& params) {
+  std::map<TString, TString> sorted;
+  for (const auto& [name, value] : params.Attributes()) sorted.emplace(name, value);
+  if (!params.Filename().isEmpty()) sorted[DataConnectionAttrs::attrFilename] = params.Filename();
+  const std::set<TString> secrets = SecretNames(config, params);
+  std::string json = "{";
+  for (const auto& [name, value] : sorted) {
+    if (json.size() > 1) json += ',';
+    AppendJsonString(json, name);
+    json += ':';
+    AppendJsonString(json, secrets.count(name) != 0 && !value.isEmpty() ? TString(Secrets::kMask) : value);
+  }
+  return json + '}';
+}
+
+RefCntPtr<DSConnectionConfig> ConnectWith(const TString& connectionClass, const DSConnectorParams& params) {
+  ConnectionAttributeMap attributes = params.Attributes();
+  if (!params.Filename().isEmpty()) attributes[DataConnectionAttrs::attrFilename] = params.Filename();
+  const RefCntPtr<DataSource> dataSource = MakeRefCnt<DataSource>(connectionClass, attributes);
+  const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
+      connectionClass, dataSource, nullptr, TString(), DataObjectModel::ObjectId(), false);
+  DescribedConfigState* state = DescribedConfigState::Of(*config);
+  if (state == nullptr)
+    throw InputError(QStringLiteral("the host cannot connect a \"%1\" connection").arg(connectionClass));
+  state->Connect();
+  return config;
+}
+
+std::string DescriptionJson(const RefCntPtr<const DSConnectionConfig>& config, bool olap, bool simple) {
+  ConnectionDescriptionPresModelBuilder builder(config);
+  if (simple) {
+    const RefCntPtr<SimpleConnectionDescriptionPresModel> record = builder.BuildSimple();
+    record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
+    return RecordJson(*record);
+  }
+  const RefCntPtr<ConnectionDescriptionPresModel> record = builder.Build(olap);
+  record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
+  return RecordJson(*record);
+}
+
+std::string RecordJson(const PresentationModel& record) {
+  return WriteParametersJson(*record.AsIParameters(), Registry());
+}
+
+std::string MaskedJson(const DSConnectionConfig& config, const std::string& json) {
+  return Secrets::MaskParametersJson(json, Registry(),
+                                     [&](const TString& name) { return IsSecureField(config, name); });
+}
+
+}  // namespace Services

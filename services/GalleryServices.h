@@ -1,0 +1,47 @@
+// The connection-type gallery as a service: one group of it, and the list of recent server
+// connections it reads and records into. Call RegisterVocabulary (services/Vocabulary.h) first.
+#pragma once
+
+#include "host/TString.h"
+#include "parameters/Enums.h"
+#include "services/ServicesExport.h"
+
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+namespace Services {
+
+/// What a gallery group is built from.
+struct GalleryOptions {
+  /// The group to build.
+  ConnectionTypeGroup group = ConnectionTypeGroup::Invalid;
+  /// Builds the gallery of a restricted context, in which only classes usable there are enabled.
+  bool restricted = false;
+  /// The classes marked as disabled data connections.
+  std::unordered_set<TString> disabled;
+  /// The file of the recent-servers list, when not the user's default one.
+  std::optional<TString> mruFile;
+  /// A server class recorded as the latest used before the group is built (see
+  /// KnownServerConnectionClass).
+  std::optional<TString> use;
+};
+
+/// The gallery group called `group` (such as "file" or "server"). Raises InputError for a name
+/// that is no group with a gallery.
+HLVSERVICES_API ConnectionTypeGroup ParseGalleryGroup(const TString& group);
+
+/// The connection class called `name` when it is a server class, the only kind the list of
+/// recent connections keeps. Raises InputError for an unknown class or one that is not a
+/// server class.
+HLVSERVICES_API TString KnownServerConnectionClass(const TString& name);
+
+/// The JSON of the connection type group record that `options` describe. The user's list of
+/// recent servers (by default hlvpres/mru-connections.json in the user's configuration folder)
+/// is read, and written with `use`, only for the recent servers, a `use` or a given `mruFile`.
+/// Raises InputError for a `use` that is not a server class, HalvaneException when the use
+/// could not be saved (the list file then keeps its previous list; the logged warning says
+/// why), and the builder's exceptions.
+HLVSERVICES_API std::string GalleryGroupJson(const GalleryOptions& options);
+
+}  // namespace Services
