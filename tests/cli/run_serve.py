@@ -22,7 +22,7 @@ import threading
 import time
 import urllib.parse
 
-from runner import SENTINEL, Runner, normalised
+from runner import SANITIZED, SENTINEL, Runner, normalised
 
 PASSWORD = "S3ntinel-Serve-Pa55"
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "examples", "variables")
@@ -235,7 +235,8 @@ def credentials(r, server):
         server.request("POST", "/api/convert?class=postgres", bag)
     after = rss()
     print(f"120 converts with 900 KB passwords: server memory {before} MiB before, {after} MiB after")
-    r.check("credentials released", after - before < 64, f"grew from {before} to {after} MiB")
+    if not SANITIZED:
+        r.check("credentials released", after - before < 64, f"grew from {before} to {after} MiB")
 
 
 def sentinels(r):

@@ -15,7 +15,7 @@ import threading
 import time
 
 from run_serve import Server
-from runner import Runner
+from runner import SANITIZED, Runner
 
 SLOW_CLIENTS = 8
 IDLE_CLIENTS = 40
@@ -126,7 +126,8 @@ def main():
 
         after = rss_mib(pid)
         print(f"server memory {before:.1f} MiB before, {after:.1f} MiB after")
-        r.check("memory", after - before < MEMORY_BOUND, f"grew from {before:.1f} to {after:.1f} MiB")
+        if not SANITIZED:
+            r.check("memory", after - before < MEMORY_BOUND, f"grew from {before:.1f} to {after:.1f} MiB")
         code, _, _ = server.request("GET", "/api/dialog?class=postgres")
         r.check("still serving", code == 200, code)
     finally:
