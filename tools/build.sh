@@ -18,7 +18,7 @@ sanitizer_flags="-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
 packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libsimdjson-dev libboost-dev libssl-dev
           libgtest-dev libbenchmark-dev unixodbc-dev libqt5sql5-sqlite openssl zlib1g-dev
           postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config doxygen
-          libcpp-httplib-dev chromium nodejs
+          chromium nodejs
           clang libclang-rt-14-dev)  # clang, its sanitizers and libFuzzer: build-asan/
 
 install_dependencies() {
