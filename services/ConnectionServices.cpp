@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <string_view>
 #include <utility>
 
@@ -30,27 +29,6 @@ ParametersRegistry& Registry() { return ParametersRegistry::Get(); }
 
 /// The longest attributes text read.
 constexpr std::size_t kMaxAttributesJsonBytes = std::size_t{1} << 20;
-
-/// The names whose values are secrets in a connection of `config`'s class: those the set
-/// marked secure, the connector's secure fields, the attributes that always hold secrets (the
-/// set marks only the password secure; a workgroup password, a client key or a connection
-/// string is one too), and every OAuth attribute but the instance address (tokens and the like).
-std::set<TString> SecretNames(const DSConnectionConfig& config, const DSConnectorParams& params) {
-  std::set<TString> names(params.SecureNames().begin(), params.SecureNames().end());
-  for (const auto& [name, value] : params.Attributes())
-    if (Secrets::IsSecretAttribute(name)) names.insert(name);
-  for (const auto& [name, value] : params.OAuthAttributes())
-    if (name != DataConnectionAttrs::attrInstanceUrl) names.insert(name);
-  if (const RefCntPtr<const RelationalDSConnectionConfig> relational = config.AsRelational()) {
-    if (const RefCntPtr<const Connect::IConnectionFieldsModel> fields = relational->GetConnectionFieldsModel()) {
-      for (const auto& [name, value] : params.Attributes()) {
-        const Connect::ConnectionField* field = fields->GetField(name);
-        if (field != nullptr && field->IsSecure()) names.insert(name);
-      }
-    }
-  }
-  return names;
-}
 
 /// Whether the attribute `name` is a secure connection field of `config`'s class.
 bool IsSecureField(const DSConnectionConfig& config, const TString& name) {
@@ -65,6 +43,14 @@ bool IsSecureField(const DSConnectionConfig& config, const TString& name) {
 /// secrets policy names, or a secure connection field of the class.
 bool IsSecret(const DSConnectionConfig& config, const TString& name) {
   return Secrets::IsSecretAttribute(name) || IsSecureField(config, name);
+}
+
+/// Whether the attribute `name` of `params` holds a secret beyond those the secrets policy names:
+/// one the set marked secure, a secure connection field of `config`'s class, or an OAuth
+/// attribute other than the instance address (tokens and the like).
+bool IsSecretOf(const DSConnectionConfig& config, const DSConnectorParams& params, const TString& name) {
+  if (params.SecureNames().count(name) != 0 || IsSecureField(config, name)) return true;
+  return name != DataConnectionAttrs::attrInstanceUrl && params.OAuthAttributes().count(name) != 0;
 }
 
 /// `attributes` with every secret that has a value masked.
@@ -202,13 +188,14 @@ std::string AttributesJson(const DSConnectionConfig& config, const DSConnectorPa
   std::map<TString, TString> sorted;
   for (const auto& [name, value] : params.Attributes()) sorted.emplace(name, value);
   if (!params.Filename().isEmpty()) sorted[DataConnectionAttrs::attrFilename] = params.Filename();
-  const std::set<TString> secrets = SecretNames(config, params);
+  sorted = Secrets::MaskAttributes(std::move(sorted),
+                                  [&](const TString& name) { return IsSecretOf(config, params, name); });
   std::string json = "{";
   for (const auto& [name, value] : sorted) {
     if (json.size() > 1) json += ',';
     AppendJsonString(json, name);
     json += ':';
-    AppendJsonString(json, secrets.count(name) != 0 && !value.isEmpty() ? TString(Secrets::kMask) : value);
+    AppendJsonString(json, value);
   }
   return json + '}';
 }

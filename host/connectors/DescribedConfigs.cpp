@@ -1,6 +1,7 @@
 #include "host/connectors/DescribedConfigs.h"
 
 #include "host/Exceptions.h"
+#include "host/Secrets.h"
 #include "host/app/FeatureFlags.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/DataSourceException.h"
@@ -41,7 +42,7 @@ using Connect::ConnectorFacts;
 namespace Analytics = GoogleAnalyticsConnectionConfigElements;
 
 // Attributes that name a stored connection or its credentials: a new connection never takes them
-// over from the settings cache, nor any secret (DataConnectionAttrs::secretAttrs).
+// over from the settings cache, nor any secret (Secrets::IsSecretAttribute).
 constexpr QLatin1String kStoredConnectionIds[] = {DataConnectionAttrs::attrCredentialId,
                                                    DataConnectionAttrs::attrConnectionId};
 
@@ -68,7 +69,8 @@ class DescribedConfig : public Base, public DescribedConfigState {
 
   void PrepareCachedAttributes(DSConnectionConfig::Attributes& attributes) const override {
     for (QLatin1String name : kStoredConnectionIds) attributes.erase(name);
-    for (QLatin1String name : DataConnectionAttrs::secretAttrs) attributes.erase(name);
+    for (auto it = attributes.begin(); it != attributes.end();)
+      it = Secrets::IsSecretAttribute(it->first) ? attributes.erase(it) : std::next(it);
     for (const Connect::FieldDescription& field : Facts().fields)
       if (field.field.IsSecure()) attributes.erase(field.field.GetName());
     for (const auto& [name, value] : Facts().defaultAttributes) attributes.emplace(name, value);
