@@ -44,7 +44,25 @@ DSConnectionConfig::~DSConnectionConfig() = default;
 RelationalDSConnectionConfig::~RelationalDSConnectionConfig() = default;
 HierarchicalDSConnectionConfig::~HierarchicalDSConnectionConfig() = default;
 IGoogleAnalyticsConnectionConfig::~IGoogleAnalyticsConnectionConfig() = default;
+DataSourceException::DataSourceException(TString message, Reason reason, TString details)
+    : HalvaneException(std::move(message)), m_reason(reason), m_details(std::move(details)) {}
 DataSourceException::~DataSourceException() = default;
+
+const char* DataSourceException::ReasonName(Reason reason) noexcept {
+  switch (reason) {
+    case Reason::kOther: break;
+    case Reason::kHostNotFound: return "host-not-found";
+    case Reason::kRefused: return "refused";
+    case Reason::kTimedOut: return "timed-out";
+    case Reason::kTls: return "tls";
+    case Reason::kAuthentication: return "authentication";
+    case Reason::kDatabaseMissing: return "database-missing";
+    case Reason::kDriverMissing: return "driver-missing";
+    case Reason::kCancelled: return "cancelled";
+    case Reason::kRefusedWrite: return "refused-write";
+  }
+  return "other";
+}
 SQLRelation::~SQLRelation() = default;
 SQLTableRelation::~SQLTableRelation() = default;
 SQLTextRelation::~SQLTextRelation() = default;

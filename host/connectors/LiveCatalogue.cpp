@@ -15,6 +15,10 @@
 
 LiveCatalogue::~LiveCatalogue() = default;
 
+void LiveCatalogue::Preview(const Preview::Request&, Preview::Result&) const {
+  throw DataSourceException(QStringLiteral("Previewing is not possible on this connection"));
+}
+
 RelationalDSConnectionConfigTableInfo MakeTableInfo(const TString& schema, const TString& name, bool isView) {
   QualifiedName qualified;
   if (!schema.isEmpty()) qualified.Push(schema);

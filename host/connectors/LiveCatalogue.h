@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/connectors/LiveConnection.h"
+#include "host/connectors/Preview.h"
 
 #include <QSqlDatabase>
 
@@ -26,6 +27,8 @@ class LiveCatalogue {
   virtual void StoredProcedures(const TString& schema, std::vector<QualifiedName>& procedures) const = 0;
   virtual TString CurrentDatabase() const = 0;
   virtual TString CurrentSchema() const = 0;
+  /// The columns and first rows `request` asks for, read-only, into `result`.
+  virtual void Preview(const Preview::Request& request, Preview::Result& result) const;
 
  protected:
   /// The open connection, as Qt knows it.

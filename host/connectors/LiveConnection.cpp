@@ -297,3 +297,10 @@ TString LiveConnection::CurrentSchema() const {
   CheckThread();
   return m_catalogue->CurrentSchema();
 }
+
+Preview::Result LiveConnection::Preview(const Preview::Request& request) const {
+  CheckThread();
+  Preview::Result result;
+  m_catalogue->Preview(request, result);
+  return result;
+}

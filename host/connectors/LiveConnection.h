@@ -13,6 +13,7 @@
 #include "host/TString.h"
 #include "host/connect/ConnectionAttributes.h"
 #include "host/connect/EnumerationInfo.h"
+#include "host/connectors/Preview.h"
 #include "host/values/QualifiedName.h"
 
 #include <memory>
@@ -69,6 +70,10 @@ class LiveConnection {
   TString CurrentDatabase() const;
   /// The schema names resolve in first; empty when the database has none or does not say.
   TString CurrentSchema() const;
+  /// The columns and first rows of the table or query `request` names, read-only, bounded by
+  /// its row count, its timeout and the caps of Preview.h. Raises DataSourceException (with its
+  /// reason) when the database refuses the query, the time runs out or it is cancelled.
+  Preview::Result Preview(const Preview::Request& request) const;
 
  private:
   LiveConnection(TString connectionName, std::unique_ptr<QTemporaryFile> certificate);
