@@ -214,6 +214,8 @@ const std::vector<Command>& Commands() {
       {"convert", "turn an edited field record into connection attributes", kConvertHelp, Convert},
       {"demo", "walk a class's connection dialog from the dialog to its attributes", kDemoHelp, Demo},
       {"describe", "connect and print a connection's data source page", kDescribeHelp, Describe},
+      {"preview", "print the columns and first rows of a table or custom SQL query", kPreviewHelp, PreviewCommand},
+      {"test", "open and close a connection and say what failed", kTestHelp, TestCommand},
       {"oauth-settings", "print the OAuth settings page", kOAuthSettingsHelp, OAuthSettings},
       {"gallery", "build a group of the connection-type gallery", kGalleryHelp, Gallery},
       {"variables", "build the database-variable prompt dialog of a described connection", kVariablesHelp, Variables},

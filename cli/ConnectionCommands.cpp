@@ -8,6 +8,7 @@
 #include "host/detail/HardenedJson.h"
 #include "services/ConnectionServices.h"
 #include "services/InputError.h"
+#include "services/LiveServices.h"
 
 #include <QDir>
 #include <QSqlDatabase>
@@ -87,6 +88,37 @@ const char kDescribeHelp[] =
     "attributes is printed as ********. A connection that fails prints one \"error: \" line on\n"
     "standard error and exits with 1.\n";
 
+const char kPreviewHelp[] =
+    "usage: hlvpres preview CLASS --attributes JSON (--table NAME | --sql TEXT) [--rows N]\n"
+    "                       [--timeout SECONDS]\n\n"
+    "Connects a relational connection of CLASS live with the attributes JSON (as describe takes\n"
+    "them) and prints one line of JSON: the columns (name, database type, and whether it may\n"
+    "hold NULL: true, false or null when the database does not say) and the first N rows of the\n"
+    "table NAME or of the custom SQL query TEXT,\n"
+    "  {\"columns\":[{\"name\":\"id\",\"type\":\"integer\",\"nullable\":false}],\"rows\":[[1]],\n"
+    "   \"more-rows\":true,\"cut-cells\":0}\n"
+    "Cells keep their types: numbers, true and false, strings, null for NULL (and for a real\n"
+    "number that is not finite), and {\"binary\":BYTES} for binary data. A cell's text is cut at\n"
+    "4 KiB (\"cut-cells\" counts them) and the rows stop before 8 MiB of text; \"more-rows\" says\n"
+    "whether the source had more rows than were printed.\n\n"
+    "NAME is the table's name as the data source page writes it: \"orders\", \"sales.orders\", or\n"
+    "\"[sales].[my.orders]\" for a name holding a dot or a bracket (a \"]\" inside doubled). A query\n"
+    "is taken only where the class's data source page allows custom SQL; it runs read-only, and\n"
+    "one that writes is refused. --rows gives 1 to 1000 rows (default 100). --timeout cancels\n"
+    "the query after SECONDS (default 30, at most 3600). A failure prints one \"error: \" line on\n"
+    "standard error and exits with 1.\n";
+
+const char kTestHelp[] =
+    "usage: hlvpres test CLASS --attributes JSON\n\n"
+    "Connects a relational connection of CLASS live with the attributes JSON (as describe takes\n"
+    "them), closes it again and prints one line: {\"connected\":true} and exit status 0, or, when\n"
+    "the connection fails, exit status 1 and\n"
+    "  {\"connected\":false,\"reason\":R,\"message\":M,\"details\":D}\n"
+    "where R is what failed (host-not-found, refused, timed-out, tls, authentication,\n"
+    "database-missing, driver-missing or other), M says it in plain words and D is the driver's\n"
+    "own text, left out when there is none or it could hold a secret. Attributes or a class that\n"
+    "cannot be used print one \"error: \" line on standard error instead, with exit status 1.\n";
+
 namespace {
 
 /// The options of a command: the positional arguments, the values of --name options and the
@@ -135,6 +167,14 @@ TString ConnectionClass(const Options& options, size_t maxPositional = 1) {
   if (options.positional.empty()) throw InputError(QStringLiteral("name a connection class"));
   if (options.positional.size() > maxPositional) throw InputError(QStringLiteral("name only one connection class"));
   return Services::KnownConnectionClass(options.positional.front());
+}
+
+/// The class and attributes of a command that connects live: one class and --attributes.
+std::pair<TString, ConnectionAttributeMap> LiveConnection(const Options& options) {
+  const TString connectionClass = ConnectionClass(options);
+  const std::optional<std::string> attributes = Value(options, "--attributes");
+  if (!attributes) throw InputError(QStringLiteral("--attributes JSON is needed"));
+  return {connectionClass, Services::ParseAttributes(*attributes)};
 }
 
 
@@ -355,6 +395,26 @@ int Describe(const Arguments& arguments, std::istream&, std::ostream& out, std::
     if (!attributes) throw InputError(QStringLiteral("describe needs --attributes JSON, or --fixture FILE"));
     out << Services::DescribeJson(connectionClass, Services::ParseAttributes(*attributes), olap, simple) << '\n';
     return 0;
+  });
+}
+
+int PreviewCommand(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  return Run(err, [&] {
+    const Options options = ParseOptions(arguments, {"--attributes", "--table", "--sql", "--rows", "--timeout"});
+    const auto [connectionClass, attributes] = LiveConnection(options);
+    const Preview::Request request = Services::PreviewRequest(Value(options, "--table"), Value(options, "--sql"),
+                                                              Value(options, "--rows"), Value(options, "--timeout"));
+    out << Services::PreviewJson(connectionClass, attributes, request) << '\n';
+    return 0;
+  });
+}
+
+int TestCommand(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
+  return Run(err, [&] {
+    const auto [connectionClass, attributes] = LiveConnection(ParseOptions(arguments, {"--attributes"}));
+    const std::string answer = Services::TestJson(connectionClass, attributes);
+    out << answer << '\n';
+    return answer == "{\"connected\":true}" ? 0 : 1;
   });
 }
 

@@ -515,6 +515,8 @@ class Session : public std::enable_shared_from_this<Session> {
     ApiRequest call{std::string(request.method_string()), target.path, target.query, std::move(request.body())};
     call.query.erase("token");
     m_abandoned = std::make_shared<std::atomic<bool>>(false);
+    // A preview still running when the client goes away is cancelled; the task holds the flag.
+    call.cancel = m_abandoned.get();
     m_answered = false;
     m_stream.expires_never();
     asio::post(m_state.api, [self = shared_from_this(), call = std::move(call), abandoned = m_abandoned, keepAlive] {

@@ -12,6 +12,8 @@
 #include "services/ConnectionServices.h"
 #include "services/GalleryServices.h"
 #include "services/InputError.h"
+#include "services/LiveServices.h"
+#include "services/OdbcServices.h"
 #include "services/VariableServices.h"
 
 #include <QByteArray>
@@ -29,6 +31,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace hlvpres {
 namespace {
@@ -174,11 +177,23 @@ std::string Convert(const ApiRequest& request, const ApiSettings& settings) {
   return Services::ConvertJson(connectionClass, WithFilesResolved(request.body, settings), "the request body");
 }
 
-std::string Describe(const ApiRequest& request, const ApiSettings& settings) {
+/// The connection class and attributes of the body of a call that connects live: a JSON object
+/// of strings, "class" among them.
+std::pair<TString, ConnectionAttributeMap> LiveAttributes(const ApiRequest& request, const ApiSettings& settings) {
   ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows; content sent as a data URL is kept.
   for (auto& [name, value] : attributes)
     if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
+  // A driver named without a data source takes the database as its driver reads it: for a file
+  // database's driver, a file. What reads as a path is held to the same rule.
+  const auto value = [&attributes](const char* name) {
+    const auto found = attributes.find(QLatin1String(name));
+    return found == attributes.end() ? TString() : found->second;
+  };
+  const TString database = value("dbname");
+  if (!value("odbc-driver").isEmpty() && value("odbc-dsn").isEmpty() &&
+      (database.contains(QLatin1Char('/')) || database.startsWith(QLatin1String("data:"))))
+    attributes[QStringLiteral("dbname")] = TStringFromUtf8(ResolvedFile(ToUtf8(database), settings));
   const auto connectionClass = attributes.find(DataConnectionAttrs::attrClass);
   if (connectionClass == attributes.end())
     throw InputError(QStringLiteral("the attributes name no \"class\""));
@@ -187,8 +202,27 @@ std::string Describe(const ApiRequest& request, const ApiSettings& settings) {
   // the real one under "credential-id".
   for (auto it = attributes.begin(); it != attributes.end();)
     it = it->second == Secrets::kMask ? attributes.erase(it) : std::next(it);
-  return Services::DescribeJson(Services::KnownConnectionClass(ToUtf8(name)), attributes, QueryFlag(request, "olap"),
-                      QueryFlag(request, "simple"));
+  return {Services::KnownConnectionClass(ToUtf8(name)), std::move(attributes)};
+}
+
+std::string Describe(const ApiRequest& request, const ApiSettings& settings) {
+  const auto [connectionClass, attributes] = LiveAttributes(request, settings);
+  return Services::DescribeJson(connectionClass, attributes, QueryFlag(request, "olap"), QueryFlag(request, "simple"));
+}
+
+std::string PreviewData(const ApiRequest& request, const ApiSettings& settings) {
+  Preview::Request preview = Services::PreviewRequest(Query(request, "table"), Query(request, "sql"),
+                                                      Query(request, "rows"), Query(request, "timeout"));
+  preview.cancel = request.cancel;
+  const auto [connectionClass, attributes] = LiveAttributes(request, settings);
+  return Services::PreviewJson(connectionClass, attributes, preview);
+}
+
+std::string OdbcDrivers(const ApiRequest&, const ApiSettings&) { return Services::OdbcDriversJson(); }
+
+std::string TestConnection(const ApiRequest& request, const ApiSettings& settings) {
+  const auto [connectionClass, attributes] = LiveAttributes(request, settings);
+  return Services::TestJson(connectionClass, attributes);
 }
 
 int ParseIndex(const std::string& text) {
@@ -230,7 +264,9 @@ struct Route {
 
 const Route kRoutes[] = {
     {"GET", "/api/gallery", Gallery},   {"GET", "/api/dialog", Dialog},       {"POST", "/api/convert", Convert},
-    {"POST", "/api/describe", Describe}, {"GET", "/api/variables", Variables},
+    {"POST", "/api/describe", Describe}, {"POST", "/api/preview", PreviewData},
+    {"POST", "/api/test", TestConnection}, {"GET", "/api/odbc-drivers", OdbcDrivers},
+    {"GET", "/api/variables", Variables},
     {"GET", "/api/variable-files", VariableFiles},
 };
 
@@ -264,8 +300,17 @@ ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings) {
     return Failure(400, e.what());
   } catch (const ParameterParseException& e) {  // the body is not a bag of parameters
     return Failure(400, e.what());
-  } catch (const DataSourceException& e) {  // the database refused the connection
-    return Failure(422, e.what());
+  } catch (const DataSourceException& e) {  // the database refused the connection or the query
+    std::string json = ErrorJson(e.what());
+    json.pop_back();
+    json += ",\"reason\":\"";
+    json += DataSourceException::ReasonName(e.GetReason());
+    json += '"';
+    if (!e.GetDetails().isEmpty()) {
+      json += ",\"details\":";
+      AppendJsonString(json, e.GetDetails());
+    }
+    return {422, json + '}'};
   } catch (const std::exception& e) {  // any other failure of the library is the request's answer
     return Failure(422, e.what());
   }

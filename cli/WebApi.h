@@ -2,6 +2,7 @@
 // answer out. The server checks the session token and the size of the body before it asks.
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@ struct ApiRequest {
   std::string path;
   std::map<std::string, std::string> query;
   std::string body;
+  /// Set by the server, from another thread, when the client went away: a preview's query is
+  /// then cancelled. May be null.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 /// The answer to an ApiRequest: an HTTP status and a JSON body. A failure's body is
@@ -44,6 +48,14 @@ struct ApiSettings {
 ///   POST /api/describe[?olap=1][&simple=1]    the data source page of the attributes in the
 ///                                             body (a JSON object of strings, "class" among
 ///                                             them), connected live
+///   POST /api/preview?table=T|sql=Q[&rows=N][&timeout=S]
+///                                             the preview of the table T or the custom SQL
+///                                             query Q over the attributes in the body, as
+///                                             Services::PreviewJson answers
+///   POST /api/test                            whether the attributes in the body connect, as
+///                                             Services::TestJson answers (200 either way)
+///   GET  /api/odbc-drivers                    the installed ODBC drivers, as
+///                                             Services::OdbcDriversJson answers
 ///   GET  /api/variables?file=F[&select=N&index=I&relation=R]
 ///                                             the variable prompt of the description file F,
 ///                                             one of `settings.variableFiles`
@@ -52,7 +64,9 @@ struct ApiSettings {
 /// A field or attribute that names a file (a certificate, key, database or model file) holds
 /// either the file's content as a data URL ("data:[TYPE];base64,CONTENT"), which is kept in
 /// `settings.uploadFolder` and named by its path there, or the path of a regular file in
-/// `settings.allowedFolders`; any other path is refused with 400. A wrong request answers 400, an unknown path 404, a wrong method 405, and a failure of the
+/// `settings.allowedFolders`; any other path is refused with 400. So is the "dbname" of a
+/// connection through an ODBC driver named without a data source when it reads as a file (a
+/// path holding "/", or a data URL), as a file database's driver (such as SQLite's) takes it. A wrong request answers 400, an unknown path 404, a wrong method 405, and a failure of the
 /// library (such as a connection the database refused, with its message) 422. Never throws
 /// for what a request holds.
 ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings);

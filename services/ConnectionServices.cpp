@@ -64,13 +64,25 @@ RefCntPtr<DSConnectionConfig> NewConnection(const TString& connectionClass) {
                                             true);
 }
 
-/// A connection of `connectionClass` with `attributes`, connected as a host connects once the
-/// dialog is confirmed: the class's secrets go to the credential service first.
-RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const ConnectionAttributeMap& attributes) {
+/// An existing connection of `connectionClass` with the attributes of `params`, not connected.
+RefCntPtr<DSConnectionConfig> ConfigWith(const TString& connectionClass, const DSConnectorParams& params) {
+  ConnectionAttributeMap attributes = params.Attributes();
+  if (!params.Filename().isEmpty()) attributes[DataConnectionAttrs::attrFilename] = params.Filename();
+  const RefCntPtr<DataSource> dataSource = MakeRefCnt<DataSource>(connectionClass, attributes);
+  const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
+      connectionClass, dataSource, nullptr, TString(), DataObjectModel::ObjectId(), false);
+  if (DescribedConfigState::Of(*config) == nullptr)
+    throw InputError(QStringLiteral("the host cannot connect a \"%1\" connection").arg(connectionClass));
+  return config;
+}
+
+}  // namespace
+
+RefCntPtr<DSConnectionConfig> LiveConfig(const TString& connectionClass, const ConnectionAttributeMap& attributes) {
   const RefCntPtr<DSConnectionConfig> probe = NewConnection(connectionClass);
   if (!probe->IsRelational())
-    throw InputError(QStringLiteral("a \"%1\" connection is not relational and is not connected live: describe it "
-                                    "from a fixture (--fixture FILE)")
+    throw InputError(QStringLiteral("a \"%1\" connection is not relational, and this machine does not connect it "
+                                    "live")
                          .arg(connectionClass));
   DSConnectorParams params(attributes);
   params.SetValue(DataConnectionAttrs::attrClass, connectionClass);
@@ -79,10 +91,8 @@ RefCntPtr<DSConnectionConfig> ConnectLive(const TString& connectionClass, const 
   for (const auto& [name, value] : attributes)
     if (IsSecret(*probe, name) && !value.isEmpty()) params.SetSecureValue(name, value);
   params.SaveSecureValues();
-  return ConnectWith(connectionClass, params);
+  return ConfigWith(connectionClass, params);
 }
-
-}  // namespace
 
 std::vector<ConnectorSummary> ListConnectors() {
   const Connect::IRegistry& registry = Connect::Registry::Instance();
@@ -119,12 +129,12 @@ ConnectionAttributeMap ParseAttributes(const std::string& json) {
   HardenedJson::Limits limits;
   limits.maxBytes = kMaxAttributesJsonBytes;
   HardenedJson::Parse(json, document, limits);
-  if (!document.IsObject()) throw InputError(QStringLiteral("--attributes is not a JSON object"));
+  if (!document.IsObject()) throw InputError(QStringLiteral("the connection attributes are not a JSON object"));
   ConnectionAttributeMap attributes;
   for (const auto& member : document.GetObject()) {
     const TString name = TStringFromUtf8(std::string_view(member.name.GetString(), member.name.GetStringLength()));
     if (!member.value.IsString())
-      throw InputError(QStringLiteral("--attributes: the value of \"%1\" is not a string").arg(name));
+      throw InputError(QStringLiteral("the value of the connection attribute \"%1\" is not a string").arg(name));
     attributes[name] = TStringFromUtf8(std::string_view(member.value.GetString(), member.value.GetStringLength()));
   }
   return attributes;
@@ -155,7 +165,9 @@ std::string ConvertJson(const TString& connectionClass, const std::string& bag, 
 
 std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes, bool olap,
                          bool simple) {
-  return DescriptionJson(ConnectLive(connectionClass, attributes), olap, simple);
+  const RefCntPtr<DSConnectionConfig> config = LiveConfig(connectionClass, attributes);
+  DescribedConfigState::Of(*config)->Connect();
+  return DescriptionJson(config, olap, simple);
 }
 
 std::string DescribeFixtureJson(const TString& file, bool olap, bool simple) {
@@ -201,15 +213,8 @@ std::string AttributesJson(const DSConnectionConfig& config, const DSConnectorPa
 }
 
 RefCntPtr<DSConnectionConfig> ConnectWith(const TString& connectionClass, const DSConnectorParams& params) {
-  ConnectionAttributeMap attributes = params.Attributes();
-  if (!params.Filename().isEmpty()) attributes[DataConnectionAttrs::attrFilename] = params.Filename();
-  const RefCntPtr<DataSource> dataSource = MakeRefCnt<DataSource>(connectionClass, attributes);
-  const RefCntPtr<DSConnectionConfig> config = DSConnectionConfig::CreateInstance(
-      connectionClass, dataSource, nullptr, TString(), DataObjectModel::ObjectId(), false);
-  DescribedConfigState* state = DescribedConfigState::Of(*config);
-  if (state == nullptr)
-    throw InputError(QStringLiteral("the host cannot connect a \"%1\" connection").arg(connectionClass));
-  state->Connect();
+  const RefCntPtr<DSConnectionConfig> config = ConfigWith(connectionClass, params);
+  DescribedConfigState::Of(*config)->Connect();
   return config;
 }
 

@@ -75,6 +75,12 @@ HLVSERVICES_API std::string ConvertJson(const TString& connectionClass, const st
 HLVSERVICES_API std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes,
                                          bool olap, bool simple);
 
+/// A relational connection of `connectionClass` with `attributes`, its secrets moved to the
+/// credential service, ready to connect live (DescribedConfigState::Of gives its state) but not
+/// yet connected. Raises InputError for a class that is not connected live.
+HLVSERVICES_API RefCntPtr<DSConnectionConfig> LiveConfig(const TString& connectionClass,
+                                                         const ConnectionAttributeMap& attributes);
+
 /// The JSON of the data source page of the cube or Google Analytics connection that the
 /// fixture file `file` describes (docs/fixtures.md), as DescribeJson writes it. Raises the
 /// fixture loader's exception for a file that cannot be used.

@@ -3,7 +3,9 @@
 #include "connect/ConnectionTypeMru.h"
 #include "host/Exceptions.h"
 #include "host/connect/ConnectorRegistry.h"
+#include "host/connect/DriverDiagnostics.h"
 #include "host/connectors/MruFile.h"
+#include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
 #include "presentation-model/ConnectionTypePresModelBuilder.h"
@@ -14,6 +16,52 @@
 #include <vector>
 
 namespace Services {
+
+namespace {
+
+// The offset of the '}' that closes the object opening at `start` in the JSON text `json`.
+std::size_t ObjectEnd(const std::string& json, std::size_t start) {
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = start; i < json.size(); ++i) {
+    const char c = json[i];
+    if (inString) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '{' || c == '[') {
+      ++depth;
+    } else if ((c == '}' || c == ']') && --depth == 0) {
+      return i;
+    }
+  }
+  HLV_THROW_LOGIC("a gallery entry is a whole JSON object");
+}
+
+// `json`, the group record `group` as written, with "driver-missing-info" added last to each
+// entry whose class lacks its driver on this machine: the message its dialog shows. The record
+// itself tells a missing driver only in the server's gallery ("has-driver"); every gallery
+// tells it so. The record's own text is left byte for byte as it was written.
+std::string WithDriverMessages(std::string json, const ConnectionTypeGroupPresModel& group) {
+  for (const RefCntPtr<const ConnectionTypePresModel>& item : group.GetConnectionTypes()) {
+    TString message;
+    const ConnectionAttributeMap attributes{{TString(DataConnectionAttrs::attrClass), item->GetDataSourceClass()}};
+    if (DriverDiagnostics::HasDriver(attributes, message) || message.isEmpty()) continue;
+    std::string entry = "{\"value-class-attr\":";
+    AppendJsonString(entry, item->GetDataSourceClass());
+    const std::size_t start = json.find(entry);
+    if (start == std::string::npos) HLV_THROW_LOGIC("every gallery entry is written with its class first");
+    std::string field = ",\"driver-missing-info\":";
+    AppendJsonString(field, message);
+    json.insert(ObjectEnd(json, start), field);
+  }
+  return json;
+}
+
+}  // namespace
 
 ConnectionTypeGroup ParseGalleryGroup(const TString& group) {
   const std::optional<std::int32_t> value = EnumTableOf<ConnectionTypeGroup>().FindValue(group);
@@ -56,7 +104,7 @@ std::string GalleryGroupJson(const GalleryOptions& options) {
   const RefCntPtr<const ConnectionTypeGroupPresModel> group =
       ConnectionTypeGroupPresModelBuilder(options.group, options.restricted, options.disabled, std::move(mru), {})
           .Build();
-  return WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get());
+  return WithDriverMessages(WriteParametersJson(*group->AsIParameters(), ParametersRegistry::Get()), *group);
 }
 
 }  // namespace Services

@@ -36,7 +36,9 @@ HLVSERVICES_API ConnectionTypeGroup ParseGalleryGroup(const TString& group);
 /// server class.
 HLVSERVICES_API TString KnownServerConnectionClass(const TString& name);
 
-/// The JSON of the connection type group record that `options` describe. The user's list of
+/// The JSON of the connection type group record that `options` describe, each entry whose
+/// class lacks its driver on this machine with one field more: "driver-missing-info", the
+/// message its dialog shows. The user's list of
 /// recent servers (by default hlvpres/mru-connections.json in the user's configuration folder)
 /// is read, and written with `use`, only for the recent servers, a `use` or a given `mruFile`.
 /// Raises InputError for a `use` that is not a server class, HalvaneException when the use

@@ -23,7 +23,11 @@ async function api(path, body) {
   } catch (unreadable) {
     throw new Error(`The server answered ${response.status} without JSON.`);
   }
-  if (!response.ok) throw new Error(json.error || `The server answered ${response.status}.`);
+  if (!response.ok) {
+    const failure = new Error(json.error || `The server answered ${response.status}.`);
+    failure.details = json.details;  // the database's own words, when they hold no secret
+    throw failure;
+  }
   return json;
 }
 
@@ -56,9 +60,11 @@ function status(text) {
   document.getElementById('status').textContent = text;
 }
 
-function showError(message) {
+// Shows `message`, and under it the database's own `details` when there are some.
+function showError(message, details) {
   const box = document.getElementById('error');
-  box.textContent = message;
+  box.replaceChildren(message);
+  if (details) box.append(element('p', { class: 'details', text: `The database said: ${details}` }));
   box.hidden = !message;
 }
 
@@ -215,6 +221,7 @@ const FIXED_PART_ATTRIBUTES = {
   file: ['filename'],
   connection: ['connection-type'],
   dsn: ['odbc-dsn'],
+  driver: ['odbc-driver'],
   server: ['server'],
   port: ['port'],
   service: ['service'],
@@ -285,18 +292,21 @@ async function openDialog(connectionClass) {
   showError('');
   status(`Opening the ${connectionClass} dialog…`);
   let settings;
+  let drivers = [];
   try {
     settings = record(await api(`/api/dialog?class=${encodeURIComponent(connectionClass)}`));
+    // A dialog that offers a driver choice offers the drivers installed on the server's machine.
+    if (on(settings['show-driver-config'])) drivers = (await api('/api/odbc-drivers')).drivers;
   } catch (failure) {
     status('');
-    showError(failure.message);
+    showError(failure.message, failure.details);
     return;
   }
-  renderDialog(connectionClass, settings);
+  renderDialog(connectionClass, settings, drivers);
   status('');
 }
 
-function renderDialog(connectionClass, settings) {
+function renderDialog(connectionClass, settings, drivers = []) {
   const params = settings['widget-connection-params'] || {};
   const section = document.getElementById('dialog');
   const form = element('form', { novalidate: true, 'aria-labelledby': 'dialog-title' });
@@ -352,10 +362,13 @@ function renderDialog(connectionClass, settings) {
   const chosenOption = () => options.find((o) => inputs['widget-attr-connectiontype'] &&
                                                  o['widget-attr-connectiontype'] === inputs['widget-attr-connectiontype'].value);
 
-  // DSN choices bring their values.
+  // DSN choices bring their values. A dialog with a driver choice connects by a DSN or, with
+  // none chosen, by a driver and the fields below.
+  const byDriver = on(settings['show-driver-config']) && drawn('driver');
   const dsns = drawn('dsn') ? settings['dsn-settings-options'] || [] : [];
   if (dsns.length) {
-    const made = selectField('Data source name (DSN)', [{ value: '', text: '—' }].concat(dsns.map((d) => ({ value: d['dsn-name'], text: d['dsn-name'] }))),
+    const none = byDriver ? '(none — use a driver)' : '—';
+    const made = selectField('Data source name (DSN)', [{ value: '', text: none }].concat(dsns.map((d) => ({ value: d['dsn-name'], text: d['dsn-name'] }))),
                              params['widget-attr-dsn']);
     inputs['widget-attr-dsn'] = made.input;
     form.append(made.wrapper);
@@ -367,9 +380,12 @@ function renderDialog(connectionClass, settings) {
       for (const [field, source] of Object.entries(fill)) if (inputs[field] && dsn[source]) inputs[field].value = dsn[source];
     });
   }
+  if (byDriver) renderDriver(form, params, inputs, toggles, drivers);
 
-  if (on(settings['show-server-prompt']) && drawn('server')) server = add('widget-attr-server', settings['server-name-prompt'] || 'Server');
-  if (on(settings['show-port-prompt']) && drawn('port')) port = add('widget-attr-port', settings['port-prompt'] || 'Port');
+  // Through ODBC, a data source holds its server and a file database's driver takes none.
+  if (on(settings['show-server-prompt']) && drawn('server'))
+    server = add('widget-attr-server', settings['server-name-prompt'] || 'Server', { optional: byDriver });
+  if (on(settings['show-port-prompt']) && drawn('port')) port = add('widget-attr-port', settings['port-prompt'] || 'Port', { optional: byDriver });
   if (on(settings['show-service-prompt']) && drawn('service'))
     service = add('widget-attr-service', settings['service-prompt'] || 'Service', { optional: on(settings['service-name-optional']) });
   if (on(settings['show-instance-url-prompt']) && drawn('instanceUrl')) add('widget-attr-instance-url', 'Instance URL');
@@ -422,6 +438,27 @@ function renderDialog(connectionClass, settings) {
   showStep('dialog');
   const first = form.querySelector('input:not([type="checkbox"]), select');
   if (first) first.focus();
+}
+
+// The installed ODBC drivers to connect by, shown while no DSN is chosen and then required.
+function renderDriver(form, params, inputs, toggles, drivers) {
+  const id = newId('select');
+  const hint = `${id}-hint`;
+  const select = element('select', { id, 'aria-describedby': hint }, element('option', { value: '', text: 'Choose a driver' }));
+  for (const name of drivers) select.append(element('option', { value: name, text: name }));
+  if (drivers.includes(params['widget-attr-driver'])) select.value = params['widget-attr-driver'];
+  select.disabled = !drivers.length;
+  const wrapper = element('div', {}, element('label', { for: id, text: 'Driver' }), select,
+    element('div', { id: hint, class: 'info', text: drivers.length
+      ? 'An ODBC driver installed on the server. A file database\'s driver (such as SQLite) takes the file\'s full path as the database.'
+      : 'No ODBC driver is installed on the server.' }));
+  inputs['widget-attr-driver'] = select;
+  form.append(wrapper);
+  toggles.push(() => {
+    const dsn = inputs['widget-attr-dsn'];
+    wrapper.hidden = !!(dsn && dsn.value);
+    select.required = !wrapper.hidden;
+  });
 }
 
 function renderAuthentication(form, settings, params, inputs, toggles, transports) {
@@ -628,7 +665,7 @@ async function submitDialog(form) {
   try {
     params = await editedParams();
   } catch (failure) {
-    showError(failure.message);
+    showError(failure.message, failure.details);
     return;
   }
   // The secrets leave the page with this request only.
@@ -641,7 +678,7 @@ async function submitDialog(form) {
                            { 'gen-connection-params-pres-model': params });
   } catch (failure) {
     status('');
-    showError(failure.message);
+    showError(failure.message, failure.details);
     return;
   }
   await describe(attributes);
@@ -658,7 +695,7 @@ async function describe(attributes) {
     page = record(await api('/api/describe', attributes));
   } catch (failure) {
     status('');
-    showError(failure.message);
+    showError(failure.message, failure.details);
     return;
   }
   status('');
@@ -744,7 +781,7 @@ async function openVariables() {
   try {
     files = (await api('/api/variable-files')).files;
   } catch (failure) {
-    showError(failure.message);
+    showError(failure.message, failure.details);
   }
   status('');
   const section = document.getElementById('variables');
@@ -785,7 +822,7 @@ async function loadPrompt(name, index) {
   try {
     renderPrompt(record(await api(`/api/variables?${query}`)));
   } catch (failure) {
-    showError(failure.message);
+    showError(failure.message, failure.details);
   } finally {
     status('');
   }

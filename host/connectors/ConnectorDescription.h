@@ -50,9 +50,13 @@ struct DriverRequirement {
     kQt,    ///< a Qt SQL driver, such as "QPSQL"
     kOdbc,  ///< an ODBC driver, by the name the driver manager lists
     kJdbc,  ///< a JDBC driver, by the file name of its jar
+    kHost,  ///< a reader the host serves itself: "text" (text files) or "excel" (workbooks)
   };
   Kind kind = Kind::kQt;
   TString name;
+  /// Drivers of the same kind that serve as well when `name` is not installed, in the order
+  /// they are tried: an ODBC driver by its name or by the path of its library.
+  std::vector<TString> alternatives;
 };
 
 /// One text field of the relational connection dialog.

@@ -35,6 +35,11 @@ void DescribedConfigState::Disconnect() noexcept {
   m_connected = false;
 }
 
+Preview::Result DescribedConfigState::Preview(const Preview::Request& request) const {
+  if (!m_live) throw DataSourceException(QStringLiteral("Previewing needs an open connection: connect first"));
+  return m_live->Preview(request);
+}
+
 namespace {
 
 using Connect::ConnectorDescription;

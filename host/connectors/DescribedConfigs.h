@@ -27,6 +27,7 @@
 
 #include "host/HostExport.h"
 #include "host/connect/DSConnectionConfig.h"
+#include "host/connectors/Preview.h"
 
 #include <atomic>
 #include <memory>
@@ -60,6 +61,11 @@ class HLVHOST_API DescribedConfigState {
   void Disconnect() noexcept;
   /// Whether a live connection is open.
   bool HasLiveConnection() const noexcept { return m_live != nullptr; }
+  /// The columns and first rows of the table or query `request` names, read through the open
+  /// live connection (LiveConnection::Preview) on the thread that connected. Raises
+  /// DataSourceException when no live connection is open, and what LiveConnection::Preview
+  /// raises.
+  Preview::Result Preview(const Preview::Request& request) const;
 
   /// Marks the configuration connected or not without opening anything (for a host that
   /// connects by its own means); a live connection stays as it is.

@@ -268,13 +268,23 @@ DriverRequirement ReadDriverRequirement(Fields& fields, bool required) {
   static const std::initializer_list<std::pair<const char*, DriverRequirement::Kind>> kKinds = {
       {"qt", DriverRequirement::Kind::kQt},
       {"odbc", DriverRequirement::Kind::kOdbc},
-      {"jdbc", DriverRequirement::Kind::kJdbc}};
+      {"jdbc", DriverRequirement::Kind::kJdbc},
+      {"host", DriverRequirement::Kind::kHost}};
   std::optional<DriverRequirement> found;
   for (const auto& [key, kind] : kKinds) {
     const std::optional<Node> name = fields.Take(key);
     if (!name) continue;
     if (found) name->Fail(QStringLiteral("a driver is one of \"qt\", \"odbc\" or \"jdbc\", not several"));
-    found = DriverRequirement{kind, name->NonEmptyString()};
+    // A driver is named alone, or as a list of drivers that serve alike, the first installed one used.
+    if (!name->Raw().IsArray()) {
+      found = DriverRequirement{kind, name->NonEmptyString(), {}};
+      continue;
+    }
+    std::vector<Node> names = name->Elements();
+    if (names.empty()) name->Fail(QStringLiteral("must name at least one driver"));
+    found = DriverRequirement{kind, names.front().NonEmptyString(), {}};
+    for (auto alternative = names.begin() + 1; alternative != names.end(); ++alternative)
+      found->alternatives.push_back(alternative->NonEmptyString());
   }
   if (!found && required)
     fields.Self().Fail(QStringLiteral("names no driver: give one of \"qt\", \"odbc\" or \"jdbc\""));
@@ -283,7 +293,7 @@ DriverRequirement ReadDriverRequirement(Fields& fields, bool required) {
 
 void ReadDriver(const Node& node, ConnectorFacts& facts) {
   Fields fields(node);
-  const bool hasOwn = fields.Has("qt") || fields.Has("odbc") || fields.Has("jdbc");
+  const bool hasOwn = fields.Has("qt") || fields.Has("odbc") || fields.Has("jdbc") || fields.Has("host");
   if (hasOwn) facts.driver = ReadDriverRequirement(fields, true);
   if (const std::optional<Node> byType = fields.Take("by-connection-type")) {
     for (const auto& [connectionType, requirement] : byType->Entries()) {

@@ -3,6 +3,7 @@
 #include "host/app/StringIds.h"
 #include "host/app/StringTable.h"
 #include "host/connectors/DescriptionRegistry.h"
+#include "host/connectors/LiveConnection.h"
 #include "host/connectors/OdbcCatalog.h"
 
 #include <QDir>
@@ -32,20 +33,35 @@ TString ConnectionTypeName(const Connect::ConnectorFacts& facts, const TString& 
   return connectionType;
 }
 
+bool IsNameInstalled(Connect::DriverRequirement::Kind kind, const TString& name) {
+  switch (kind) {
+    case Connect::DriverRequirement::Kind::kQt:
+      return QSqlDatabase::isDriverAvailable(name);
+    case Connect::DriverRequirement::Kind::kOdbc: {
+      // The driver manager loads a library named by its path without looking it up.
+      if (QDir::isAbsolutePath(name)) return QFileInfo(name).isFile();
+      const std::vector<TString> installed = OdbcCatalog::DriverNames();
+      return std::find(installed.begin(), installed.end(), name) != installed.end();
+    }
+    case Connect::DriverRequirement::Kind::kJdbc:
+      return HasJdbcDriver(name);
+    case Connect::DriverRequirement::Kind::kHost:
+      return LiveConnection::HostReads(name);
+  }
+  return false;
+}
+
 }  // namespace
 
 bool InstalledDriverDiagnostics::IsInstalled(const Connect::DriverRequirement& driver) {
-  switch (driver.kind) {
-    case Connect::DriverRequirement::Kind::kQt:
-      return QSqlDatabase::isDriverAvailable(driver.name);
-    case Connect::DriverRequirement::Kind::kOdbc: {
-      const std::vector<TString> installed = OdbcCatalog::DriverNames();
-      return std::find(installed.begin(), installed.end(), driver.name) != installed.end();
-    }
-    case Connect::DriverRequirement::Kind::kJdbc:
-      return HasJdbcDriver(driver.name);
-  }
-  return false;
+  return !InstalledName(driver).isEmpty();
+}
+
+TString InstalledDriverDiagnostics::InstalledName(const Connect::DriverRequirement& driver) {
+  if (IsNameInstalled(driver.kind, driver.name)) return driver.name;
+  for (const TString& alternative : driver.alternatives)
+    if (IsNameInstalled(driver.kind, alternative)) return alternative;
+  return TString();
 }
 
 bool InstalledDriverDiagnostics::HasDriver(const ConnectionAttributeMap& attributes, TString& message) const {

@@ -14,6 +14,9 @@ class HLVHOST_API InstalledDriverDiagnostics final : public IDriverDiagnostics {
  public:
   bool HasDriver(const ConnectionAttributeMap& attributes, TString& message) const override;
 
-  /// Whether `driver` is installed.
+  /// Whether `driver`, or one of its alternatives, is installed.
   static bool IsInstalled(const Connect::DriverRequirement& driver);
+  /// The first of `driver`'s name and its alternatives that is installed; empty when none is.
+  /// An ODBC driver may be named by the absolute path of its library, installed when the file is.
+  static TString InstalledName(const Connect::DriverRequirement& driver);
 };

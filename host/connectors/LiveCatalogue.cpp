@@ -1,6 +1,7 @@
 #include "host/connectors/LiveCatalogue.h"
 
 #include "host/connect/DataSourceException.h"
+#include "host/connectors/SqlPreview.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -98,6 +99,10 @@ class SqliteCatalogue final : public SqlCatalogue {
 
   TString CurrentDatabase() const override { return QStringLiteral("main"); }
   TString CurrentSchema() const override { return TString(); }
+
+  void Preview(const Preview::Request& request, Preview::Result& result) const override {
+    SqlPreview::Run(Database(), SqlPreview::Dialect::kSqlite, request, result);
+  }
 };
 
 // The schemas of PostgreSQL's own catalogue, which no user picks from.
@@ -162,12 +167,64 @@ class PostgresCatalogue final : public SqlCatalogue {
     return Single(QStringLiteral("the current schema"), QStringLiteral("SELECT current_schema()"));
   }
 
+  void Preview(const Preview::Request& request, Preview::Result& result) const override {
+    SqlPreview::Run(Database(), SqlPreview::Dialect::kPostgres, request, result);
+  }
+
  private:
   static QString SchemaCondition(const TString& schema) {
     return schema.isEmpty() ? QString() : QStringLiteral(" AND n.nspname = ?");
   }
   static QVariantList SchemaValues(const TString& schema) {
     return schema.isEmpty() ? QVariantList() : QVariantList{schema};
+  }
+};
+
+// MySQL and MariaDB: a database is what the others call a schema, so there is no schema list;
+// the tables and procedures are those of the current database. Every list is one query on
+// information_schema, whatever the number of tables.
+class MysqlCatalogue final : public SqlCatalogue {
+ public:
+  using SqlCatalogue::SqlCatalogue;
+
+  bool Lists(LiveConnection::List list) const override { return list != LiveConnection::List::kSchemas; }
+
+  // The databases but the server's own.
+  void Databases(std::vector<TString>& databases) const override {
+    Run(QStringLiteral("the databases"),
+        QStringLiteral("SELECT SCHEMA_NAME FROM information_schema.SCHEMATA WHERE SCHEMA_NAME NOT IN "
+                       "('information_schema', 'mysql', 'performance_schema', 'sys') ORDER BY SCHEMA_NAME"),
+        {}, [&databases](const QSqlQuery& query) { databases.push_back(query.value(0).toString()); });
+  }
+  void Schemas(std::vector<TString>&) const override {}
+
+  // Tables and views (not sequences) by name, in information_schema's collation; none without
+  // a current database.
+  void Tables(const TString&, std::vector<RelationalDSConnectionConfigTableInfo>& tables) const override {
+    Run(QStringLiteral("the tables"),
+        QStringLiteral("SELECT TABLE_NAME, TABLE_TYPE = 'VIEW' FROM information_schema.TABLES "
+                       "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE <> 'SEQUENCE' ORDER BY TABLE_NAME"),
+        {}, [&tables](const QSqlQuery& query) {
+          tables.push_back(MakeTableInfo(TString(), query.value(0).toString(), query.value(1).toBool()));
+        });
+  }
+
+  void StoredProcedures(const TString&, std::vector<QualifiedName>& procedures) const override {
+    Run(QStringLiteral("the stored procedures"),
+        QStringLiteral("SELECT ROUTINE_NAME FROM information_schema.ROUTINES WHERE ROUTINE_SCHEMA = DATABASE() "
+                       "AND ROUTINE_TYPE = 'PROCEDURE' ORDER BY ROUTINE_NAME"),
+        {}, [&procedures](const QSqlQuery& query) {
+          procedures.emplace_back(std::vector<TString>{query.value(0).toString()});
+        });
+  }
+
+  TString CurrentDatabase() const override {
+    return Single(QStringLiteral("the current database"), QStringLiteral("SELECT DATABASE()"));
+  }
+  TString CurrentSchema() const override { return TString(); }
+
+  void Preview(const Preview::Request& request, Preview::Result& result) const override {
+    SqlPreview::Run(Database(), SqlPreview::Dialect::kMysql, request, result);
   }
 };
 
@@ -321,6 +378,10 @@ class OdbcCatalogue final : public LiveCatalogue {
   // ODBC has no notion of a current schema.
   TString CurrentSchema() const override { return TString(); }
 
+  void Preview(const Preview::Request& request, Preview::Result& result) const override {
+    SqlPreview::Run(Database(), SqlPreview::Dialect::kOdbc, request, result);
+  }
+
  private:
   SQLHDBC Handle() const {
     // Qt's ODBC driver hands out its connection handle as a SQLHANDLE, which is a void*.
@@ -375,6 +436,7 @@ class OdbcCatalogue final : public LiveCatalogue {
 std::unique_ptr<LiveCatalogue> LiveCatalogue::For(const TString& driver, const TString& connectionName) {
   if (driver == QLatin1String("QSQLITE")) return std::make_unique<SqliteCatalogue>(connectionName);
   if (driver == QLatin1String("QPSQL")) return std::make_unique<PostgresCatalogue>(connectionName);
+  if (driver == QLatin1String("QMYSQL")) return std::make_unique<MysqlCatalogue>(connectionName);
   if (driver == QLatin1String("QODBC")) return std::make_unique<OdbcCatalogue>(connectionName);
   return nullptr;
 }

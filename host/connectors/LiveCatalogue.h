@@ -12,7 +12,7 @@
 class LiveCatalogue {
  public:
   /// The catalogue of the open connection `connectionName` through the Qt driver `driver`
-  /// ("QSQLITE", "QPSQL" or "QODBC"); null for another driver.
+  /// ("QSQLITE", "QPSQL", "QMYSQL" or "QODBC"); null for another driver.
   static std::unique_ptr<LiveCatalogue> For(const TString& driver, const TString& connectionName);
 
   explicit LiveCatalogue(TString connectionName) : m_connectionName(std::move(connectionName)) {}

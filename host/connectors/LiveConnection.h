@@ -1,8 +1,8 @@
 // LiveConnection: an open connection to a relational database, made from a configuration's
 // attributes through Qt SQL, and the lists of the database's own catalogue.
 //
-// Three drivers are opened: Qt's SQLite driver (QSQLITE), its PostgreSQL driver (QPSQL) and its
-// ODBC driver (QODBC, through unixODBC). Which one comes from the class's connector
+// Four drivers are opened: Qt's SQLite driver (QSQLITE), its PostgreSQL driver (QPSQL), its
+// MySQL driver (QMYSQL, for MySQL and MariaDB) and its ODBC driver (QODBC, through unixODBC). Which one comes from the class's connector
 // description ("driver"): a Qt driver by its name, an ODBC driver through QODBC.
 //
 // Threads: Qt lets a QSqlDatabase be used only from the thread that opened it. A live
@@ -10,6 +10,7 @@
 // thread raises LogicException, and it should be destroyed on that thread too.
 #pragma once
 
+#include "host/HostExport.h"
 #include "host/TString.h"
 #include "host/connect/ConnectionAttributes.h"
 #include "host/connect/EnumerationInfo.h"
@@ -28,7 +29,7 @@ class QTemporaryFile;
 class QThread;
 
 /// One open connection. Made by Open, closed when destroyed.
-class LiveConnection {
+class HLVHOST_API LiveConnection {
  public:
   /// The lists a catalogue may be able to give.
   enum class List { kDatabases, kSchemas, kTables, kStoredProcedures };
@@ -36,14 +37,19 @@ class LiveConnection {
   /// Opens a connection of `description`'s class with `attributes` (see docs/connection-model.md,
   /// "Live connections"). Raises DataSourceException when the class's driver is not one the
   /// host opens, when the driver is not installed, and when the database refuses the
-  /// connection: the message says what the host was doing and quotes the database's own
-  /// message where the driver cannot have put a secret into it (SQLite, PostgreSQL); an ODBC
-  /// driver's message, which may repeat the connection string, is left out. The password and
+  /// connection: the message says what the host was doing and, in plain words, what failed;
+  /// the exception's reason says the same for a program. Its details hold the database's own
+  /// message where the driver cannot have put a secret into it (SQLite, PostgreSQL, MySQL); an
+  /// ODBC driver's message, which may repeat the connection string, is left out. The password and
   /// "odbc-connect-string-extras" are read from the credential service under "credential-id"
   /// when it holds them. An unknown "credential-id" raises the credential service's
   /// HalvaneException.
   static std::unique_ptr<LiveConnection> Open(const Connect::ConnectorDescription& description,
                                               const ConnectionAttributeMap& attributes);
+
+  /// Whether the host reads files of the kind a `{"host": driver}` description names itself:
+  /// "text" (a folder of text files) and "excel" (an .xlsx workbook).
+  static bool HostReads(const TString& driver);
 
   ~LiveConnection();
   LiveConnection(const LiveConnection&) = delete;
@@ -56,8 +62,8 @@ class LiveConnection {
   // fails raises DataSourceException with the database's message, after the entries read
   // before the failure.
 
-  /// The databases (PostgreSQL: those that allow connections and are not templates; SQLite:
-  /// the attached databases; ODBC: the driver's catalogs).
+  /// The databases (PostgreSQL: those that allow connections and are not templates; MySQL:
+  /// all but the server's own; SQLite: the attached databases; ODBC: the driver's catalogs).
   void Databases(std::vector<TString>& databases) const;
   /// The user schemas (PostgreSQL: not pg_* nor information_schema; ODBC: the driver's).
   void Schemas(std::vector<TString>& schemas) const;

@@ -5,9 +5,15 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <QByteArray>
+#include <QtGlobal>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace OdbcCatalog {
 
@@ -85,16 +91,46 @@ std::vector<DataSourceName> ReadDataSourceNames(bool systemOnly) {
   return names;
 }
 
+// The variables that tell the driver manager where its configuration files are: a list read
+// under other values is not the list of the files they name now.
+QByteArray ConfigurationKey() {
+  QByteArray key;
+  for (const char* name : {"ODBCSYSINI", "ODBCINSTINI", "ODBCINI", "HOME"}) key += qgetenv(name) + '\0';
+  return key;
+}
+
+// The recent lists, one for each configuration they were read under.
+template <typename T>
+class RecentLists {
+ public:
+  template <typename Read>
+  T Get(Read&& read) {
+    RecentValue<T>* list = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      std::unique_ptr<RecentValue<T>>& slot = m_byKey[ConfigurationKey()];
+      if (!slot) slot = std::make_unique<RecentValue<T>>(kListLifetime);
+      list = slot.get();
+    }
+    return list->Get(std::forward<Read>(read));
+  }
+
+ private:
+  std::mutex m_mutex;
+  // A process sees few configurations, so the map stays small.
+  std::map<QByteArray, std::unique_ptr<RecentValue<T>>> m_byKey;
+};
+
 }  // namespace
 
 std::vector<TString> DriverNames() {
-  static RecentValue<std::vector<TString>> names(kListLifetime);
+  static RecentLists<std::vector<TString>> names;
   return names.Get(&ReadDriverNames);
 }
 
 std::vector<DataSourceName> DataSourceNames(bool systemOnly) {
-  static RecentValue<std::vector<DataSourceName>> systemNames(kListLifetime);
-  static RecentValue<std::vector<DataSourceName>> allNames(kListLifetime);
+  static RecentLists<std::vector<DataSourceName>> systemNames;
+  static RecentLists<std::vector<DataSourceName>> allNames;
   return (systemOnly ? systemNames : allNames).Get([systemOnly] { return ReadDataSourceNames(systemOnly); });
 }
 

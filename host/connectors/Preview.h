@@ -19,7 +19,8 @@ constexpr int kMaxRows = 1000;
 constexpr int kDefaultRows = 100;
 /// The most UTF-8 bytes of one cell's text; a longer text is cut at a character boundary.
 constexpr std::size_t kMaxCellBytes = 4096;
-/// The most UTF-8 bytes of all cells' texts together; the rows stop before it is passed.
+/// The most bytes of all cells together: each text's UTF-8 bytes plus 8 bytes for every cell of
+/// any kind; the rows stop before it is passed (and moreRows is set).
 constexpr std::size_t kMaxTotalBytes = std::size_t{8} << 20;
 
 /// What to preview: a table or view, or a query. Exactly one of `table` and `sql` is given.
@@ -28,7 +29,7 @@ struct Request {
   QualifiedName table;
   /// A custom SQL query, run as it is inside a read-only transaction.
   TString sql;
-  /// How many rows, 1 to kMaxRows.
+  /// How many rows, 1 to kMaxRows; another count is refused (DataSourceException), not clamped.
   int rows = kDefaultRows;
   /// How long the query may take; past it the query is cancelled.
   std::chrono::milliseconds timeout{30000};
@@ -50,7 +51,10 @@ struct Binary {
   std::int64_t bytes = 0;
 };
 
-/// One cell: NULL, a whole number, a real number, a truth value, text, or binary data.
+/// One cell: NULL, a whole number, a real number, a truth value, text, or binary data. Dates and
+/// times are ISO 8601 text. An exact decimal is a double when it has at most 15 significant
+/// digits (it reads back as the same decimal), else its exact text; a real that is not finite
+/// (NaN, infinity) is text.
 using Cell = std::variant<std::monostate, std::int64_t, double, bool, TString, Binary>;
 
 /// The answer.

@@ -1,6 +1,6 @@
 // The connection dialogs of `hlvpres serve` driven in Debian's chromium, headless: the gallery,
-// the PostgreSQL dialog against a real server up to its data source page, SQLite with a file,
-// a wrong password, and no password anywhere it must not be; then the parts of the dialog that
+// the PostgreSQL dialog against a real server up to its data source page, SQLite with a file
+// (and through the ODBC dialog's SQLite3 driver), a wrong password, and no password anywhere it must not be; then the parts of the dialog that
 // need no database (a modular dialog, a cube specification, connection and transport options, a
 // DSN, a missing driver) and the variable prompt page: what a user sees there, does and sends.
 //
@@ -83,8 +83,8 @@ async function startServe(program, args = [], flags = '') {
   return { url: match[1], output, stop: () => new Promise((resolve) => { child.once('exit', resolve); child.kill('SIGTERM'); }) };
 }
 
-function makeSqliteFile(folder) {
-  const path = join(folder, 'shop.sqlite');
+function makeSqliteFile(folder, name = 'shop.sqlite') {
+  const path = join(folder, name);
   const made = spawnSync('python3', ['-c', `
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
@@ -227,7 +227,8 @@ function scenarios(context) {
         const alert = page.getByRole('alert');
         await alert.waitFor({ timeout: STEP_TIMEOUT });
         const message = await alert.textContent();
-        expect(/password authentication failed/.test(message), `the message is ${JSON.stringify(message)}`);
+        expect(/password is not accepted.*The database said: .*password authentication failed/s.test(message),
+               `the message is ${JSON.stringify(message)}`);
         expect(await page.locator('#dialog').isVisible(), 'the dialog is gone');
       },
     },
@@ -241,6 +242,29 @@ function scenarios(context) {
         await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
         const names = await tableNames(page);
         expect(JSON.stringify(names) === '["[big_orders]","[customers]","[orders]"]', `tables ${JSON.stringify(names)}`);
+      },
+    },
+    {
+      name: 'odbc-driver',
+      async run(page) {
+        // With no data source name, the ODBC dialog connects by an installed driver and its fields.
+        const file = makeSqliteFile(folder, 'odbc.sqlite');
+        await openClass(page, url, 'Other Databases (ODBC)');
+        const driver = page.getByLabel('Driver', { exact: true });
+        expect((await driver.evaluate((select) => [...select.options].map((o) => o.value))).includes('SQLite3'), 'no SQLite3 driver offered');
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        expectSame(await page.getByRole('alert').textContent(), 'Fill in Driver.', 'the message without a driver');
+        await driver.selectOption('SQLite3');
+        await page.getByLabel('Database (optional)', { exact: true }).fill(file);
+        const params = await sentParams(page);
+        expectSame([params['widget-attr-driver'], params['widget-attr-db']], ['SQLite3', file], 'the driver and database sent');
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        expectSame((await tableNames(page)).sort(), ['[big_orders]', '[customers]', '[orders]'], 'the tables');
+        // A database file named outside the allowed folder is refused as any other file is.
+        const status = await page.evaluate(async () => (await fetch('/api/describe', { method: 'POST',
+          headers: { 'X-Hlv-Token': new URLSearchParams(location.search).get('token') },
+          body: JSON.stringify({ class: 'genericodbc', 'odbc-driver': 'SQLite3', dbname: '/etc/passwd' }) })).status);
+        expectSame(status, 400, 'the status of a database file outside');
       },
     },
     {

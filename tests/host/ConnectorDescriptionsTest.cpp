@@ -91,6 +91,8 @@ TEST(ConnectorDescriptionLoaderTest, RefusesEachKindOfFaultNamingTheField) {
        "/cube-specification/options/1/default", "already is"},
       {"credential id field", head + R"("fields": ["server", "credential-id"]})", "/fields/1", "kept by the host"},
       {"two drivers", head + R"("driver": {"qt": "QPSQL", "odbc": "PostgreSQL"}})", "/driver/odbc", "not several"},
+      {"empty driver list", head + R"("driver": {"odbc": []}})", "/driver/odbc", "at least one driver"},
+      {"driver list with an empty name", head + R"("driver": {"odbc": ["A", ""]}})", "/driver/odbc/1", "not be empty"},
       {"modular dialog not an object", head + R"("modular-dialog": "{}"})", "/modular-dialog", "expected an object"},
       {"bad class", R"({"class": "no spaces", "caption": {"en": "C"}})", "/class", "a class is letters"},
       {"page of a cube class", head + R"("model": "hierarchical", "data-source-page": {},
@@ -320,6 +322,11 @@ TEST_F(BuiltinConnectorsTest, ClassFactsTheBuildersBranchOn) {
   EXPECT_TRUE(r.CanRecommendTablesFor(c("snowflake")));
   EXPECT_TRUE(r.CanRecommendDataSourcesFor(c("halvane-server")));
   EXPECT_FALSE(r.CanRecommendTablesFor(c("excel")));
+  // SQL Server is served by its own driver or by FreeTDS, whichever is installed first.
+  const Connect::DriverRequirement* sqlServer = r.Find(c("sqlserver"))->DriverFor(QString());
+  ASSERT_NE(sqlServer, nullptr);
+  EXPECT_EQ(sqlServer->name, c("ODBC Driver 18 for SQL Server"));
+  EXPECT_EQ(sqlServer->alternatives.front(), c("FreeTDS"));
   EXPECT_TRUE(r.LookupConnector(c("postgres"))->SupportsInitialSQL());
   EXPECT_FALSE(r.LookupConnector(c("excel"))->SupportsInitialSQL());
   for (const char* unknown : {"no-such-class", ""}) {

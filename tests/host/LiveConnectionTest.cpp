@@ -1,7 +1,8 @@
 // Live relational connections of the described configurations: a real SQLite file, a real
-// PostgreSQL server with TLS required (tests/support/PostgresServer.h), and ODBC through
-// unixODBC's SQLite3 and PostgreSQL drivers. Each list must hold exactly what the database
-// holds, in the catalogue's order, and no failure may quote a secret.
+// PostgreSQL server with TLS required (tests/support/PostgresServer.h), a real MariaDB server
+// (tests/support/MariaDbServer.h), and ODBC through unixODBC's SQLite3 and PostgreSQL drivers.
+// Each list must hold exactly what the database holds, in the catalogue's order, and no failure
+// may quote a secret.
 #include "host/connect/CredentialsService.h"
 #include "host/connect/DataSourceException.h"
 #include "host/connectors/DescribedConfigs.h"
@@ -10,6 +11,7 @@
 
 #include "tests/QStringPrinter.h"
 #include "tests/support/FakeConnectionModel.h"
+#include "tests/support/MariaDbServer.h"
 #include "tests/support/PostgresServer.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestCrypto.h"
@@ -93,15 +95,56 @@ QString Applies(const RelationalDSConnectionConfig& config) {
 
 // The DataSourceException `connect` raises, checked for the absence of every secret.
 template <typename Connect>
-QString FailureOf(Connect connect, std::initializer_list<QString> secrets = {kSentinel}) {
+DataSourceException Failed(Connect connect, std::initializer_list<QString> secrets = {kSentinel}) {
   try {
     connect();
   } catch (const DataSourceException& failure) {
-    for (const QString& secret : secrets) EXPECT_FALSE(failure.GetMessage().contains(secret)) << failure.what();
-    return failure.GetMessage();
+    for (const QString& secret : secrets)
+      EXPECT_FALSE(failure.GetMessage().contains(secret) || failure.GetDetails().contains(secret)) << failure.what();
+    return failure;
   }
   ADD_FAILURE() << "no DataSourceException";
-  return QString();
+  return DataSourceException(QString());
+}
+
+template <typename Connect>
+QString FailureOf(Connect connect, std::initializer_list<QString> secrets = {kSentinel}) {
+  return Failed(connect, secrets).GetMessage();
+}
+
+using Reason = DataSourceException::Reason;
+
+// A connection that must fail: `changes` to working attributes (an empty value removes one),
+// the reason, the plain words ending the message, and a phrase of the driver's own text, which
+// the details hold.
+struct FailureCase {
+  const char* what;
+  std::vector<std::pair<const char*, QString>> changes;
+  Reason reason;
+  const char* words;
+  const char* details;
+};
+
+void ExpectFailures(const char* connectionClass, const Attributes& working, const std::vector<FailureCase>& cases,
+                    std::initializer_list<QString> secrets) {
+  for (const FailureCase& failure : cases) {
+    SCOPED_TRACE(failure.what);
+    Attributes attributes = working;
+    for (const auto& [name, value] : failure.changes) {
+      if (value.isEmpty())
+        attributes.erase(QLatin1String(name));
+      else
+        attributes[QLatin1String(name)] = value;
+    }
+    const DataSourceException raised =
+        Failed([&] { State(Config(connectionClass, attributes)).Connect(); }, secrets);
+    EXPECT_STREQ(DataSourceException::ReasonName(raised.GetReason()), DataSourceException::ReasonName(failure.reason));
+    EXPECT_TRUE(raised.GetMessage().startsWith(QLatin1String("Connecting to the ")) &&
+                raised.GetMessage().endsWith(QLatin1String(" failed: ") + QLatin1String(failure.words)))
+        << raised.what();
+    EXPECT_TRUE(raised.GetDetails().contains(QLatin1String(failure.details), Qt::CaseInsensitive))
+        << raised.GetDetails().toStdString();
+  }
 }
 
 QByteArray Digest(const QString& path) {
@@ -260,8 +303,10 @@ TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfig
   const QString missing = QDir(m_folder.path()).filePath(QStringLiteral("missing.db"));
   const RefCntPtr<DSConnectionConfig> absent =
       Config("sqlite", {{QStringLiteral("filename"), missing}, {QStringLiteral("password"), kSentinel}});
-  EXPECT_EQ(FailureOf([&] { State(absent).Connect(); }),
+  const DataSourceException raised = Failed([&] { State(absent).Connect(); });
+  EXPECT_EQ(raised.GetMessage(),
             QStringLiteral("Opening the SQLite database \"%1\" failed: the file does not exist").arg(missing));
+  EXPECT_EQ(raised.GetReason(), Reason::kDatabaseMissing);
   EXPECT_FALSE(QFile::exists(missing)) << "opening must never create the database";
   EXPECT_FALSE(absent->IsConnected());
 
@@ -281,9 +326,13 @@ TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfig
 
   EXPECT_EQ(FailureOf([&] { State(Config("bigquery", {})).Connect(); }),
             QStringLiteral("Connecting to a database of class \"bigquery\" failed: its connector names no driver"));
-  EXPECT_EQ(FailureOf([&] { State(Config("mysql", {})).Connect(); }),
-            QStringLiteral("Connecting to a database of class \"mysql\" failed: the host opens no connection through "
-                           "the driver QMYSQL"));
+  auto registry = BuiltinRegistry();
+  registry->Add(Connect::ParseConnectorDescription(R"({"class": "db2", "caption": {"en": "Db2"},
+      "driver": {"qt": "QDB2"}})", "test"));
+  const ScopedRegistry installed(registry);
+  EXPECT_EQ(FailureOf([&] { State(Config("db2", {})).Connect(); }),
+            QStringLiteral("Connecting to a database of class \"db2\" failed: the host opens no connection "
+                           "through the driver QDB2"));
   EXPECT_EQ(FailureOf([&] { State(Config("essbase", {})).Connect(); }),
             QStringLiteral("Connecting to a data source of class \"essbase\" failed: the host opens live connections "
                            "of relational classes only"));
@@ -399,38 +448,35 @@ TEST_F(LiveConnectionTest, PostgresListsItsCatalogueOverACheckedTlsConnection) {
   EXPECT_TRUE(CertificateFiles(temp).isEmpty());
 }
 
-TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
+// The failures of every server, in plain words; nothing is masked inside the server's text: a
+// password that is the user name, or one letter of it, would otherwise be told by where the mask
+// stands.
+std::vector<FailureCase> ServerFailures(const char* user, const char* authenticationText) {
+  return {{"a wrong password", {{"password", kSentinel}, {"credential-id", {}}}, Reason::kAuthentication,
+           "the user name or password is not accepted", authenticationText},
+          {"the user name as the password", {{"password", QLatin1String(user)}, {"credential-id", {}}},
+           Reason::kAuthentication, "the user name or password is not accepted", authenticationText},
+          {"a password of one letter of it", {{"password", QStringLiteral("o")}, {"credential-id", {}}},
+           Reason::kAuthentication, "the user name or password is not accepted", authenticationText},
+          {"a port nothing listens on", {{"port", QStringLiteral("1")}}, Reason::kRefused,
+           "nothing accepts connections at that server and port", "connect"},
+          {"an unknown host", {{"server", QStringLiteral("nohost.invalid")}}, Reason::kHostNotFound,
+           "no server of that name can be found", "nohost.invalid"},
+          {"a missing database", {{"dbname", QStringLiteral("nosuch")}}, Reason::kDatabaseMissing,
+           "the database does not exist", "nosuch"},
+          {"a certificate that did not sign the server's",
+           {{"sslcert", QString::fromStdString(testcrypto::TestKey().SelfSignedCertificate())}}, Reason::kTls,
+           "the secure (TLS) connection could not be set up", "certificate"}};
+}
+
+TEST_F(LiveConnectionTest, PostgresFailuresAreSaidInPlainWordsWithTheServersTextButNoSecret) {
   HLV_REQUIRE_POSTGRES(server);
-  const QString target =
-      QStringLiteral("Connecting to the PostgreSQL database \"hlvsales\" on 127.0.0.1:%1 failed: ").arg(server.Port());
   const std::initializer_list<QString> secrets = {kSentinel, testpg::SharedPassword()};
-
-  // A wrong password, from the credential service or from the attributes.
-  Attributes wrong = PostgresAttributes(server, SaveSecret(kSentinel));
-  QString message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
-  EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
-  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\"")))
-      << message.toStdString();
-  wrong.erase(QStringLiteral("credential-id"));
-  wrong[QStringLiteral("password")] = kSentinel;
-  message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); }, secrets);
-  EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed"))) << message.toStdString();
-  // Nothing is masked inside the message: a password that is the user name, or one letter of
-  // it, would otherwise be told by where the mask stands.
-  for (const char* password : {"hlvadmin", "o"}) {
-    wrong[QStringLiteral("password")] = QLatin1String(password);
-    message = FailureOf([&] { State(Config("postgres", wrong)).Connect(); });
-    EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
-    EXPECT_TRUE(message.contains(QStringLiteral("password authentication failed for user \"hlvadmin\"")))
-        << message.toStdString();
-  }
-
-  // A certificate that did not sign the server's.
-  Attributes otherCertificate = PostgresAttributes(server, SaveSecret(testpg::SharedPassword()));
-  otherCertificate[QStringLiteral("sslcert")] = QString::fromStdString(testcrypto::TestKey().SelfSignedCertificate());
-  message = FailureOf([&] { State(Config("postgres", otherCertificate)).Connect(); }, secrets);
-  EXPECT_TRUE(message.startsWith(target)) << message.toStdString();
-  EXPECT_TRUE(message.contains(QStringLiteral("certificate verify failed"))) << message.toStdString();
+  std::vector<FailureCase> cases =
+      ServerFailures("hlvadmin", "password authentication failed for user \"hlvadmin\"");
+  cases.push_back({"no TLS, which the server requires", {{"sslmode", QStringLiteral("disable")}, {"sslcert", {}}},
+                   Reason::kTls, "the secure (TLS) connection could not be set up", "no encryption"});
+  ExpectFailures("postgres", PostgresAttributes(server, SaveSecret(testpg::SharedPassword())), cases, secrets);
 
   // A connection the server ends: the next catalogue query says so.
   const RefCntPtr<DSConnectionConfig> ended =
@@ -438,7 +484,7 @@ TEST_F(LiveConnectionTest, PostgresFailuresQuoteTheServerButNoSecret) {
   State(ended).Connect();
   EndOtherSessions(server);
   std::vector<RelationalDSConnectionConfigTableInfo> tables;
-  message = FailureOf([&] { ended->AsRelational()->EnumerateTables(tables); }, secrets);
+  const QString message = FailureOf([&] { ended->AsRelational()->EnumerateTables(tables); }, secrets);
   EXPECT_TRUE(message.startsWith(QStringLiteral("Reading the tables from the database failed: "))) << message.toStdString();
   EXPECT_TRUE(message.contains(QStringLiteral("terminat"))) << message.toStdString();
   EXPECT_TRUE(tables.empty());
@@ -476,6 +522,57 @@ TEST_F(LiveConnectionTest, OdbcReachesPostgresThroughItsUnicodeDriver) {
   rel->EnumerateSchemas(schemas);
   EXPECT_TRUE(std::find(schemas.begin(), schemas.end(), QStringLiteral("hr")) != schemas.end());
   EXPECT_EQ(rel->GetDatabaseName(), QStringLiteral("hlvsales"));
+}
+
+// --- MariaDB ----------------------------------------------------------------------------------
+
+Attributes MariaDbAttributes(const testmariadb::MariaDbServer& server) {
+  return {{QStringLiteral("server"), QStringLiteral("127.0.0.1")},
+          {QStringLiteral("port"), QString::number(server.Port())},
+          {QStringLiteral("dbname"), QLatin1String(testmariadb::MariaDbServer::kDatabase)},
+          {QStringLiteral("username"), QLatin1String(testmariadb::MariaDbServer::kUser)},
+          {QStringLiteral("credential-id"), SaveSecret(testmariadb::SharedPassword())}};
+}
+
+TEST_F(LiveConnectionTest, MariaDbListsItsDatabasesAndTheCurrentOnesTablesViewsAndProcedures) {
+  HLV_REQUIRE_MARIADB(server);
+  // Over TLS, the server's certificate checked against the one given.
+  Attributes attributes = MariaDbAttributes(server);
+  attributes[QStringLiteral("sslmode")] = QStringLiteral("require");
+  attributes[QStringLiteral("sslcert")] = server.CertificatePem();
+  const RefCntPtr<DSConnectionConfig> config = Config("mysql", attributes);
+  State(config).Connect();
+  const RefCntPtr<const RelationalDSConnectionConfig> rel = config->AsRelational();
+  EXPECT_EQ(Applies(*rel), QStringLiteral("Databases Tables StoredProcedures"));
+  std::vector<TString> databases;
+  rel->EnumerateDatabases(databases);
+  EXPECT_EQ(databases, (std::vector<TString>{QStringLiteral("hlvsales"), QStringLiteral("hlvstock")}));
+  std::vector<RelationalDSConnectionConfigTableInfo> tables;
+  rel->EnumerateTables(tables);
+  EXPECT_EQ(Describe(tables), (std::vector<QString>{QStringLiteral("[big_orders]|View|found-table|big_orders"),
+                                                    QStringLiteral("[customers]|Table|sheet|customers"),
+                                                    QStringLiteral("[orders]|Table|sheet|orders")}));
+  std::vector<QualifiedName> procedures;
+  rel->EnumerateStoredProcedures(procedures);
+  EXPECT_EQ(Names(procedures), std::vector<QString>{QStringLiteral("[archive_orders]")});
+  EXPECT_EQ(rel->GetDatabaseName(), QStringLiteral("hlvsales"));
+
+  // Without a database: the server's databases, but no current one and so no tables.
+  attributes.erase(QStringLiteral("dbname"));
+  const RefCntPtr<DSConnectionConfig> bare = Config("mysql", attributes);
+  State(bare).Connect();
+  tables.clear();
+  bare->AsRelational()->EnumerateTables(tables);
+  EXPECT_TRUE(tables.empty());
+  EXPECT_EQ(bare->AsRelational()->GetDatabaseName(), QString());
+}
+
+TEST_F(LiveConnectionTest, MariaDbFailuresAreSaidInPlainWordsWithTheServersTextButNoSecret) {
+  HLV_REQUIRE_MARIADB(server);
+  std::vector<FailureCase> cases = ServerFailures("hlvadmin", "Access denied for user 'hlvadmin'");
+  cases.push_back({"a mode the driver does not know", {{"sslmode", QStringLiteral("verify-full")}}, Reason::kOther,
+                   "unknown SSL mode \"verify-full\"", ""});
+  ExpectFailures("mysql", MariaDbAttributes(server), cases, {kSentinel, testmariadb::SharedPassword()});
 }
 
 }  // namespace

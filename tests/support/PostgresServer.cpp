@@ -1,5 +1,6 @@
 #include "tests/support/PostgresServer.h"
 
+#include "tests/support/ServerSupport.h"
 #include "tests/support/TestCrypto.h"
 
 #include <QCollator>
@@ -10,10 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,7 +24,9 @@ namespace testpg {
 
 namespace {
 
-[[noreturn]] void Fail(const QString& what) { throw std::runtime_error(what.toStdString()); }
+using testserver::Fail;
+using testserver::FreePort;
+using testserver::WritePrivate;
 
 // The newest installed server's programs: /usr/lib/postgresql/VERSION/bin.
 QString FindBinaries() {
@@ -43,32 +43,6 @@ QString FindBinaries() {
   Fail(
       QStringLiteral("the PostgreSQL server programs (initdb, pg_ctl) are not under /usr/lib/postgresql/*/bin: "
                      "install the Debian package postgresql"));
-}
-
-// A port of 127.0.0.1 that nothing listens on now.
-int FreePort() {
-  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (socket < 0) Fail(QStringLiteral("no socket for finding a free port"));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  const bool found = ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                     ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-  ::close(socket);
-  if (!found) Fail(QStringLiteral("no free port on 127.0.0.1"));
-  return ntohs(address.sin_port);
-}
-
-// Writes `text` to `path`, readable by its owner alone, and gives it to the server's user.
-void WritePrivate(const QString& path, const QByteArray& text, const passwd& owner) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-    Fail(QStringLiteral("cannot write %1").arg(path));
-  file.close();
-  const QByteArray native = QFile::encodeName(path);
-  if (::chmod(native.constData(), 0600) != 0 || ::chown(native.constData(), owner.pw_uid, owner.pw_gid) != 0)
-    Fail(QStringLiteral("cannot give %1 to the postgres user").arg(path));
 }
 
 void Append(const QString& path, const QString& text) {

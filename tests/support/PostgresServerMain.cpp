@@ -7,27 +7,12 @@
 // it prints "unavailable: " and the reason, and exits with 3.
 
 #include "tests/support/PostgresServer.h"
+#include "tests/support/ServerSupport.h"
 
-#include <exception>
-#include <iostream>
-#include <memory>
-#include <string>
+#include <QCoreApplication>
 
-int main() {
-  std::string password;
-  if (!std::getline(std::cin, password) || password.empty()) {
-    std::cerr << "hlvpgserver: give the password as the first line of standard input\n";
-    return 2;
-  }
-  std::unique_ptr<testpg::PostgresServer> server;
-  try {
-    server = testpg::PostgresServer::Start(QString::fromStdString(password));
-  } catch (const std::exception& missing) {
-    std::cout << "unavailable: " << missing.what() << std::endl;
-    return 3;
-  }
-  std::cout << "port " << server->Port() << std::endl;
-  for (std::string line; std::getline(std::cin, line);) {
-  }
-  return 0;
+int main(int argc, char** argv) {
+  // Qt's SQL drivers are plugins, found through the application object.
+  QCoreApplication application(argc, argv);
+  return testserver::ServeUntilInputCloses<testpg::PostgresServer>("hlvpgserver");
 }
