@@ -3,6 +3,7 @@
 #include "cli/ConnectionCommands.h"
 #include "cli/OAuthCommands.h"
 #include "cli/ServeCommand.h"
+#include "cli/StoreCommands.h"
 #include "cli/GalleryCommands.h"
 #include "cli/VariableCommands.h"
 
@@ -216,6 +217,9 @@ const std::vector<Command>& Commands() {
       {"describe", "connect and print a connection's data source page", kDescribeHelp, Describe},
       {"preview", "print the columns and first rows of a table or custom SQL query", kPreviewHelp, PreviewCommand},
       {"test", "open and close a connection and say what failed", kTestHelp, TestCommand},
+      {"connections", "save, list, show, rename, delete, export and import saved connections", kConnectionsHelp,
+       ConnectionsCommand},
+      {"store", "re-encrypt the store's secrets under a new key", kStoreHelp, StoreCommand},
       {"oauth-settings", "print the OAuth settings page", kOAuthSettingsHelp, OAuthSettings},
       {"gallery", "build a group of the connection-type gallery", kGalleryHelp, Gallery},
       {"variables", "build the database-variable prompt dialog of a described connection", kVariablesHelp, Variables},

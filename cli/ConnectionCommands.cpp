@@ -4,20 +4,21 @@
 #include "host/app/AppConfig.h"
 #include "host/app/Log.h"
 #include "host/connect/ConnectorRegistry.h"
+#include "host/connect/CredentialsService.h"
+#include "host/store/Store.h"
+#include "host/store/StoreCredentialsService.h"
 #include "host/connect/DSConnectionConfig.h"
 #include "host/detail/HardenedJson.h"
 #include "services/ConnectionServices.h"
 #include "services/InputError.h"
 #include "services/LiveServices.h"
+#include "services/SavedConnections.h"
 
 #include <QDir>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <istream>
@@ -43,22 +44,32 @@ const char kConnectorsHelp[] =
     "by tabs.\n";
 
 const char kDialogHelp[] =
-    "usage: hlvpres dialog CLASS [--attributes JSON] [--app-mode MODE]\n\n"
+    "usage: hlvpres dialog CLASS [--attributes JSON] [--app-mode MODE]\n"
+    "       hlvpres dialog --saved NAME [--app-mode MODE]\n\n"
     "Builds the connection dialog of a new connection of CLASS and prints one line: the JSON of\n"
     "its connection settings record. --attributes gives the attributes the user last connected\n"
-    "with (a JSON object of strings), which seed the settings cache the dialog starts from.\n"
+    "with (a JSON object of strings), which seed the settings cache the dialog starts from;\n"
+    "without it the dialog starts from the attributes the store remembers for CLASS (those of\n"
+    "the last describe, test or save of the class, never a secret). With --saved, the dialog of\n"
+    "the connection saved as NAME, as an existing connection: a secret it keeps shows as\n"
+    "********, which convert --saved reads as \"keep\".\n"
     "--app-mode runs as desktop, server, prep, prep-desktop, flow-processor,\n"
     "flow-processor-service or flow-editor.\n";
 
 const char kConvertHelp[] =
-    "usage: hlvpres convert CLASS < BAG\n\n"
+    "usage: hlvpres convert CLASS < BAG\n"
+    "       hlvpres convert --saved NAME < BAG\n\n"
     "Reads one JSON bag holding a connection params record\n"
     "({\"gen-connection-params-pres-model\":{...}}, as the dialog's field record is written) on\n"
     "standard input, turns it into the attributes a connection of CLASS connects with (loading\n"
     "a chosen certificate file and moving secrets to the credential service), and prints one\n"
     "line: the attributes as a JSON object of strings with sorted keys. The file name of a file\n"
     "connection is printed under \"filename\". Secrets never appear: \"credential-id\" stands in\n"
-    "their place, and a secret still held is printed as ********.\n";
+    "their place, and a secret still held is printed as ********.\n\n"
+    "With --saved, BAG is the edited field record of dialog --saved NAME: the attributes are\n"
+    "saved as NAME again (as connections save does) and printed as connections show prints\n"
+    "them. A secret field left at ******** keeps the saved secret, one typed replaces it and one\n"
+    "cleared removes it.\n";
 
 const char kDemoHelp[] =
     "usage: hlvpres demo [CLASS]\n\n"
@@ -73,13 +84,15 @@ const char kDemoHelp[] =
 
 const char kDescribeHelp[] =
     "usage: hlvpres describe CLASS --attributes JSON [--olap] [--simple]\n"
+    "       hlvpres describe --saved NAME [--olap] [--simple]\n"
     "       hlvpres describe --fixture FILE [--olap] [--simple]\n\n"
     "Connects a relational connection of CLASS live with the attributes JSON (an object of\n"
     "strings, such as {\"filename\":\"/data/sales.sqlite\"} for sqlite, or \"server\", \"port\",\n"
     "\"dbname\", \"username\", \"password\" and \"sslmode\" for postgres) and prints one line: the\n"
     "JSON of the data source page's connection description record, with its pickers. With\n"
     "--fixture, the cube or Google Analytics connection that the fixture FILE describes instead\n"
-    "(docs/fixtures.md).\n\n"
+    "(docs/fixtures.md). With --saved, the connection saved as NAME (hlvpres connections), with\n"
+    "its stored secrets. A connection described is remembered for the next dialog of its class.\n\n"
     "--olap describes the connection for OLAP use, in which custom SQL is allowed whatever the\n"
     "connection says of custom SQL with OLAP off. --simple prints the simple connection\n"
     "description record (kind, recommendations and attributes) instead.\n\n"
@@ -90,7 +103,8 @@ const char kDescribeHelp[] =
 
 const char kPreviewHelp[] =
     "usage: hlvpres preview CLASS --attributes JSON (--table NAME | --sql TEXT) [--rows N]\n"
-    "                       [--timeout SECONDS]\n\n"
+    "                       [--timeout SECONDS]\n"
+    "       hlvpres preview --saved CONNECTION (--table NAME | --sql TEXT) [--rows N] [--timeout SECONDS]\n\n"
     "Connects a relational connection of CLASS live with the attributes JSON (as describe takes\n"
     "them) and prints one line of JSON: the columns (name, database type, and whether it may\n"
     "hold NULL: true, false or null when the database does not say) and the first N rows of the\n"
@@ -109,10 +123,11 @@ const char kPreviewHelp[] =
     "standard error and exits with 1.\n";
 
 const char kTestHelp[] =
-    "usage: hlvpres test CLASS --attributes JSON\n\n"
+    "usage: hlvpres test CLASS --attributes JSON\n"
+    "       hlvpres test --saved NAME\n\n"
     "Connects a relational connection of CLASS live with the attributes JSON (as describe takes\n"
-    "them), closes it again and prints one line: {\"connected\":true} and exit status 0, or, when\n"
-    "the connection fails, exit status 1 and\n"
+    "them; --saved NAME the connection saved as NAME), closes it again and prints one line:\n"
+    "{\"connected\":true} and exit status 0, or, when the connection fails, exit status 1 and\n"
     "  {\"connected\":false,\"reason\":R,\"message\":M,\"details\":D}\n"
     "where R is what failed (host-not-found, refused, timed-out, tls, authentication,\n"
     "database-missing, driver-missing or other), M says it in plain words and D is the driver's\n"
@@ -121,62 +136,10 @@ const char kTestHelp[] =
 
 namespace {
 
-/// The options of a command: the positional arguments, the values of --name options and the
-/// --name flags given.
-struct Options {
-  std::vector<std::string> positional;
-  std::map<std::string, std::string> values;
-  std::set<std::string> flags;
-};
-
-/// `arguments` read with the options `known`, which take a value, and the flags `flags`, which
-/// do not.
-Options ParseOptions(const Arguments& arguments, const std::set<std::string>& known,
-                     const std::set<std::string>& flags = {}) {
-  Options options;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument.rfind("--", 0) != 0) {
-      options.positional.push_back(argument);
-      continue;
-    }
-    if (flags.count(argument) != 0) {
-      options.flags.insert(argument);
-      continue;
-    }
-    if (known.count(argument) == 0)
-      throw InputError(QStringLiteral("unknown option %1").arg(TStringFromUtf8(argument)));
-    if (i + 1 == arguments.size()) throw InputError(QStringLiteral("%1 needs a value").arg(TStringFromUtf8(argument)));
-    options.values[argument] = arguments[++i];
-  }
-  return options;
-}
-
-std::optional<std::string> Value(const Options& options, const char* name) {
-  const auto found = options.values.find(name);
-  return found == options.values.end() ? std::nullopt : std::optional<std::string>(found->second);
-}
-
 void ApplyAppMode(const Options& options) {
   if (const std::optional<std::string> mode = Value(options, "--app-mode"))
     AppConfig::SetApplicationMode(SettableAppConfig::ParseApplicationMode(TStringFromUtf8(*mode)));
 }
-
-/// The connection class named by the only positional argument; an unknown class is an error.
-TString ConnectionClass(const Options& options, size_t maxPositional = 1) {
-  if (options.positional.empty()) throw InputError(QStringLiteral("name a connection class"));
-  if (options.positional.size() > maxPositional) throw InputError(QStringLiteral("name only one connection class"));
-  return Services::KnownConnectionClass(options.positional.front());
-}
-
-/// The class and attributes of a command that connects live: one class and --attributes.
-std::pair<TString, ConnectionAttributeMap> LiveConnection(const Options& options) {
-  const TString connectionClass = ConnectionClass(options);
-  const std::optional<std::string> attributes = Value(options, "--attributes");
-  if (!attributes) throw InputError(QStringLiteral("--attributes JSON is needed"));
-  return {connectionClass, Services::ParseAttributes(*attributes)};
-}
-
 
 std::string WriteCompact(const rapidjson::Document& document) {
   rapidjson::StringBuffer buffer;
@@ -321,6 +284,55 @@ std::string FillAsAUser(const DSConnectionConfig& config, const ConnectionSettin
 
 }  // namespace
 
+Options ParseOptions(const Arguments& arguments, const std::set<std::string>& known,
+                     const std::set<std::string>& flags) {
+  Options options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument.rfind("--", 0) != 0) {
+      options.positional.push_back(argument);
+      continue;
+    }
+    if (flags.count(argument) != 0) {
+      options.flags.insert(argument);
+      continue;
+    }
+    if (known.count(argument) == 0)
+      throw InputError(QStringLiteral("unknown option %1").arg(TStringFromUtf8(argument)));
+    if (i + 1 == arguments.size()) throw InputError(QStringLiteral("%1 needs a value").arg(TStringFromUtf8(argument)));
+    options.values[argument] = arguments[++i];
+  }
+  return options;
+}
+
+std::optional<std::string> Value(const Options& options, const char* name) {
+  const auto found = options.values.find(name);
+  return found == options.values.end() ? std::nullopt : std::optional<std::string>(found->second);
+}
+
+TString ConnectionClass(const Options& options, size_t maxPositional) {
+  if (options.positional.empty()) throw InputError(QStringLiteral("name a connection class"));
+  if (options.positional.size() > maxPositional) throw InputError(QStringLiteral("name only one connection class"));
+  return Services::KnownConnectionClass(options.positional.front());
+}
+
+std::pair<TString, ConnectionAttributeMap> LiveConnection(const Options& options) {
+  if (const std::optional<std::string> saved = Value(options, "--saved")) {
+    if (!options.positional.empty() || Value(options, "--attributes"))
+      throw InputError(QStringLiteral("--saved NAME takes the place of CLASS --attributes JSON: give one or the other"));
+    // Its secrets are the store's: the credential service reads them there.
+    CredentialsService::Install(std::make_shared<Store::StoreCredentialsService>());
+    Services::OpenedConnection connection = Services::SavedConnection(TStringFromUtf8(*saved));
+    return {connection.connectionClass, std::move(connection.attributes)};
+  }
+  const TString connectionClass = ConnectionClass(options);
+  const std::optional<std::string> attributes = Value(options, "--attributes");
+  if (!attributes) throw InputError(QStringLiteral("--attributes JSON, or --saved NAME, is needed"));
+  return {connectionClass, Services::ParseAttributes(*attributes)};
+}
+
+int RunCommand(std::ostream& err, const std::function<int()>& command) { return Run(err, command); }
+
 int Connectors(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
     if (!arguments.empty()) throw InputError(QStringLiteral("connectors takes no arguments"));
@@ -333,18 +345,32 @@ int Connectors(const Arguments& arguments, std::istream&, std::ostream& out, std
 
 int Dialog(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
-    const Options options = ParseOptions(arguments, {"--attributes", "--app-mode"});
+    const Options options = ParseOptions(arguments, {"--attributes", "--app-mode", "--saved"});
     ApplyAppMode(options);
-    out << Services::DialogJson(ConnectionClass(options), Value(options, "--attributes")) << '\n';
+    if (const std::optional<std::string> saved = Value(options, "--saved")) {
+      if (!options.positional.empty() || Value(options, "--attributes"))
+        throw InputError(QStringLiteral("--saved NAME takes the place of CLASS [--attributes JSON]"));
+      out << Services::SavedDialogJson(TStringFromUtf8(*saved)) << '\n';
+      return 0;
+    }
+    const TString connectionClass = ConnectionClass(options);
+    std::optional<std::string> last = Value(options, "--attributes");
+    if (!last) last = Services::LastAttributesJson(connectionClass);
+    out << Services::DialogJson(connectionClass, last) << '\n';
     return 0;
   });
 }
 
 int Convert(const Arguments& arguments, std::istream& in, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
-    const TString connectionClass = ConnectionClass(ParseOptions(arguments, {}));
+    const Options options = ParseOptions(arguments, {"--saved"});
+    const std::optional<std::string> saved = Value(options, "--saved");
+    if (saved && !options.positional.empty()) throw InputError(QStringLiteral("--saved NAME takes the place of CLASS"));
+    const TString connectionClass = saved ? TString() : ConnectionClass(options);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    out << Services::ConvertJson(connectionClass, text, "standard input") << '\n';
+    out << (saved ? Services::ConvertSavedJson(TStringFromUtf8(*saved), text, "standard input")
+                  : Services::ConvertJson(connectionClass, text, "standard input"))
+        << '\n';
     return 0;
   });
 }
@@ -380,27 +406,30 @@ int Demo(const Arguments& arguments, std::istream&, std::ostream& out, std::ostr
 
 int Describe(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
-    const Options options = ParseOptions(arguments, {"--attributes", "--fixture"}, {"--olap", "--simple"});
+    const Options options = ParseOptions(arguments, {"--attributes", "--fixture", "--saved"}, {"--olap", "--simple"});
     const std::optional<std::string> fixture = Value(options, "--fixture");
     const std::optional<std::string> attributes = Value(options, "--attributes");
     const bool olap = options.flags.count("--olap") != 0;
     const bool simple = options.flags.count("--simple") != 0;
     if (fixture) {
-      if (!options.positional.empty() || attributes)
-        throw InputError(QStringLiteral("--fixture takes neither a connection class nor --attributes"));
+      if (!options.positional.empty() || attributes || Value(options, "--saved"))
+        throw InputError(QStringLiteral("--fixture takes neither a connection class, --attributes nor --saved"));
       out << Services::DescribeFixtureJson(TStringFromUtf8(*fixture), olap, simple) << '\n';
       return 0;
     }
-    const TString connectionClass = ConnectionClass(options);
-    if (!attributes) throw InputError(QStringLiteral("describe needs --attributes JSON, or --fixture FILE"));
-    out << Services::DescribeJson(connectionClass, Services::ParseAttributes(*attributes), olap, simple) << '\n';
+    if (!attributes && !Value(options, "--saved"))
+      throw InputError(QStringLiteral("describe needs CLASS --attributes JSON, --saved NAME or --fixture FILE"));
+    const auto [connectionClass, live] = LiveConnection(options);
+    const std::string page = Services::DescribeJson(connectionClass, live, olap, simple);
+    Services::RememberAttributes(connectionClass, live);
+    out << page << '\n';
     return 0;
   });
 }
 
 int PreviewCommand(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
-    const Options options = ParseOptions(arguments, {"--attributes", "--table", "--sql", "--rows", "--timeout"});
+    const Options options = ParseOptions(arguments, {"--attributes", "--saved", "--table", "--sql", "--rows", "--timeout"});
     const auto [connectionClass, attributes] = LiveConnection(options);
     const Preview::Request request = Services::PreviewRequest(Value(options, "--table"), Value(options, "--sql"),
                                                               Value(options, "--rows"), Value(options, "--timeout"));
@@ -411,10 +440,12 @@ int PreviewCommand(const Arguments& arguments, std::istream&, std::ostream& out,
 
 int TestCommand(const Arguments& arguments, std::istream&, std::ostream& out, std::ostream& err) {
   return Run(err, [&] {
-    const auto [connectionClass, attributes] = LiveConnection(ParseOptions(arguments, {"--attributes"}));
+    const auto [connectionClass, attributes] = LiveConnection(ParseOptions(arguments, {"--attributes", "--saved"}));
     const std::string answer = Services::TestJson(connectionClass, attributes);
+    const bool connected = answer == "{\"connected\":true}";
+    if (connected) Services::RememberAttributes(connectionClass, attributes);
     out << answer << '\n';
-    return answer == "{\"connected\":true}" ? 0 : 1;
+    return connected ? 0 : 1;
   });
 }
 

@@ -5,6 +5,7 @@
 #include "host/app/Log.h"
 #include "host/connect/CredentialsService.h"
 #include "host/connectors/InMemoryCredentialsService.h"
+#include "host/store/Store.h"
 #include "services/InputError.h"
 
 #include <QByteArray>
@@ -283,7 +284,17 @@ class ServerCredentials final : public ICredentialsService {
     for (const TString& old : forgotten) m_kept.RemoveCredentials(old);
     return id;
   }
-  SecretMap GetCredentials(const TString& credentialId) const override { return m_kept.GetCredentials(credentialId); }
+  /// The secrets of an id this service gave, else those of a saved connection in the store.
+  SecretMap GetCredentials(const TString& credentialId) const override {
+    bool given = false;
+    {
+      const std::lock_guard<std::mutex> lock(m_lock);
+      given = std::any_of(m_order.begin(), m_order.end(), [&](const Entry& e) { return e.id == credentialId; });
+    }
+    if (!given)
+      if (std::optional<SecretMap> saved = Store::Instance().Secrets(credentialId)) return std::move(*saved);
+    return m_kept.GetCredentials(credentialId);
+  }
   bool RemoveCredentials(const TString& credentialId) override {
     {
       const std::lock_guard<std::mutex> lock(m_lock);
@@ -304,7 +315,7 @@ class ServerCredentials final : public ICredentialsService {
   static thread_local std::vector<TString>* t_saved;
 
   InMemoryCredentialsService m_kept;
-  std::mutex m_lock;  // guards m_order and m_bytes
+  mutable std::mutex m_lock;  // guards m_order and m_bytes
   std::deque<Entry> m_order;
   std::size_t m_bytes = 0;
 };

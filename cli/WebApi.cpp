@@ -1,6 +1,5 @@
 #include "cli/WebApi.h"
 
-
 #include "host/Exceptions.h"
 #include "host/app/StringIds.h"
 #include "host/app/StringTable.h"
@@ -14,15 +13,14 @@
 #include "services/InputError.h"
 #include "services/LiveServices.h"
 #include "services/OdbcServices.h"
+#include "services/SavedConnections.h"
 #include "services/VariableServices.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <QTemporaryFile>
-
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <deque>
@@ -169,6 +167,8 @@ std::string Gallery(const ApiRequest& request, const ApiSettings&) {
 }
 
 std::string Dialog(const ApiRequest& request, const ApiSettings&) {
+  if (const std::optional<std::string> saved = Query(request, "saved"))
+    return Services::SavedDialogJson(TStringFromUtf8(*saved));
   return Services::DialogJson(Services::KnownConnectionClass(RequiredQuery(request, "class")), std::nullopt);
 }
 
@@ -180,6 +180,11 @@ std::string Convert(const ApiRequest& request, const ApiSettings& settings) {
 /// The connection class and attributes of the body of a call that connects live: a JSON object
 /// of strings, "class" among them.
 std::pair<TString, ConnectionAttributeMap> LiveAttributes(const ApiRequest& request, const ApiSettings& settings) {
+  // A saved connection, by its name, in place of a body.
+  if (const std::optional<std::string> saved = Query(request, "saved")) {
+    Services::OpenedConnection connection = Services::SavedConnection(TStringFromUtf8(*saved));
+    return {connection.connectionClass, std::move(connection.attributes)};
+  }
   ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows; content sent as a data URL is kept.
   for (auto& [name, value] : attributes)
@@ -256,6 +261,54 @@ std::string VariableFiles(const ApiRequest&, const ApiSettings& settings) {
   return json + "]}";
 }
 
+TString Name(const ApiRequest& request, const char* name = "name") {
+  return TStringFromUtf8(RequiredQuery(request, name));
+}
+
+std::string Done() { return "{\"done\":true}"; }
+
+/// The saved connections; with ?name=N, the one saved as N.
+std::string ListConnections(const ApiRequest& request, const ApiSettings&) {
+  if (Query(request, "name")) return Services::ShowConnectionJson(Name(request));
+  return Services::ListConnectionsJson();
+}
+
+std::string SaveConnection(const ApiRequest& request, const ApiSettings& settings) {
+  ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
+  // A file the connection reads is one the server allows.
+  for (auto& [name, value] : attributes)
+    if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
+  return Services::SaveConnection(Name(request), Services::KnownConnectionClass(RequiredQuery(request, "class")),
+                                  attributes);
+}
+
+std::string RenameConnection(const ApiRequest& request, const ApiSettings&) {
+  Services::RenameConnection(Name(request, "from"), Name(request, "to"));
+  return Done();
+}
+
+std::string DeleteConnection(const ApiRequest& request, const ApiSettings&) {
+  Services::DeleteConnection(Name(request));
+  return Done();
+}
+
+std::string ExportUrl(const ApiRequest& request, const ApiSettings&) {
+  std::string json = "{\"url\":";
+  AppendJsonString(json, TStringFromUtf8(Services::ExportUrl(Name(request))));
+  return json + '}';
+}
+
+/// The URL comes in the body: it may hold a password, which a query string would spread to logs.
+std::string ImportUrl(const ApiRequest& request, const ApiSettings&) {
+  return Services::ImportUrl(Name(request), request.body);
+}
+
+std::string ExportConnections(const ApiRequest&, const ApiSettings&) { return Services::ExportJson(); }
+
+std::string ImportConnections(const ApiRequest& request, const ApiSettings&) {
+  return "{\"imported\":" + std::to_string(Services::ImportJson(request.body)) + '}';
+}
+
 struct Route {
   const char* method;
   const char* path;
@@ -268,7 +321,30 @@ const Route kRoutes[] = {
     {"POST", "/api/test", TestConnection}, {"GET", "/api/odbc-drivers", OdbcDrivers},
     {"GET", "/api/variables", Variables},
     {"GET", "/api/variable-files", VariableFiles},
+    {"GET", "/api/connections", ListConnections},
+    {"DELETE", "/api/connections", DeleteConnection},
+    {"POST", "/api/connections/save", SaveConnection},
+    {"POST", "/api/connections/rename", RenameConnection},
+    {"POST", "/api/connections/delete", DeleteConnection},
+    {"GET", "/api/connections/export-url", ExportUrl},
+    {"POST", "/api/connections/import-url", ImportUrl},
+    {"GET", "/api/connections/export", ExportConnections},
+    {"POST", "/api/connections/import", ImportConnections},
 };
+
+/// `request` with a saved connection named by its path (/api/connections/NAME, percent-encoded)
+/// turned into /api/connections?name=NAME.
+ApiRequest Routed(const ApiRequest& request) {
+  constexpr std::string_view kPrefix = "/api/connections/";
+  if (request.path.compare(0, kPrefix.size(), kPrefix) != 0 || request.path.size() == kPrefix.size()) return request;
+  const std::string rest = request.path.substr(kPrefix.size());
+  for (const Route& route : kRoutes)
+    if (request.path == route.path) return request;
+  ApiRequest routed = request;
+  routed.path = std::string(kPrefix.substr(0, kPrefix.size() - 1));
+  routed.query["name"] = QUrl::fromPercentEncoding(QByteArray::fromStdString(rest)).toStdString();
+  return routed;
+}
 
 ApiResponse Failure(int status, const std::string& message) { return {status, ErrorJson(message)}; }
 
@@ -280,7 +356,8 @@ std::string ErrorJson(const std::string& message) {
   return json + '}';
 }
 
-ApiResponse AnswerApi(const ApiRequest& request, const ApiSettings& settings) {
+ApiResponse AnswerApi(const ApiRequest& given, const ApiSettings& settings) {
+  const ApiRequest request = Routed(given);
   const Route* route = nullptr;
   bool pathKnown = false;
   for (const Route& candidate : kRoutes) {

@@ -61,6 +61,21 @@ struct ApiSettings {
 ///                                             one of `settings.variableFiles`
 ///   GET  /api/variable-files                  the description files of `settings`, each as
 ///                                             {"name": file name without extension, "path": F}
+///   GET  /api/connections                     the saved connections, [{"name":N,"class":C}...]
+///   GET  /api/connections?name=N (or /api/connections/N)
+///                                             the connection saved as N, secrets as its
+///                                             "credential-id" (Services::ShowConnectionJson)
+///   POST /api/connections/save?name=N&class=C the attributes in the body saved as N, a secret
+///                                             absent or ******** kept, one empty removed
+///   POST /api/connections/rename?from=A&to=B  renames; {"done":true}
+///   DELETE /api/connections?name=N (or /api/connections/N, or POST /api/connections/delete)
+///                                             deletes with its secrets; {"done":true}
+///   GET  /api/connections/export-url?name=N   {"url": its URL without a password}
+///   POST /api/connections/import-url?name=N   the URL in the body saved as N
+///   GET  /api/connections/export              every saved connection without its secrets
+///   POST /api/connections/import              the body, such an export, saved; {"imported":n}
+/// GET /api/dialog and POST /api/describe, /api/preview and /api/test take ?saved=N in place of
+/// a class or a body: the connection saved as N, with its stored secrets.
 /// A field or attribute that names a file (a certificate, key, database or model file) holds
 /// either the file's content as a data URL ("data:[TYPE];base64,CONTENT"), which is kept in
 /// `settings.uploadFolder` and named by its path there, or the path of a regular file in

@@ -151,6 +151,31 @@ DialogRecords NewDialog(const TString& connectionClass, const std::optional<std:
   return records;
 }
 
+DialogRecords ExistingDialog(const TString& connectionClass, const ConnectionAttributeMap& attributes) {
+  const ConnectionSettingsCache cache;
+  DialogRecords records;
+  records.config = DSConnectionConfig::CreateInstance(connectionClass, MakeRefCnt<DataSource>(connectionClass, attributes),
+                                                      nullptr, TString(), DataObjectModel::ObjectId(), false);
+  records.initialSQL = InitialSQLPresModelBuilder().Build(records.config, {}, true);
+  records.settings = ConnectionSettingsPresModelBuilder().BuildWithDataSource(
+      *cache.CreateAccessor(), MakeRefCnt<DataSource>(connectionClass, attributes), records.initialSQL, nullptr);
+  return records;
+}
+
+std::function<bool(const TString& name)> SecretPredicate(const TString& connectionClass) {
+  const RefCntPtr<DSConnectionConfig> config = NewConnection(connectionClass);
+  return [config](const TString& name) { return IsSecret(*config, name); };
+}
+
+ConnectionAttributeMap ConvertedAttributes(const RefCntPtr<DSConnectionConfig>& config,
+                                           const RefCntPtr<const ConnectionParamsPresModel>& record) {
+  const std::unique_ptr<DSConnectorParams> params = ConnectDataUtils::DSParamsFromPresModel(config, record);
+  ConnectDataUtils::LoadSSLCert(config, *params, record);
+  ConnectionAttributeMap attributes = params->Attributes();
+  if (!params->Filename().isEmpty()) attributes[DataConnectionAttrs::attrFilename] = params->Filename();
+  return attributes;
+}
+
 std::string DialogJson(const TString& connectionClass, const std::optional<std::string>& lastAttributes) {
   const DialogRecords dialog = NewDialog(connectionClass, lastAttributes);
   // The remembered attributes may hold secrets, which the dialog's fields would show.

@@ -19,6 +19,7 @@
 #include "presentation-model/InitialSQLPresModel.h"
 #include "services/ServicesExport.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -101,6 +102,21 @@ struct DialogRecords {
 /// remembers `lastAttributes` (see DialogJson). Raises what DialogJson raises.
 HLVSERVICES_API DialogRecords NewDialog(const TString& connectionClass,
                                         const std::optional<std::string>& lastAttributes);
+
+/// The dialog of the existing connection of `connectionClass` with `attributes` (a saved one):
+/// its fields show the attributes, each secret among them as a value the dialog keeps. Write
+/// `settings` through MaskedJson. Raises the builders' exceptions.
+HLVSERVICES_API DialogRecords ExistingDialog(const TString& connectionClass, const ConnectionAttributeMap& attributes);
+
+/// Whether the attribute `name` of a connection of `connectionClass` holds a secret: one the
+/// secrets policy names, or a secure connection field of the class.
+HLVSERVICES_API std::function<bool(const TString& name)> SecretPredicate(const TString& connectionClass);
+
+/// The attributes a connection of `config` connects with after the user confirmed `record` (a
+/// chosen certificate file loaded, its file under "filename"), its secrets still among them:
+/// for a caller that keeps them itself. Raises the conversion's exceptions.
+HLVSERVICES_API ConnectionAttributeMap ConvertedAttributes(const RefCntPtr<DSConnectionConfig>& config,
+                                                           const RefCntPtr<const ConnectionParamsPresModel>& record);
 
 /// The connection params record in the bag `text`, which came from `source` (named in the
 /// error when it holds none). Raises ParameterParseException for text that is not a bag and

@@ -4,12 +4,10 @@
 #include "host/connect/DSConnectionConfig.h"
 #include "host/connect/DataSourceException.h"
 #include "host/connectors/DescribedConfigs.h"
+#include "host/detail/RapidJson.h"
 #include "presentation-model/ConnectionDescriptionPresModelBuilder.h"
 #include "services/ConnectionServices.h"
 #include "services/InputError.h"
-
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include <algorithm>
 #include <chrono>

@@ -20,7 +20,7 @@ packages=(g++ cmake ninja-build python3 qtbase5-dev rapidjson-dev libsimdjson-de
           postgresql libqt5sql5-psql libqt5sql5-odbc odbc-postgresql libsqliteodbc pkg-config doxygen
           chromium nodejs
           libqt5sql5-mysql mariadb-server mariadb-client tdsodbc libcsv-dev libquazip5-dev libxlsxwriter-dev
-          postgresql-client hyperfine libsqlite3-dev libpq-dev time
+          postgresql-client hyperfine libsqlite3-dev libpq-dev time libsecret-1-dev
           clang libclang-rt-14-dev)  # clang, its sanitizers and libFuzzer: build-asan/
 
 install_dependencies() {

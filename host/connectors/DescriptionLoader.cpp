@@ -3,9 +3,6 @@
 #include "host/connectors/JsonFields.h"
 #include "host/detail/HardenedJson.h"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
-
 #include <QRegularExpression>
 
 #include <algorithm>

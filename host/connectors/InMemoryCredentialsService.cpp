@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+#include <deque>
 #include <mutex>
 #include <unordered_map>
 #include <utility>
@@ -40,11 +42,15 @@ TString NewCredentialId() {
 }  // namespace
 
 struct InMemoryCredentialsService::State {
-  mutable std::mutex mutex;  // guards secrets
+  std::size_t capacity = 1;
+  mutable std::mutex mutex;  // guards the rest
   std::unordered_map<TString, SecretMap> secrets;
+  std::deque<TString> order;  // the ids, oldest first; removed ones are skipped when forgetting
 };
 
-InMemoryCredentialsService::InMemoryCredentialsService() : m_state(std::make_unique<State>()) {}
+InMemoryCredentialsService::InMemoryCredentialsService(std::size_t capacity) : m_state(std::make_unique<State>()) {
+  m_state->capacity = std::max<std::size_t>(capacity, 1);
+}
 
 InMemoryCredentialsService::~InMemoryCredentialsService() {
   for (auto& entry : m_state->secrets) Overwrite(entry.second);
@@ -59,15 +65,28 @@ TString InMemoryCredentialsService::SaveCredentials(const ConnectionAttributeMap
   TString id = NewCredentialId();
   // Two equal draws of 128 bits do not happen in practice; an existing id is never reused.
   while (m_state->secrets.count(id) != 0) id = NewCredentialId();
+  while (m_state->secrets.size() >= m_state->capacity && !m_state->order.empty()) {
+    const auto oldest = m_state->secrets.find(m_state->order.front());
+    m_state->order.pop_front();
+    if (oldest == m_state->secrets.end()) continue;
+    Overwrite(oldest->second);
+    m_state->secrets.erase(oldest);
+  }
   m_state->secrets.emplace(id, std::move(kept));
+  m_state->order.push_back(id);
   return id;
 }
 
 SecretMap InMemoryCredentialsService::GetCredentials(const TString& credentialId) const {
+  std::optional<SecretMap> found = FindCredentials(credentialId);
+  if (!found) throw HalvaneException(QStringLiteral("No credentials are kept under the given credential id"));
+  return std::move(*found);
+}
+
+std::optional<SecretMap> InMemoryCredentialsService::FindCredentials(const TString& credentialId) const {
   std::lock_guard<std::mutex> lock(m_state->mutex);
   const auto found = m_state->secrets.find(credentialId);
-  if (found == m_state->secrets.end())
-    throw HalvaneException(QStringLiteral("No credentials are kept under the given credential id"));
+  if (found == m_state->secrets.end()) return std::nullopt;
   // Copies, so that the kept buffers stay unshared and can be overwritten in place.
   SecretMap copy;
   for (const auto& [name, value] : found->second) copy.emplace(name, OwnCopy(value));
@@ -80,6 +99,13 @@ bool InMemoryCredentialsService::RemoveCredentials(const TString& credentialId) 
   if (found == m_state->secrets.end()) return false;
   Overwrite(found->second);
   m_state->secrets.erase(found);
+  // Ids removed by hand stay in the order until they reach its front; keep it from growing.
+  if (m_state->order.size() > 2 * m_state->capacity) {
+    std::deque<TString> live;
+    for (const TString& id : m_state->order)
+      if (m_state->secrets.count(id) != 0) live.push_back(id);
+    m_state->order.swap(live);
+  }
   return true;
 }
 

@@ -12,11 +12,13 @@
 #include <QSqlResult>
 #include <QTime>
 
+#include <dlfcn.h>
 #include <libpq-fe.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
@@ -26,11 +28,50 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace SqlPreview {
 
 namespace {
+
+// libpq is opened when a PostgreSQL preview first needs it, not linked: by then Qt's PostgreSQL
+// driver has loaded it, so opening it costs nothing, and a process that never previews
+// PostgreSQL does not load libpq and the twenty libraries it brings (Kerberos, LDAP, GnuTLS...)
+// at start-up. Every call goes through the pointers of Pq().
+#define HLV_LIBPQ_FUNCTIONS(X) \
+  X(PQcancel) X(PQclear) X(PQerrorMessage) X(PQexec) X(PQfmod) X(PQfname) X(PQfreeCancel) X(PQfreemem) \
+  X(PQftable) X(PQftablecol) X(PQftype) X(PQgetCancel) X(PQgetResult) X(PQgetisnull) X(PQgetlength) \
+  X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQresultErrorField) X(PQresultErrorMessage) X(PQresultStatus) \
+  X(PQsendQuery) X(PQsendQueryParams) X(PQsetSingleRowMode) X(PQstatus) X(PQtransactionStatus) X(PQunescapeBytea)
+
+struct LibPq {
+#define HLV_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
+  HLV_LIBPQ_FUNCTIONS(HLV_LIBPQ_POINTER)
+#undef HLV_LIBPQ_POINTER
+};
+
+// The libpq of this process, opened once; raises DataSourceException when it cannot be.
+const LibPq& Pq() {
+  static const LibPq* const loaded = []() -> const LibPq* {
+    void* const library = ::dlopen("libpq.so.5", RTLD_NOW);
+    if (library == nullptr) return nullptr;
+    static LibPq functions;
+    bool complete = true;
+#define HLV_LIBPQ_RESOLVE(name)                                                  \
+  functions.name = reinterpret_cast<decltype(&::name)>(::dlsym(library, #name)); \
+  complete = complete && functions.name != nullptr;
+    HLV_LIBPQ_FUNCTIONS(HLV_LIBPQ_RESOLVE)
+#undef HLV_LIBPQ_RESOLVE
+    return complete ? &functions : nullptr;
+  }();
+  if (loaded == nullptr)
+    throw DataSourceException(QStringLiteral("Previewing through PostgreSQL failed: its client library libpq.so.5 "
+                                             "cannot be loaded (install the Debian package libpq5)"),
+                              DataSourceException::Reason::kDriverMissing);
+  return *loaded;
+}
+
 
 using Clock = std::chrono::steady_clock;
 using Preview::Cell;
@@ -200,14 +241,110 @@ void Check(const Preview::Request& request) {
 // What stopped a query from outside.
 enum class Stop { kNone, kCancelled, kTimedOut };
 
-// Watches a running query from a thread of its own: when the caller's flag is set or the time
-// limit passes, calls `interrupt` (a function the database lets another thread call), and
-// again every quarter second until stopped, in case the first call came between statements.
+// Watches the running queries of every preview from one thread they share, so that a preview
+// starts no thread of its own: when a query's cancel flag is set or its time limit passes, calls
+// its `interrupt` (a function the database lets another thread call), and again every quarter
+// second until the query is done, in case the first call came between statements.
+class Watchdog {
+ public:
+  struct Query {
+    const std::atomic<bool>* cancel = nullptr;
+    Clock::time_point deadline;
+    std::function<void()> interrupt;
+    Stop stop = Stop::kNone;
+    Clock::time_point nextInterrupt;
+    bool interrupting = false;
+  };
+
+  static Watchdog& Get() {
+    static Watchdog watchdog;
+    return watchdog;
+  }
+
+  void Add(Query& query) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_thread.joinable()) m_thread = std::thread([this] { Watch(); });
+    m_queries.push_back(&query);
+    m_wake.notify_one();
+  }
+
+  // Stops watching `query`, once any interrupt of it has returned; what stopped it, if anything.
+  Stop Remove(Query& query) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_interrupted.wait(lock, [&query] { return !query.interrupting; });
+    m_queries.erase(std::find(m_queries.begin(), m_queries.end(), &query));
+    return query.stop;
+  }
+
+  ~Watchdog() {
+    {
+      const std::lock_guard<std::mutex> lock(m_mutex);
+      m_quit = true;
+    }
+    m_wake.notify_one();
+    if (m_thread.joinable()) m_thread.join();
+  }
+
+ private:
+  Watchdog() = default;
+
+  void Watch() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    std::vector<Query*> due;
+    while (!m_quit) {
+      const Clock::time_point now = Clock::now();
+      Clock::time_point wake = Clock::time_point::max();
+      for (Query* query : m_queries) {
+        if (query->stop == Stop::kNone) {
+          if (query->cancel != nullptr && query->cancel->load())
+            query->stop = Stop::kCancelled;
+          else if (now >= query->deadline)
+            query->stop = Stop::kTimedOut;
+        }
+        if (query->stop != Stop::kNone && now >= query->nextInterrupt) {
+          query->interrupting = true;
+          query->nextInterrupt = now + std::chrono::milliseconds(250);
+          due.push_back(query);
+        }
+        wake = std::min(wake, query->stop != Stop::kNone ? query->nextInterrupt : query->deadline);
+        // A flag is looked at every 10 ms.
+        if (query->stop == Stop::kNone && query->cancel != nullptr)
+          wake = std::min(wake, now + std::chrono::milliseconds(10));
+      }
+      if (!due.empty()) {
+        // Interrupting may take a while (a second connection, a round trip): it is done
+        // unlocked, and the queries it concerns stay watched until it returns.
+        lock.unlock();
+        for (Query* query : due) query->interrupt();
+        lock.lock();
+        for (Query* query : due) query->interrupting = false;
+        due.clear();
+        m_interrupted.notify_all();
+        continue;
+      }
+      if (wake == Clock::time_point::max())
+        m_wake.wait(lock);
+      else
+        m_wake.wait_until(lock, wake);
+    }
+  }
+
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  std::condition_variable m_interrupted;
+  std::vector<Query*> m_queries;
+  bool m_quit = false;
+  std::thread m_thread;
+};
+
+// One query watched by the Watchdog while it runs.
 class Watcher {
  public:
-  Watcher(const Preview::Request& request, std::function<void()> interrupt)
-      : m_cancel(request.cancel), m_deadline(Clock::now() + request.timeout), m_interrupt(std::move(interrupt)) {
-    m_thread = std::thread([this] { Watch(); });
+  Watcher(const Preview::Request& request, std::function<void()> interrupt) {
+    m_query.cancel = request.cancel;
+    m_query.deadline = Clock::now() + request.timeout;
+    m_query.interrupt = std::move(interrupt);
+    Watchdog::Get().Add(m_query);
   }
   ~Watcher() { Finish(); }
   Watcher(const Watcher&) = delete;
@@ -215,47 +352,17 @@ class Watcher {
 
   // Stops watching; what stopped the query, if anything.
   Stop Finish() {
-    {
-      const std::lock_guard<std::mutex> lock(m_mutex);
-      m_done = true;
+    if (m_watched) {
+      m_watched = false;
+      m_stop = Watchdog::Get().Remove(m_query);
     }
-    m_wake.notify_all();
-    if (m_thread.joinable()) m_thread.join();
-    return m_stop.load();
+    return m_stop;
   }
 
  private:
-  void Watch() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_done) {
-      Stop stop = m_stop.load();
-      if (stop == Stop::kNone) {
-        if (m_cancel != nullptr && m_cancel->load())
-          stop = Stop::kCancelled;
-        else if (Clock::now() >= m_deadline)
-          stop = Stop::kTimedOut;
-      }
-      if (stop != Stop::kNone) {
-        m_stop = stop;
-        lock.unlock();
-        m_interrupt();
-        lock.lock();
-        m_wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return m_done; });
-        continue;
-      }
-      m_wake.wait_until(lock, std::min(Clock::now() + std::chrono::milliseconds(10), m_deadline),
-                        [this] { return m_done; });
-    }
-  }
-
-  const std::atomic<bool>* const m_cancel;
-  const Clock::time_point m_deadline;
-  const std::function<void()> m_interrupt;
-  std::mutex m_mutex;
-  std::condition_variable m_wake;
-  bool m_done = false;
-  std::atomic<Stop> m_stop{Stop::kNone};
-  std::thread m_thread;
+  Watchdog::Query m_query;
+  bool m_watched = true;
+  Stop m_stop = Stop::kNone;
 };
 
 [[noreturn]] void FailStopped(const Preview::Request& request, Stop stop, const TString& text) {
@@ -302,7 +409,10 @@ QString Iso(const QTime& time) {
 // ---------------------------------------------------------------------------------------------
 // PostgreSQL, through libpq on the connection Qt opened.
 
-using PgResult = std::unique_ptr<PGresult, decltype(&PQclear)>;
+struct PgClear {
+  void operator()(PGresult* result) const { Pq().PQclear(result); }
+};
+using PgResult = std::unique_ptr<PGresult, PgClear>;
 
 // PostgreSQL's type numbers (pg_type.oid) the values are read by.
 enum PgType : Oid {
@@ -324,10 +434,15 @@ class PostgresPreview {
   PostgresPreview(PGconn* connection, const Preview::Request& request, Preview::Result& result)
       : m_connection(connection), m_request(request), m_result(result) {}
 
+  // A table's preview is the one SELECT the host writes, limited by the watcher's cancel; a
+  // custom query runs in a read-only transaction with the server's own time limit besides.
   void Run() {
-    {
+    if (m_request.sql.trimmed().isEmpty()) {
+      Query();
+    } else {
       Command(QByteArrayLiteral("BEGIN READ ONLY"));
       const Finally rollback([this] { Rollback(); });
+      Command(QStringLiteral("SET LOCAL statement_timeout = %1").arg(m_request.timeout.count()).toUtf8());
       Query();
     }
     NameTypes();
@@ -337,48 +452,69 @@ class PostgresPreview {
   // Ends the transaction. A cancel that stopped the query early may reach the server only as
   // the rollback starts, and so cancel it: the rollback is then sent again.
   void Rollback() const {
-    for (int attempt = 0; attempt < 2 && PQtransactionStatus(m_connection) != PQTRANS_IDLE; ++attempt)
-      PgResult(PQexec(m_connection, "ROLLBACK"), &PQclear);
+    for (int attempt = 0; attempt < 2 && Pq().PQtransactionStatus(m_connection) != PQTRANS_IDLE; ++attempt)
+      PgResult(Pq().PQexec(m_connection, "ROLLBACK"));
   }
 
   void Query() {
-    Command(QStringLiteral("SET LOCAL statement_timeout = %1").arg(m_request.timeout.count()).toUtf8());
-
-    PGcancel* const cancel = PQgetCancel(m_connection);
-    if (cancel == nullptr) Fail(m_request, Reason::kOther, QString::fromUtf8(PQerrorMessage(m_connection)));
-    const std::unique_ptr<PGcancel, decltype(&PQfreeCancel)> cancelHolder(cancel, &PQfreeCancel);
+    PGcancel* const cancel = Pq().PQgetCancel(m_connection);
+    if (cancel == nullptr) Fail(m_request, Reason::kOther, QString::fromUtf8(Pq().PQerrorMessage(m_connection)));
+    struct FreeCancel {
+      void operator()(PGcancel* cancel) const { Pq().PQfreeCancel(cancel); }
+    };
+    const std::unique_ptr<PGcancel, FreeCancel> cancelHolder(cancel);
     const auto interrupt = [cancel] {
       char error[256];
-      PQcancel(cancel, error, sizeof(error));
+      Pq().PQcancel(cancel, error, sizeof(error));
     };
 
     const QByteArray sql = Sql();
+    const bool custom = !m_request.sql.trimmed().isEmpty();
     Collector rows(m_request, m_result);
     QString error;
     QByteArray state;
     Stop stop = Stop::kNone;
     {
       Watcher watcher(m_request, interrupt);
-      // The extended protocol takes one statement only: a query cannot end the read-only
-      // transaction and write after it.
-      if (PQsendQueryParams(m_connection, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 0)
-        Fail(m_request, Reason::kOther, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed());
-      PQsetSingleRowMode(m_connection);
+      if (custom) {
+        // The extended protocol takes one statement only: a query cannot end the read-only
+        // transaction and write after it. Its rows are streamed one by one.
+        if (Pq().PQsendQueryParams(m_connection, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 0)
+          Fail(m_request, Reason::kOther, QString::fromUtf8(Pq().PQerrorMessage(m_connection)).trimmed());
+        Pq().PQsetSingleRowMode(m_connection);
+      } else if (Pq().PQsendQuery(m_connection, (TableTypesSql() + "; " + sql).constData()) == 0) {
+        // A table's column types and its rows (at most its LIMIT), in one round trip: both
+        // statements are the host's own.
+        Fail(m_request, Reason::kOther, QString::fromUtf8(Pq().PQerrorMessage(m_connection)).trimmed());
+      }
       bool reading = true;
-      while (PGresult* const raw = PQgetResult(m_connection)) {
-        const PgResult part(raw, &PQclear);
-        const ExecStatusType status = PQresultStatus(raw);
-        if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+      bool typesRead = custom;
+      while (PGresult* const raw = Pq().PQgetResult(m_connection)) {
+        PgResult part(raw);
+        const ExecStatusType status = Pq().PQresultStatus(raw);
+        if (!typesRead && status == PGRES_TUPLES_OK) {
+          typesRead = true;
+          m_named = std::move(part);
+          continue;
+        }
+        if (status == PGRES_TUPLES_OK && !custom) {
+          if (m_types.empty()) Describe(raw);
+          const int count = Pq().PQntuples(raw);
+          for (int r = 0; r < count && reading; ++r) reading = rows.Wants() && rows.Add(ReadRow(raw, r));
+          reading = false;
+        } else if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
           if (m_types.empty()) Describe(raw);
           if (status == PGRES_SINGLE_TUPLE && reading && !(rows.Wants() && rows.Add(ReadRow(raw)))) {
-            // Enough: the server is told to stop, and what it sent meanwhile is dropped.
+            // Enough. A table's query ends by its LIMIT one row later; a custom query may run on,
+            // so the server is told to stop it (a cancel costs the server a new process), and
+            // what it sent meanwhile is dropped.
             reading = false;
-            interrupt();
+            if (custom) interrupt();
           }
         } else if (status != PGRES_COMMAND_OK && status != PGRES_EMPTY_QUERY && reading && error.isEmpty()) {
-          error = QString::fromUtf8(PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY)).trimmed();
-          state = QByteArray(PQresultErrorField(raw, PG_DIAG_SQLSTATE));
-          if (error.isEmpty()) error = QString::fromUtf8(PQresultErrorMessage(raw)).trimmed();
+          error = QString::fromUtf8(Pq().PQresultErrorField(raw, PG_DIAG_MESSAGE_PRIMARY)).trimmed();
+          state = QByteArray(Pq().PQresultErrorField(raw, PG_DIAG_SQLSTATE));
+          if (error.isEmpty()) error = QString::fromUtf8(Pq().PQresultErrorMessage(raw)).trimmed();
         }
       }
       stop = watcher.Finish();
@@ -400,34 +536,50 @@ class PostgresPreview {
     return QStringLiteral("SELECT * FROM %1 LIMIT %2").arg(parts.join(QLatin1Char('.'))).arg(m_request.rows + 1).toUtf8();
   }
 
+  // The types of a table's columns, in their order, and whether each may hold NULL: a query
+  // that names the table by its quoted name as a text. It gives no rows for a view, whose
+  // columns are then named after the preview from the tables they come from.
+  QByteArray TableTypesSql() const {
+    QStringList parts;
+    for (const TString& part : m_request.table.GetComponents()) parts << QuoteIdentifier(part, QLatin1Char('"'));
+    QString name = parts.join(QLatin1Char('.'));
+    name.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QStringLiteral(
+               "SELECT pg_catalog.format_type(a.atttypid, a.atttypmod), a.attnotnull FROM pg_catalog.pg_attribute a "
+               "JOIN pg_catalog.pg_class c ON c.oid = a.attrelid WHERE a.attrelid = '%1'::pg_catalog.regclass "
+               "AND c.relkind IN ('r', 'p', 'f') AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum")
+        .arg(name)
+        .toUtf8();
+  }
+
   void Command(const QByteArray& sql) const {
-    const PgResult done(PQexec(m_connection, sql.constData()), &PQclear);
-    if (PQresultStatus(done.get()) != PGRES_COMMAND_OK)
-      Fail(m_request, Reason::kOther, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed());
+    const PgResult done(Pq().PQexec(m_connection, sql.constData()));
+    if (Pq().PQresultStatus(done.get()) != PGRES_COMMAND_OK)
+      Fail(m_request, Reason::kOther, QString::fromUtf8(Pq().PQerrorMessage(m_connection)).trimmed());
   }
 
   void Describe(const PGresult* part) {
-    const int count = PQnfields(part);
+    const int count = Pq().PQnfields(part);
     for (int i = 0; i < count; ++i) {
       Column column;
-      column.name = QString::fromUtf8(PQfname(part, i));
+      column.name = QString::fromUtf8(Pq().PQfname(part, i));
       m_result.columns.push_back(std::move(column));
-      m_types.push_back(PQftype(part, i));
-      m_modifiers.push_back(PQfmod(part, i));
-      m_tables.push_back(PQftable(part, i));
-      m_tableColumns.push_back(PQftablecol(part, i));
+      m_types.push_back(Pq().PQftype(part, i));
+      m_modifiers.push_back(Pq().PQfmod(part, i));
+      m_tables.push_back(Pq().PQftable(part, i));
+      m_tableColumns.push_back(Pq().PQftablecol(part, i));
     }
   }
 
-  RowReader ReadRow(const PGresult* part) const {
+  RowReader ReadRow(const PGresult* part, int r = 0) const {
     RowReader row;
     for (int i = 0; i < static_cast<int>(m_types.size()); ++i) {
-      if (PQgetisnull(part, 0, i)) {
+      if (Pq().PQgetisnull(part, r, i)) {
         row.Null();
         continue;
       }
-      const char* const value = PQgetvalue(part, 0, i);
-      const int length = PQgetlength(part, 0, i);
+      const char* const value = Pq().PQgetvalue(part, r, i);
+      const int length = Pq().PQgetlength(part, r, i);
       switch (m_types[i]) {
         case kBool:
           row.Value(value[0] == 't');
@@ -458,8 +610,8 @@ class PostgresPreview {
             row.Value(Preview::Binary{(length - 2) / 2});
           } else {
             std::size_t size = 0;
-            unsigned char* const bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(value), &size);
-            PQfreemem(bytes);
+            unsigned char* const bytes = Pq().PQunescapeBytea(reinterpret_cast<const unsigned char*>(value), &size);
+            Pq().PQfreemem(bytes);
             row.Value(Preview::Binary{static_cast<std::int64_t>(size)});
           }
           break;
@@ -487,6 +639,16 @@ class PostgresPreview {
   // may hold NULL (a view's columns may), in one query after the preview's transaction.
   void NameTypes() {
     if (m_types.empty()) return;
+    // A table's were read with its rows.
+    if (m_named && Pq().PQntuples(m_named.get()) == static_cast<int>(m_types.size())) {
+      for (int i = 0; i < static_cast<int>(m_types.size()); ++i) {
+        m_result.columns[i].type = QString::fromUtf8(Pq().PQgetvalue(m_named.get(), i, 0));
+        if (!Pq().PQgetisnull(m_named.get(), i, 1))
+          m_result.columns[i].nullable =
+              Pq().PQgetvalue(m_named.get(), i, 1)[0] == 't' ? Column::Nullable::kNo : Column::Nullable::kYes;
+      }
+      return;
+    }
     QStringList types, modifiers, tables, columns;
     for (std::size_t i = 0; i < m_types.size(); ++i) {
       types << QString::number(m_types[i]);
@@ -502,23 +664,25 @@ class PostgresPreview {
             .arg(types.join(QLatin1Char(',')), modifiers.join(QLatin1Char(',')), tables.join(QLatin1Char(',')),
                  columns.join(QLatin1Char(',')))
             .toUtf8();
-    PgResult named(PQexec(m_connection, sql.constData()), &PQclear);
+    PgResult named(Pq().PQexec(m_connection, sql.constData()));
     // Once more if a late cancel stopped it (see Rollback).
-    if (PQresultStatus(named.get()) != PGRES_TUPLES_OK) named.reset(PQexec(m_connection, sql.constData()));
-    if (PQresultStatus(named.get()) != PGRES_TUPLES_OK || PQntuples(named.get()) != static_cast<int>(m_types.size()))
-      Fail(m_request, Reason::kOther, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed());
+    if (Pq().PQresultStatus(named.get()) != PGRES_TUPLES_OK) named.reset(Pq().PQexec(m_connection, sql.constData()));
+    if (Pq().PQresultStatus(named.get()) != PGRES_TUPLES_OK || Pq().PQntuples(named.get()) != static_cast<int>(m_types.size()))
+      Fail(m_request, Reason::kOther, QString::fromUtf8(Pq().PQerrorMessage(m_connection)).trimmed());
     const bool table = m_request.sql.trimmed().isEmpty();
     for (int i = 0; i < static_cast<int>(m_types.size()); ++i) {
-      m_result.columns[i].type = QString::fromUtf8(PQgetvalue(named.get(), i, 0));
-      if (table && !PQgetisnull(named.get(), i, 1))
+      m_result.columns[i].type = QString::fromUtf8(Pq().PQgetvalue(named.get(), i, 0));
+      if (table && !Pq().PQgetisnull(named.get(), i, 1))
         m_result.columns[i].nullable =
-            PQgetvalue(named.get(), i, 1)[0] == 't' ? Column::Nullable::kNo : Column::Nullable::kYes;
+            Pq().PQgetvalue(named.get(), i, 1)[0] == 't' ? Column::Nullable::kNo : Column::Nullable::kYes;
     }
   }
 
   PGconn* const m_connection;
   const Preview::Request& m_request;
   Preview::Result& m_result;
+  // A table's column types, read with its rows.
+  PgResult m_named;
   std::vector<Oid> m_types;
   std::vector<int> m_modifiers;
   std::vector<Oid> m_tables;
@@ -618,10 +782,15 @@ class QtPreview {
     return sql;
   }
 
+  // The file is open read-only already; a custom query also runs with "query_only" set, in a
+  // transaction rolled back at the end.
   void RunSqlite(bool custom) {
-    Exec(m_database, m_request, QStringLiteral("PRAGMA query_only = 1"));
-    Exec(m_database, m_request, QStringLiteral("BEGIN"));
-    const Finally rollback([this] { QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK")); });
+    std::optional<Finally> rollback;
+    if (custom) {
+      Exec(m_database, m_request, QStringLiteral("PRAGMA query_only = 1"));
+      Exec(m_database, m_request, QStringLiteral("BEGIN"));
+      rollback.emplace([this] { QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK")); });
+    }
     // A table's columns may hold NULL as its declaration says.
     std::map<QString, bool> notNull;
     if (!custom) {
@@ -654,27 +823,46 @@ class QtPreview {
     if (query.lastError().isValid()) fail(query.lastError());
   }
 
+  // The server's id of the connection (for KILL QUERY) and whether the server is MariaDB, asked
+  // once per connection and kept on Qt's driver object, which lives as long as the connection.
+  void MysqlSession(QString& connectionId, bool& mariaDb) const {
+    QSqlDriver* const driver = m_database.driver();
+    if (!driver->property("hlvConnectionId").isValid()) {
+      QSqlQuery session(m_database);
+      if (!session.exec(QStringLiteral("SELECT CONNECTION_ID(), VERSION()")) || !session.next())
+        Fail(m_request, Reason::kOther, ErrorText(session.lastError()));
+      driver->setProperty("hlvMariaDb", session.value(1).toString().contains(QLatin1String("MariaDB"), Qt::CaseInsensitive));
+      driver->setProperty("hlvConnectionId", session.value(0).toString());
+    }
+    connectionId = driver->property("hlvConnectionId").toString();
+    mariaDb = driver->property("hlvMariaDb").toBool();
+  }
+
+  // A table's preview is the one SELECT the host writes, with the server's time limit on that
+  // statement alone. A custom query runs in a read-only transaction, with the session's time
+  // limit and row limit (Qt's driver reads a whole result) put back afterwards.
   void RunMysql(bool custom) {
-    QSqlQuery session(m_database);
-    if (!session.exec(QStringLiteral("SELECT CONNECTION_ID(), VERSION()")) || !session.next())
-      Fail(m_request, Reason::kOther, ErrorText(session.lastError()));
-    const QString connectionId = session.value(0).toString();
-    const bool mariaDb = session.value(1).toString().contains(QLatin1String("MariaDB"), Qt::CaseInsensitive);
-    session.finish();
+    QString connectionId;
+    bool mariaDb = false;
+    MysqlSession(connectionId, mariaDb);
     const qint64 ms = m_request.timeout.count();
-    // The limit on rows applies to a custom query too: the driver reads a whole result.
-    Exec(m_database, m_request,
-         QStringLiteral("SET SESSION %1, sql_select_limit = %2")
-             .arg(mariaDb ? QStringLiteral("max_statement_time = %1").arg(ms / 1000.0, 0, 'f', 3)
-                          : QStringLiteral("max_execution_time = %1").arg(ms))
-             .arg(m_request.rows + 1));
-    const Finally reset([this, mariaDb] {
-      QSqlQuery(m_database).exec(QStringLiteral("SET SESSION %1 = DEFAULT, sql_select_limit = DEFAULT")
-                                     .arg(mariaDb ? QLatin1String("max_statement_time")
-                                                  : QLatin1String("max_execution_time")));
-    });
-    Exec(m_database, m_request, QStringLiteral("START TRANSACTION READ ONLY"));
-    const Finally rollback([this] { QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK")); });
+    const QString seconds = QString::number(ms / 1000.0, 'f', 3);
+    std::optional<Finally> reset;
+    std::optional<Finally> rollback;
+    if (custom) {
+      Exec(m_database, m_request,
+           QStringLiteral("SET SESSION %1, sql_select_limit = %2")
+               .arg(mariaDb ? QStringLiteral("max_statement_time = %1").arg(seconds)
+                            : QStringLiteral("max_execution_time = %1").arg(ms))
+               .arg(m_request.rows + 1));
+      reset.emplace([this, mariaDb] {
+        QSqlQuery(m_database).exec(QStringLiteral("SET SESSION %1 = DEFAULT, sql_select_limit = DEFAULT")
+                                       .arg(mariaDb ? QLatin1String("max_statement_time")
+                                                    : QLatin1String("max_execution_time")));
+      });
+      Exec(m_database, m_request, QStringLiteral("START TRANSACTION READ ONLY"));
+      rollback.emplace([this] { QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK")); });
+    }
 
     const QString connectionName = m_database.connectionName();
     Watcher watcher(m_request, [connectionName, connectionId] {
@@ -692,8 +880,14 @@ class QtPreview {
     query.setForwardOnly(true);
     query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     // A prepared statement is one statement only: a query cannot end the read-only
-    // transaction and write after it.
-    const bool done = query.prepare(custom ? m_request.sql : TableSql(QLatin1Char('`'), true)) && query.exec();
+    // transaction and write after it. The host's own SELECT goes as text, in one round trip.
+    const QString select = TableSql(QLatin1Char('`'), true);
+    const bool done =
+        custom ? query.prepare(m_request.sql) && query.exec()
+               : query.exec(mariaDb ? QStringLiteral("SET STATEMENT max_statement_time = %1 FOR %2").arg(seconds, select)
+                                    : QStringLiteral("SELECT /*+ MAX_EXECUTION_TIME(%1) */ %2")
+                                          .arg(ms)
+                                          .arg(select.mid(QLatin1String("SELECT ").size())));
     const auto fail = [&](const QSqlError& error) {
       const Stop stop = watcher.Finish();
       if (stop != Stop::kNone) FailStopped(m_request, stop, ErrorText(error));
@@ -882,7 +1076,7 @@ void Run(const QSqlDatabase& database, Dialect dialect, const Preview::Request& 
   result = Preview::Result();
   if (dialect == Dialect::kPostgres) {
     PGconn* const connection = HandleOf<PGconn*>(database.driver()->handle(), "PGconn*");
-    if (connection == nullptr || PQstatus(connection) != CONNECTION_OK)
+    if (connection == nullptr || Pq().PQstatus(connection) != CONNECTION_OK)
       Fail(request, Reason::kOther, QStringLiteral("the connection to the server is closed"));
     PostgresPreview(connection, request, result).Run();
   } else {

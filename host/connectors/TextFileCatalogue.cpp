@@ -175,6 +175,9 @@ class Parser {
   explicit Parser(char delimiter) {
     if (csv_init(&m_parser, CSV_EMPTY_IS_NULL) != 0) throw std::bad_alloc();
     csv_set_delim(&m_parser, static_cast<unsigned char>(delimiter));
+    // libcsv grows a field's buffer by this much at a time (128 bytes unless told): a long field
+    // would otherwise cost a reallocation, and with some allocators a copy, every 128 bytes.
+    csv_set_blk_size(&m_parser, 256 * 1024);
   }
   ~Parser() { csv_free(&m_parser); }
   Parser(const Parser&) = delete;

@@ -11,6 +11,7 @@ With HLV_UPDATE_GOLDEN=1 a golden file that differs is written anew instead.
 import os
 import re
 import subprocess
+import tempfile
 
 SENTINEL = b"S3ntinel"
 # Set by the sanitizer tree's tests: its allocator keeps freed memory, so a process's size says
@@ -42,6 +43,10 @@ class Runner:
         self.runs = 0
         # No feature flags, connector folders, app mode or OEM file of the caller's.
         self.env = {k: v for k, v in os.environ.items() if not k.startswith("HLV_")}
+        # A store of its own, which the runner's last process leaves behind in a temporary folder.
+        self.store = tempfile.TemporaryDirectory()
+        self.env.update(HLV_STORE=os.path.join(self.store.name, "store.sqlite"),
+                        HLV_STORE_KEY_FILE=os.path.join(self.store.name, "store.key"))
 
     def check(self, label, condition, detail=""):
         if not condition:
