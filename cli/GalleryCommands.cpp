@@ -25,13 +25,14 @@ const char kGalleryHelp[] =
     "there are enabled. --disabled marks the listed classes as disabled data connections.\n"
     "--app-mode runs as desktop, server, prep, prep-desktop, flow-processor,\n"
     "flow-processor-service or flow-editor.\n\n"
-    "The recent servers (mru-server) come from the list kept in FILE, by default\n"
-    "hlvpres/mru-connections.json in the user's configuration folder ($XDG_CONFIG_HOME, or\n"
-    "~/.config). --use records CLASS, a server class, as the latest used in that list before the\n"
-    "group is built. The other groups read no list unless --mru or --use is given. A wrong\n"
-    "argument prints one \"error: \" line on standard error and exits with 1; so does a --use\n"
-    "that cannot be saved (a full disk, a file that is not a regular file), after the warning\n"
-    "that says why. The file then keeps its previous list.\n";
+    "The recent servers (mru-server) come from the list kept in the store (HLV_STORE), or in\n"
+    "FILE with --mru; when the store cannot be opened, from hlvpres/mru-connections.json in the\n"
+    "user's configuration folder ($XDG_CONFIG_HOME, or ~/.config), after a warning. --use\n"
+    "records CLASS, a server class, as the latest used in that list before the group is built.\n"
+    "The other groups read no list unless --mru or --use is given. A wrong argument prints one\n"
+    "\"error: \" line on standard error and exits with 1; so does a --use that cannot be saved\n"
+    "(a full disk, a file that is not a regular file), after the warning that says why. The\n"
+    "list then keeps what it held.\n";
 
 namespace {
 

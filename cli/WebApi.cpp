@@ -76,7 +76,7 @@ bool NamesFile(std::string_view name) {
 /// The one refusal of a file named by path, whether it exists or not.
 InputError FileRefused() {
   return InputError(QStringLiteral(
-      "the server opens no file named by its path outside the folders it was started with (--allow-files): "
+      "the server opens no file named by its path outside the folders it was set up to allow: "
       "choose the file in the page to send its content"));
 }
 

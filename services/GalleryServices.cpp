@@ -2,14 +2,18 @@
 
 #include "connect/ConnectionTypeMru.h"
 #include "host/Exceptions.h"
+#include "host/app/Log.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/DriverDiagnostics.h"
 #include "host/connectors/MruFile.h"
 #include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "host/store/Store.h"
 #include "presentation-model/ConnectionTypePresModelBuilder.h"
 #include "services/InputError.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
@@ -61,6 +65,52 @@ std::string WithDriverMessages(std::string json, const ConnectionTypeGroupPresMo
   return json;
 }
 
+bool IsServerClass(const TString& connectionClass) {
+  const std::vector<TString> servers =
+      Connect::Registry::Instance().GetConnectionClasses(Connect::ConnectionClassKind::kServer);
+  return std::find(servers.begin(), servers.end(), connectionClass) != servers.end();
+}
+
+// The list of recent servers as the store keeps it, so that every process on the store shares
+// it. Like the file's list, it records and shows server classes only.
+class StoreConnectionTypeMru final : public IConnectionTypeMru {
+ public:
+  explicit StoreConnectionTypeMru(Store::IStore& store) : m_store(store) {}
+
+  void SetDefaultConnectionClasses(const std::list<TString>& classes) override { m_store.SeedRecent(classes); }
+  bool NeedsDefaults() const override { return !m_store.HasRecentList(); }
+  std::list<TString> GetConnectionClasses() const override {
+    std::list<TString> classes = m_store.RecentClasses();
+    classes.remove_if([](const TString& connectionClass) { return !IsServerClass(connectionClass); });
+    return classes;
+  }
+  void AddConnectionClass(const TString& connectionClass) override {
+    if (IsServerClass(connectionClass)) m_store.RecordRecent(connectionClass);
+  }
+
+ private:
+  Store::IStore& m_store;
+};
+
+// The store, or null when it cannot be opened: the gallery then keeps the list in the default
+// file, and a warning says why. A list the default file kept before the store held one moves
+// into the store.
+Store::IStore* RecentListStore() {
+  Store::IStore* store = nullptr;
+  try {
+    store = &Store::Instance();
+  } catch (const Store::StoreException& fault) {
+    LogMessage(TLog::Warn, QStringLiteral("%1; the list of recent connections is kept in %2 instead.")
+                               .arg(fault.GetMessage(), MruFile::DefaultPath()));
+    return nullptr;
+  }
+  if (!store->HasRecentList() && QFileInfo::exists(MruFile::DefaultPath())) {
+    const MruFile file(MruFile::DefaultPath());
+    if (!file.NeedsDefaults()) store->SeedRecent(file.GetConnectionClasses());
+  }
+  return store;
+}
+
 }  // namespace
 
 ConnectionTypeGroup ParseGalleryGroup(const TString& group) {
@@ -89,14 +139,20 @@ std::string GalleryGroupJson(const GalleryOptions& options) {
   std::unique_ptr<IConnectionTypeMru> mru = ConnectionTypeMruFactory::CreateNull();
   std::shared_ptr<MruFile> file;
   if (options.mruFile || options.use || options.group == ConnectionTypeGroup::MruServer) {
-    file = std::make_shared<MruFile>(options.mruFile.value_or(MruFile::DefaultPath()));
-    mru = ConnectionTypeMruFactory::CreatePersistent(file);
+    // The list keeps server classes only, whoever asks: a wrong use is refused before any list is read.
+    if (options.use) KnownServerConnectionClass(*options.use);
+    Store::IStore* store = options.mruFile ? nullptr : RecentListStore();
+    if (store) {
+      mru = std::make_unique<StoreConnectionTypeMru>(*store);
+    } else {
+      file = std::make_shared<MruFile>(options.mruFile.value_or(MruFile::DefaultPath()));
+      mru = ConnectionTypeMruFactory::CreatePersistent(file);
+    }
   }
   if (options.use) {
-    // The list keeps server classes only, whoever asks.
-    mru->AddConnectionClass(KnownServerConnectionClass(*options.use));
+    mru->AddConnectionClass(*options.use);
     // The warning logged says why; the caller must not look as if it recorded the use.
-    if (!file->IsSaved())
+    if (file && !file->IsSaved())
       throw HalvaneException(QStringLiteral("the use of %1 was not saved in the list of recent connections in %2")
                                  .arg(*options.use, file->GetPath()));
   }

@@ -20,7 +20,7 @@ struct GalleryOptions {
   bool restricted = false;
   /// The classes marked as disabled data connections.
   std::unordered_set<TString> disabled;
-  /// The file of the recent-servers list, when not the user's default one.
+  /// A file to keep the recent-servers list in, instead of the store (Store::Instance).
   std::optional<TString> mruFile;
   /// A server class recorded as the latest used before the group is built (see
   /// KnownServerConnectionClass).
@@ -38,12 +38,14 @@ HLVSERVICES_API TString KnownServerConnectionClass(const TString& name);
 
 /// The JSON of the connection type group record that `options` describe, each entry whose
 /// class lacks its driver on this machine with one field more: "driver-missing-info", the
-/// message its dialog shows. The user's list of
-/// recent servers (by default hlvpres/mru-connections.json in the user's configuration folder)
-/// is read, and written with `use`, only for the recent servers, a `use` or a given `mruFile`.
-/// Raises InputError for a `use` that is not a server class, HalvaneException when the use
-/// could not be saved (the list file then keeps its previous list; the logged warning says
-/// why), and the builder's exceptions.
+/// message its dialog shows. The list of recent servers (in the store, or in `mruFile`) is
+/// read, and written with `use`, only for the recent servers, a `use` or a given `mruFile`. A
+/// store that cannot be opened is a warning: the list is then kept in the default file
+/// (hlvpres/mru-connections.json in the user's configuration folder), and a list that file
+/// held moves into the store once it has none. Raises InputError for a `use` that is not a
+/// server class, HalvaneException when the use could not be saved (the list then keeps its
+/// previous classes; the logged warning or the exception says why), and the builder's
+/// exceptions.
 HLVSERVICES_API std::string GalleryGroupJson(const GalleryOptions& options);
 
 }  // namespace Services

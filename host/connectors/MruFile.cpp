@@ -42,17 +42,6 @@ bool IsClassName(const TString& connectionClass) {
   return !connectionClass.isEmpty() && connectionClass.size() <= MruFile::kMaxClassNameLength;
 }
 
-// `classes` without repeats or what is no class name, cut to the longest list kept, in order.
-std::list<TString> Normalized(const std::list<TString>& classes) {
-  std::list<TString> kept;
-  for (const TString& connectionClass : classes) {
-    if (kept.size() == MruFile::kMaxEntries) break;
-    if (!IsClassName(connectionClass) || std::find(kept.begin(), kept.end(), connectionClass) != kept.end()) continue;
-    kept.push_back(connectionClass);
-  }
-  return kept;
-}
-
 struct ParsedList {
   std::list<TString> classes;
   int dropped = 0;  // entries that are no class name
@@ -76,7 +65,7 @@ ParsedList ParseList(const QByteArray& text) {
     else
       ++parsed.dropped;
   }
-  parsed.classes = Normalized(classes);
+  parsed.classes = MruFile::Normalized(classes);
   return parsed;
 }
 
@@ -268,6 +257,24 @@ MruFile::MruFile(TString path) : m_state(std::make_unique<State>()) {
 
 MruFile::~MruFile() = default;
 
+bool MruFile::IsRecordable(const TString& connectionClass) {
+  if (connectionClass.size() > kMaxClassNameLength)
+    LogMessage(TLog::Warn, QStringLiteral("A connection class of %1 characters is longer than any class name; it is "
+                                          "not recorded in the list of recent connections.")
+                               .arg(connectionClass.size()));
+  return IsClassName(connectionClass);
+}
+
+std::list<TString> MruFile::Normalized(const std::list<TString>& classes) {
+  std::list<TString> kept;
+  for (const TString& connectionClass : classes) {
+    if (kept.size() == kMaxEntries) break;
+    if (!IsClassName(connectionClass) || std::find(kept.begin(), kept.end(), connectionClass) != kept.end()) continue;
+    kept.push_back(connectionClass);
+  }
+  return kept;
+}
+
 TString MruFile::DefaultPath() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
          QStringLiteral("/hlvpres/mru-connections.json");
@@ -298,13 +305,7 @@ std::list<TString> MruFile::GetConnectionClasses() const {
 }
 
 void MruFile::AddConnectionClass(const TString& connectionClass) {
-  if (connectionClass.isEmpty()) return;
-  if (connectionClass.size() > kMaxClassNameLength) {
-    LogMessage(TLog::Warn, QStringLiteral("A connection class of %1 characters is longer than any class name; it is "
-                                          "not recorded in the list of recent connections.")
-                               .arg(connectionClass.size()));
-    return;
-  }
+  if (!IsRecordable(connectionClass)) return;
   std::lock_guard<std::mutex> lock(m_state->mutex);
   State& state = *m_state;
   state.ChangeAndSave([&state, &connectionClass] {

@@ -48,6 +48,14 @@ class HLVHOST_API MruFile {
   /// The longest class name kept, in UTF-16 code units; a longer one is never recorded.
   static constexpr int kMaxClassNameLength = 256;
 
+  /// Whether `connectionClass` may be recorded: not empty, and not longer than
+  /// kMaxClassNameLength (a longer one logs a warning). Any list of recent classes checks a use
+  /// with it.
+  static bool IsRecordable(const TString& connectionClass);
+  /// `classes` as a list keeps them: the first kMaxEntries distinct class names, in order;
+  /// what is no class name (empty, too long) is left out.
+  static std::list<TString> Normalized(const std::list<TString>& classes);
+
   /// The list kept in `path`, read now. A missing file gives an empty list needing defaults.
   explicit MruFile(TString path);
   ~MruFile();

@@ -7,6 +7,7 @@
 #include "host/store/Store.h"
 
 #include "host/Secrets.h"
+#include "host/connectors/MruFile.h"
 #include "host/crypto/SecretBox.h"
 #include "host/store/StoreKey.h"
 
@@ -44,6 +45,9 @@ const std::vector<std::vector<const char*>> kMigrations = {
      "attributes TEXT NOT NULL, credential_id TEXT UNIQUE)",
      "CREATE TABLE %1secrets (credential_id TEXT PRIMARY KEY, connection_id TEXT NOT NULL, sealed TEXT NOT NULL)",
      "CREATE TABLE %1last_attributes (class TEXT PRIMARY KEY, attributes TEXT NOT NULL)"},
+    // The recent connection classes, position 0 the most recent. The meta key "recent_list"
+    // tells a list ever saved (perhaps emptied since) from none.
+    {"CREATE TABLE %1recent_classes (position INTEGER PRIMARY KEY, class TEXT NOT NULL UNIQUE)"},
 };
 const int kSchemaVersion = static_cast<int>(kMigrations.size());
 
@@ -300,6 +304,36 @@ class SqlStore final : public IStore {
     });
   }
 
+  std::list<TString> RecentClasses() const override {
+    QSqlDatabase db = Db();
+    return RecentClasses(db);
+  }
+
+  bool HasRecentList() const override {
+    QSqlDatabase db = Db();
+    return Meta(db, "recent_list").has_value();
+  }
+
+  void RecordRecent(const TString& connectionClass) override {
+    if (!MruFile::IsRecordable(connectionClass)) return;
+    Write([&](QSqlDatabase& db) {
+      std::list<TString> classes = RecentClasses(db);
+      classes.remove(connectionClass);
+      classes.push_front(connectionClass);
+      WriteRecent(db, classes);
+    });
+  }
+
+  bool SeedRecent(const std::list<TString>& classes) override {
+    bool seeded = false;
+    Write([&](QSqlDatabase& db) {
+      if (Meta(db, "recent_list")) return;  // another process may have saved one since it was read
+      WriteRecent(db, classes);
+      seeded = true;
+    });
+    return seeded;
+  }
+
   void RotateKey() override {
     QByteArray newKey = SecretBox::RandomBytes(SecretBox::kKeyBytes);
     bool staged = false;
@@ -390,6 +424,22 @@ class SqlStore final : public IStore {
         Exec(db, QString::fromLatin1(pragma));
     }
     return db;
+  }
+
+  std::list<TString> RecentClasses(QSqlDatabase& db) const {
+    std::list<TString> classes;
+    QSqlQuery query = Exec(db, Sql("SELECT class FROM %1recent_classes ORDER BY position"));
+    while (query.next()) classes.push_back(query.value(0).toString());
+    return MruFile::Normalized(classes);  // a row written by hand may be no class name
+  }
+
+  // Replaces the list with `classes`, normalized, in the caller's transaction.
+  void WriteRecent(QSqlDatabase& db, const std::list<TString>& classes) const {
+    Exec(db, Sql("DELETE FROM %1recent_classes"));
+    int position = 0;
+    for (const TString& connectionClass : MruFile::Normalized(classes))
+      Exec(db, Sql("INSERT INTO %1recent_classes (position, class) VALUES (?, ?)"), {position++, connectionClass});
+    SetMeta(db, "recent_list", QStringLiteral("saved"));
   }
 
   QSqlQuery Exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {}) const {

@@ -12,6 +12,7 @@
 #include "host/TString.h"
 #include "host/connect/ConnectionAttributes.h"
 
+#include <list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -65,6 +66,17 @@ class HLVHOST_API IStore {
   virtual ConnectionAttributeMap LastAttributes(const TString& connectionClass) const = 0;
   /// Keeps `attributes` as the last ones of `connectionClass`; the caller leaves secrets out.
   virtual void RememberAttributes(const TString& connectionClass, const ConnectionAttributeMap& attributes) = 0;
+
+  /// The recent connection classes, most recent first: the list MruFile keeps in a file, with
+  /// its rules (no repeats, at most MruFile::kMaxEntries, class names only).
+  virtual std::list<TString> RecentClasses() const = 0;
+  /// Whether a list of recent classes was ever saved; an emptied list was.
+  virtual bool HasRecentList() const = 0;
+  /// Puts `connectionClass` first in the list (moving it there when it is in it already) and
+  /// drops what falls off its end. What MruFile::IsRecordable refuses is not recorded.
+  virtual void RecordRecent(const TString& connectionClass) = 0;
+  /// Saves `classes` (normalized) as the list, unless a list was ever saved: false then.
+  virtual bool SeedRecent(const std::list<TString>& classes) = 0;
 
   /// Encrypts every secret anew under a new key, in one transaction, and makes the new key the
   /// store's. Raises StoreException, changing nothing, when it cannot.

@@ -45,8 +45,10 @@ class Runner:
         self.env = {k: v for k, v in os.environ.items() if not k.startswith("HLV_")}
         # A store of its own, which the runner's last process leaves behind in a temporary folder.
         self.store = tempfile.TemporaryDirectory()
+        # Nor the caller's configuration folder, whose list of recent connections a new store takes.
         self.env.update(HLV_STORE=os.path.join(self.store.name, "store.sqlite"),
-                        HLV_STORE_KEY_FILE=os.path.join(self.store.name, "store.key"))
+                        HLV_STORE_KEY_FILE=os.path.join(self.store.name, "store.key"),
+                        XDG_CONFIG_HOME=os.path.join(self.store.name, "config"))
 
     def check(self, label, condition, detail=""):
         if not condition:

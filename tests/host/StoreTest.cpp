@@ -1,4 +1,5 @@
 // The store on both backends: a SQLite file in a temporary folder and the PostgreSQL test server.
+#include "host/connectors/MruFile.h"
 #include "host/store/Store.h"
 #include "host/store/StoreCredentialsService.h"
 
@@ -212,6 +213,7 @@ TEST_P(StoreTest, RefusesWhatItCannotTrustAndChangesNothing) {
       {"a key file others read", keyFile, "", "chmod 600"},
   };
   m_store.reset();
+  const QString version = Raw("SELECT value FROM %1meta WHERE key = 'schema_version'").value(0);
   for (const Case& test : atOpen) {
     SCOPED_TRACE(test.what);
     if (*test.spoil != '\0') Raw(test.spoil);
@@ -227,7 +229,7 @@ TEST_P(StoreTest, RefusesWhatItCannotTrustAndChangesNothing) {
     }
     EXPECT_EQ(Stored(), before);
     if (shared) QFile::setPermissions(keyFile, QFile::ReadOwner | QFile::WriteOwner);
-    Raw("UPDATE %1meta SET value = '1' WHERE key = 'schema_version'");
+    Raw(QStringLiteral("UPDATE %1meta SET value = '%2' WHERE key = 'schema_version'").arg(Prefix(), version));
   }
 
   // A changed value, and a secret moved to another connection's row, do not decrypt.
@@ -287,6 +289,36 @@ TEST_P(StoreTest, TheCredentialServiceKeepsSessionSecretsBoundedAndReadsSavedOne
   EXPECT_EQ(service.GetCredentials(CredentialId(saved)), Password(kSentinel));
   EXPECT_FALSE(service.RemoveCredentials(CredentialId(saved)));
   EXPECT_EQ(Store::Install(previous), shared);
+}
+
+TEST_P(StoreTest, AVersionOneStoreGainsTheRecentListThatKeepsItsRules) {
+  const auto saved = Save(QStringLiteral("shop"), QStringLiteral("db"), Password(kSentinel));
+  m_store.reset();
+  Raw("DROP TABLE %1recent_classes");
+  Raw("UPDATE %1meta SET value = '1' WHERE key = 'schema_version'");
+  Reopen();
+  EXPECT_EQ(Raw("SELECT value FROM %1meta WHERE key = 'schema_version'"), QStringList(QStringLiteral("2")));
+  EXPECT_EQ(m_store->Secrets(CredentialId(saved)), Password(kSentinel));
+
+  using Classes = std::list<QString>;
+  const auto names = [](const char* letters) {
+    Classes classes;
+    for (const char* c = letters; *c != '\0'; ++c) classes.push_back(QString(QLatin1Char(*c)));
+    return classes;
+  };
+  EXPECT_FALSE(m_store->HasRecentList());
+  EXPECT_TRUE(m_store->SeedRecent({}));  // an empty list is a list: never seeded again
+  EXPECT_TRUE(m_store->HasRecentList());
+  EXPECT_FALSE(m_store->SeedRecent(names("ab")));
+  EXPECT_EQ(m_store->RecentClasses(), Classes());
+
+  // Most recent first, no repeats, the oldest falling off; what is no class name is not recorded.
+  for (const QString& used : names("abcdefghijc")) m_store->RecordRecent(used);
+  m_store->RecordRecent(QString());
+  m_store->RecordRecent(QString(MruFile::kMaxClassNameLength + 1, QLatin1Char('x')));
+  ASSERT_EQ(MruFile::kMaxEntries, 8U);
+  Reopen();
+  EXPECT_EQ(m_store->RecentClasses(), names("cjihgfed"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, StoreTest, ::testing::Values(false));
