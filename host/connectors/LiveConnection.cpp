@@ -17,8 +17,14 @@
 #include <QTemporaryFile>
 #include <QThread>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <algorithm>
 #include <atomic>
+#include <optional>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -332,6 +338,35 @@ void PrepareOdbc(QSqlDatabase& database, const ConnectionAttributeMap& attribute
   database.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kConnectTimeoutSeconds));
 }
 
+// The shared objects this process has loaded, by path.
+std::set<std::string> LoadedObjects() {
+  std::set<std::string> objects;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void* found) {
+        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
+          static_cast<std::set<std::string>*>(found)->insert(info->dlpi_name);
+        return 0;
+      },
+      &objects);
+  return objects;
+}
+
+// The driver manager unloads an ODBC driver when its last connection closes, and a driver that
+// keeps memory in its own globals loses it on every unloading (the SQLite driver does). Whatever
+// a first connection loaded, the driver and the libraries it brought, stays loaded instead, as
+// the driver manager's DontDLClose setting would keep it.
+class OdbcDriverPin {
+ public:
+  OdbcDriverPin() : m_before(LoadedObjects()) {}
+  void Pin() const {
+    for (const std::string& object : LoadedObjects())
+      if (m_before.count(object) == 0) ::dlopen(object.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  }
+
+ private:
+  const std::set<std::string> m_before;
+};
+
 std::atomic<unsigned> g_connectionCounter{0};
 
 // The catalogue of a file the host reads itself, without Qt SQL.
@@ -419,7 +454,11 @@ std::unique_ptr<LiveConnection> LiveConnection::Open(const Connect::ConnectorDes
     else
       PrepareOdbc(database, attributes, *driver, prepared);
 
-    if (!database.open()) throw OpenFailure(database.lastError(), qtDriver, prepared);
+    std::optional<OdbcDriverPin> pin;
+    if (qtDriver == kOdbc) pin.emplace();
+    const bool opened = database.open();
+    if (pin) pin->Pin();
+    if (!opened) throw OpenFailure(database.lastError(), qtDriver, prepared);
     if (qtDriver == kSQLite) {
       // SQLite opens any file; only reading it shows whether it is a database.
       QSqlQuery probe(database);

@@ -14,14 +14,12 @@ With HLV_SKIP_POSTGRES=1 the PostgreSQL cases are skipped.
 import json
 import os
 import sqlite3
-import subprocess
 import sys
 import tempfile
 
-from runner import Runner, normalised
+from runner import PG_PASSWORD, Runner, normalised, server
 
 PASSWORD = "S3ntinel-Pa55"
-PG_PASSWORD = "S3ntinel-PG-Pa55"
 # Passwords of 1, 3 and 20 characters, each with another of its length. "ana" is also the user
 # name: a message that names the user must not change with the password.
 SENTINELS = [("o", "q"), ("ana", "zzz"), ("S3ntinel-Twenty-Char", "Another-Twenty-Chars")]
@@ -56,30 +54,17 @@ def sqlite_cases(r, folder):
 
 
 def postgres_cases(r, hlvpgserver, folder):
-    if os.environ.get("HLV_SKIP_POSTGRES") == "1":
-        print("HLV_SKIP_POSTGRES=1: the PostgreSQL cases are skipped")
-        sentinel_cases(r, folder)
-        return
-    server = subprocess.Popen([hlvpgserver], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    try:
-        server.stdin.write(PG_PASSWORD + "\n")
-        server.stdin.flush()
-        started = server.stdout.readline().strip()
-        if not r.check("PostgreSQL test server", started.startswith("port "), started or f"exit {server.wait()}"):
-            return
-        port = started.split()[1]
-        attributes = {"server": "127.0.0.1", "port": port, "dbname": "hlvsales", "username": "hlvadmin",
-                      "password": PG_PASSWORD, "sslmode": "require"}
-        # The password goes to the credential service before connecting.
-        describe(r, "describe-postgres", ["postgres", "--attributes", json.dumps(attributes)], {"@PORT@": port})
-        sales = json.dumps(dict(attributes, schema="sales"))
-        describe(r, "describe-postgres-schema", ["postgres", "--attributes", sales], {"@PORT@": port})
-        r.fails("wrong password", ["describe", "postgres", "--attributes",
-                                   json.dumps(dict(attributes, password=PG_PASSWORD + "-wrong"))])
+    with server(r, hlvpgserver, PG_PASSWORD, "HLV_SKIP_POSTGRES") as port:
+        if port:
+            attributes = {"server": "127.0.0.1", "port": port, "dbname": "hlvsales", "username": "hlvadmin",
+                          "password": PG_PASSWORD, "sslmode": "require"}
+            # The password goes to the credential service before connecting.
+            describe(r, "describe-postgres", ["postgres", "--attributes", json.dumps(attributes)], {"@PORT@": port})
+            sales = json.dumps(dict(attributes, schema="sales"))
+            describe(r, "describe-postgres-schema", ["postgres", "--attributes", sales], {"@PORT@": port})
+            r.fails("wrong password", ["describe", "postgres", "--attributes",
+                                       json.dumps(dict(attributes, password=PG_PASSWORD + "-wrong"))])
         sentinel_cases(r, folder, port)
-    finally:
-        server.stdin.close()
-        server.wait(timeout=120)
 
 
 def sentinel_cases(r, folder, pg_port=None):

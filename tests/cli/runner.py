@@ -1,6 +1,6 @@
 """What the runners of hlvpres share: running it in a clean environment, a command that must
 fail with one "error: " line, output compared with a golden file, no planted secret in any
-output, and the report.
+output, the test database servers, and the report.
 
 Every planted password and pass phrase starts with "S3ntinel"; no output may hold it. Golden
 files are compared after two rewrites on both sides: whether a driver is installed depends on
@@ -8,12 +8,14 @@ the machine and is left out, and a credential id the credential service made rea
 With HLV_UPDATE_GOLDEN=1 a golden file that differs is written anew instead.
 """
 
+import contextlib
 import os
 import re
 import subprocess
 import tempfile
 
 SENTINEL = b"S3ntinel"
+PG_PASSWORD = "S3ntinel-PG-Pa55"
 # Set by the sanitizer tree's tests: its allocator keeps freed memory, so a process's size says
 # nothing about what the program holds.
 SANITIZED = os.environ.get("HLV_SANITIZED") == "1"
@@ -34,6 +36,25 @@ def substituted(data, placeholders, reverse=False):
             old, new = old.encode(), new.encode()
         data = data.replace(old, new)
     return data
+
+
+@contextlib.contextmanager
+def server(r, program, password, skip):
+    """The port of a test server started from `program` (hlvpgserver, hlvmariadbserver), or None
+    when the variable `skip` is 1 or the server is unavailable."""
+    if os.environ.get(skip) == "1":
+        print(f"{skip}=1: skipped")
+        yield None
+        return
+    process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    try:
+        process.stdin.write(password + "\n"), process.stdin.flush()
+        started = process.stdout.readline().strip()
+        ok = r.check(os.path.basename(program), started.startswith("port "), started or f"exit {process.poll()}")
+        yield started.split()[1] if ok else None
+    finally:
+        process.stdin.close()
+        process.wait(timeout=120)
 
 
 class Runner:

@@ -404,12 +404,7 @@ void EndOtherSessions(const testpg::PostgresServer& server) {
   const QString name = QStringLiteral("test-terminate");
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    db.setHostName(QStringLiteral("127.0.0.1"));
-    db.setPort(server.Port());
-    db.setDatabaseName(QStringLiteral("postgres"));
-    db.setUserName(QLatin1String(testpg::PostgresServer::kUser));
-    db.setPassword(testpg::SharedPassword());
-    db.setConnectOptions(QStringLiteral("sslmode=require"));
+    server.Address(db, testpg::SharedPassword(), QStringLiteral("postgres"));
     ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
     QSqlQuery query(db);
     EXPECT_TRUE(query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "

@@ -1,7 +1,8 @@
 // ODBC as a user meets it: data source names and drivers from the driver manager's own files
 // (a temporary odbc.ini and odbcinst.ini), real tables reached through a data source name and
-// through a driver alone, SQL Server through FreeTDS up to the network's answer, and the
-// driver-missing message of a class whose driver this machine lacks.
+// through a driver's library (PostgreSQL through ODBC is LiveConnectionTest's), SQL Server
+// through FreeTDS up to the network's answer, and the driver-missing message of a class whose
+// driver this machine lacks.
 #include "host/connect/DataSourceException.h"
 #include "host/connectors/DescribedConfigs.h"
 #include "host/connectors/DescriptionRegistry.h"
@@ -12,7 +13,6 @@
 
 #include "tests/QStringPrinter.h"
 #include "tests/support/FakeConnectionModel.h"
-#include "tests/support/PostgresServer.h"
 #include "tests/support/ScopedEnvironment.h"
 
 #include <QDir>
@@ -117,32 +117,6 @@ TEST_F(OdbcLiveTest, ReachesSqliteTablesThroughADataSourceNameAndThroughADriverA
     SCOPED_TRACE(road);
     const std::vector<QString> tables = TablesOf("genericodbc", attributes);
     EXPECT_TRUE(Has(tables, "items") && Has(tables, "named")) << tables.size();
-  }
-}
-
-TEST_F(OdbcLiveTest, ReachesPostgresTablesThroughADataSourceNameAndThroughADriverAlone) {
-  HLV_REQUIRE_POSTGRES(server);
-  Write(Path("odbc.ini"), QStringLiteral("[hlv-sales]\nDriver=%1\nServername=127.0.0.1\nPort=%2\nDatabase=%3\n"
-                                         "SSLMode=require\n")
-                              .arg(kPostgresDriver)
-                              .arg(server.Port())
-                              .arg(QLatin1String(testpg::PostgresServer::kDatabase)));
-  const Attributes user = {{QStringLiteral("username"), QLatin1String(testpg::PostgresServer::kUser)},
-                           {QStringLiteral("password"), testpg::SharedPassword()},
-                           {QStringLiteral("schema"), QStringLiteral("sales")}};
-  Attributes byDsn = user;
-  byDsn[QStringLiteral("odbc-dsn")] = QStringLiteral("hlv-sales");
-  Attributes byDriver = user;
-  byDriver.insert({{QStringLiteral("odbc-driver"), kPostgresDriver},
-                   {QStringLiteral("server"), QStringLiteral("127.0.0.1")},
-                   {QStringLiteral("port"), QString::number(server.Port())},
-                   {QStringLiteral("dbname"), QLatin1String(testpg::PostgresServer::kDatabase)},
-                   {QStringLiteral("odbc-connect-string-extras"), QStringLiteral("SSLMode=require")}});
-  for (const auto& [road, attributes] :
-       std::vector<std::pair<const char*, Attributes>>{{"data source name", byDsn}, {"driver", byDriver}}) {
-    SCOPED_TRACE(road);
-    const std::vector<QString> tables = TablesOf("genericodbc", attributes);
-    EXPECT_TRUE(Has(tables, "orders") && Has(tables, "big_orders")) << tables.size();
   }
 }
 

@@ -243,13 +243,7 @@ TEST(PreviewTest, SqliteKeepsEachValuesKindAndHoldsTheCaps) {
 
 TEST(PreviewTest, PostgresReadsInAReadOnlyTransactionAndCancelsOnTime) {
   HLV_REQUIRE_POSTGRES(server);
-  const auto setUp = [&server](QSqlDatabase& db) {
-    db.setHostName(QStringLiteral("127.0.0.1"));
-    db.setPort(server.Port());
-    db.setDatabaseName(QLatin1String(testpg::PostgresServer::kDatabase));
-    db.setUserName(QLatin1String(testpg::PostgresServer::kUser));
-    db.setPassword(testpg::SharedPassword());
-  };
+  const auto setUp = [&server](QSqlDatabase& db) { server.Address(db, testpg::SharedPassword()); };
   // A schema of this test alone, gone afterwards, so that the other tests' catalogue holds.
   const Connection writer("QPSQL", Dialect::kPostgres, setUp);
   writer.Write({"CREATE SCHEMA preview", "CREATE TABLE preview.kinds (id int PRIMARY KEY, big bigint, exact numeric(40, 20), "

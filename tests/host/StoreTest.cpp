@@ -41,12 +41,7 @@ class StoreTest : public ::testing::TestWithParam<bool> {
       url.setQuery(QStringLiteral("sslmode=require"));
       m_location = url.toString();
       QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kRawConnection);
-      db.setHostName(url.host());
-      db.setPort(url.port());
-      db.setDatabaseName(QLatin1String(testpg::PostgresServer::kDatabase));
-      db.setUserName(url.userName());
-      db.setPassword(url.password());
-      db.setConnectOptions(QStringLiteral("sslmode=require"));
+      server.Address(db, testpg::SharedPassword());
       Raw(QStringLiteral("DROP SCHEMA IF EXISTS hlvpres CASCADE"));
     } else {
       m_location = m_folder.filePath(QStringLiteral("data/store.sqlite"));

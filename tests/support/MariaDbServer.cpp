@@ -15,7 +15,6 @@
 #include <QThread>
 #include <stdexcept>
 
-#include "tests/support/ServerSupport.h"
 #include "tests/support/TestCrypto.h"
 
 namespace testmariadb {
@@ -50,19 +49,6 @@ const char* const kContent[] = {
     "CREATE PROCEDURE hlvsales.archive_orders() DELETE FROM hlvsales.orders WHERE note IS NULL",
     "INSERT INTO hlvstock.items VALUES (1, 'bolt', 500), (2, 'nut', 750)",
 };
-
-std::unique_ptr<MariaDbServer>& Shared() {
-  static std::unique_ptr<MariaDbServer> server;
-  return server;
-}
-
-// Stops the shared server when the program's tests end.
-class SharedServerEnvironment final : public ::testing::Environment {
- public:
-  void TearDown() override { Shared().reset(); }
-};
-[[maybe_unused]] ::testing::Environment* const g_environment =
-    ::testing::AddGlobalTestEnvironment(new SharedServerEnvironment);
 
 // Opens the Qt connection `name` to the server's socket as the operating system's user, whom
 // mariadb-install-db lets in through unix_socket authentication.
@@ -219,25 +205,10 @@ void MariaDbServer::Fill(const QString& password) const {
   if (!error.isEmpty()) Fail(error);
 }
 
-const MariaDbServer& SharedServer() {
-  static std::optional<std::string> failure;
-  if (failure) throw std::runtime_error(*failure);
-  if (!Shared()) {
-    try {
-      Shared() = MariaDbServer::Start(SharedPassword());
-    } catch (const std::exception& failed) {
-      failure = failed.what();
-      throw;
-    }
-  }
-  return *Shared();
-}
+const MariaDbServer& SharedServer() { return testserver::Shared<MariaDbServer>(SharedPassword()); }
 
 QString SharedPassword() { return QStringLiteral("Sentinel-MariaDB-Secret-5927"); }
 
-std::optional<QString> SkipReason() {
-  if (qEnvironmentVariable("HLV_SKIP_MARIADB") != QLatin1String("1")) return std::nullopt;
-  return QStringLiteral("HLV_SKIP_MARIADB=1: the MariaDB tests are skipped");
-}
+std::optional<QString> SkipReason() { return testserver::SkipReason("HLV_SKIP_MARIADB", "MariaDB"); }
 
 }  // namespace testmariadb

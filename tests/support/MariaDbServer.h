@@ -14,6 +14,8 @@
 // It is stopped and its folder removed when the object goes.
 #pragma once
 
+#include "tests/support/ServerSupport.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -68,15 +70,5 @@ std::optional<QString> SkipReason();
 
 }  // namespace testmariadb
 
-/// In a test: skips it when HLV_SKIP_MARIADB=1 asks for that, else makes `server` the shared
-/// server, failing the test with what is missing when it cannot be started.
-#define HLV_REQUIRE_MARIADB(server)                                                                       \
-  if (const std::optional<QString> skip = testmariadb::SkipReason()) GTEST_SKIP() << skip->toStdString(); \
-  const testmariadb::MariaDbServer* server##Pointer = nullptr;                                            \
-  try {                                                                                                   \
-    server##Pointer = &testmariadb::SharedServer();                                                       \
-  } catch (const std::exception& missing) {                                                               \
-    FAIL() << "The MariaDB test server is not available: " << missing.what()                              \
-           << " (set HLV_SKIP_MARIADB=1 to skip the MariaDB tests)";                                      \
-  }                                                                                                       \
-  const testmariadb::MariaDbServer& server = *server##Pointer
+/// In a test: skips it when HLV_SKIP_MARIADB=1 asks for that, else makes `server` the shared server.
+#define HLV_REQUIRE_MARIADB(server) HLV_REQUIRE_SERVER(server, testmariadb, MariaDbServer, "MariaDB", "HLV_SKIP_MARIADB")

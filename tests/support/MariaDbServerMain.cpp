@@ -7,7 +7,6 @@
 // "unavailable: " and the reason, and exits with 3.
 
 #include "tests/support/MariaDbServer.h"
-#include "tests/support/ServerSupport.h"
 
 #include <QCoreApplication>
 

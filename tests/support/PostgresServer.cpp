@@ -1,6 +1,5 @@
 #include "tests/support/PostgresServer.h"
 
-#include "tests/support/ServerSupport.h"
 #include "tests/support/TestCrypto.h"
 
 #include <QCollator>
@@ -75,19 +74,6 @@ const char* const kContent[] = {
     "CREATE FUNCTION sales.touch() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN RETURN NEW; END'",
     "CREATE AGGREGATE sales.total(numeric) (SFUNC = numeric_add, STYPE = numeric)",
 };
-
-std::unique_ptr<PostgresServer>& Shared() {
-  static std::unique_ptr<PostgresServer> server;
-  return server;
-}
-
-// Stops the shared server when the program's tests end.
-class SharedServerEnvironment final : public ::testing::Environment {
- public:
-  void TearDown() override { Shared().reset(); }
-};
-[[maybe_unused]] ::testing::Environment* const g_environment =
-    ::testing::AddGlobalTestEnvironment(new SharedServerEnvironment);
 
 }  // namespace
 
@@ -176,17 +162,21 @@ void PostgresServer::Run(const QString& program, const QStringList& arguments) c
     Fail(QStringLiteral("%1 failed: %2").arg(program, QString::fromLocal8Bit(process.readAll()).trimmed()));
 }
 
+void PostgresServer::Address(QSqlDatabase& db, const QString& password, const QString& database) const {
+  db.setHostName(QStringLiteral("127.0.0.1"));
+  db.setPort(m_port);
+  db.setDatabaseName(database);
+  db.setUserName(QLatin1String(kUser));
+  db.setPassword(password);
+  db.setConnectOptions(QStringLiteral("sslmode=require"));
+}
+
 void PostgresServer::Fill(const QString& password) const {
   const auto run = [&](const QString& database, const auto& statements) {
     const QString name = QStringLiteral("hlv-test-setup");
     {
       QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-      db.setHostName(QStringLiteral("127.0.0.1"));
-      db.setPort(m_port);
-      db.setDatabaseName(database);
-      db.setUserName(QLatin1String(kUser));
-      db.setPassword(password);
-      db.setConnectOptions(QStringLiteral("sslmode=require"));
+      Address(db, password, database);
       if (!db.open()) {
         const QString error = db.lastError().text();
         db = QSqlDatabase();
@@ -214,25 +204,10 @@ void PostgresServer::Fill(const QString& password) const {
   run(QLatin1String(kDatabase), kContent);
 }
 
-const PostgresServer& SharedServer() {
-  static std::optional<std::string> failure;
-  if (failure) throw std::runtime_error(*failure);
-  if (!Shared()) {
-    try {
-      Shared() = PostgresServer::Start(SharedPassword());
-    } catch (const std::exception& failed) {
-      failure = failed.what();
-      throw;
-    }
-  }
-  return *Shared();
-}
+const PostgresServer& SharedServer() { return testserver::Shared<PostgresServer>(SharedPassword()); }
 
 QString SharedPassword() { return QStringLiteral("Sentinel-PG-Secret-7315"); }
 
-std::optional<QString> SkipReason() {
-  if (qEnvironmentVariable("HLV_SKIP_POSTGRES") != QLatin1String("1")) return std::nullopt;
-  return QStringLiteral("HLV_SKIP_POSTGRES=1: the PostgreSQL tests are skipped");
-}
+std::optional<QString> SkipReason() { return testserver::SkipReason("HLV_SKIP_POSTGRES", "PostgreSQL"); }
 
 }  // namespace testpg

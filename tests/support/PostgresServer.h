@@ -8,6 +8,9 @@
 // missing.
 #pragma once
 
+#include "tests/support/ServerSupport.h"
+
+#include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -35,6 +38,8 @@ class PostgresServer {
   int Port() const { return m_port; }
   /// The server's certificate, as PEM text.
   const QString& CertificatePem() const { return m_certificatePem; }
+  /// Points the QPSQL connection `db` at `database` here, as kUser with `password`, over TLS.
+  void Address(QSqlDatabase& db, const QString& password, const QString& database = QLatin1String(kDatabase)) const;
 
  private:
   PostgresServer() = default;
@@ -63,15 +68,5 @@ std::optional<QString> SkipReason();
 
 }  // namespace testpg
 
-/// In a test: skips it when HLV_SKIP_POSTGRES=1 asks for that, else makes `server` the shared
-/// server, failing the test with what is missing when it cannot be started.
-#define HLV_REQUIRE_POSTGRES(server)                                                                 \
-  if (const std::optional<QString> skip = testpg::SkipReason()) GTEST_SKIP() << skip->toStdString(); \
-  const testpg::PostgresServer* server##Pointer = nullptr;                                           \
-  try {                                                                                              \
-    server##Pointer = &testpg::SharedServer();                                                       \
-  } catch (const std::exception& missing) {                                                          \
-    FAIL() << "The PostgreSQL test server is not available: " << missing.what()                      \
-           << " (set HLV_SKIP_POSTGRES=1 to skip the PostgreSQL tests)";                             \
-  }                                                                                                  \
-  const testpg::PostgresServer& server = *server##Pointer
+/// In a test: skips it when HLV_SKIP_POSTGRES=1 asks for that, else makes `server` the shared server.
+#define HLV_REQUIRE_POSTGRES(server) HLV_REQUIRE_SERVER(server, testpg, PostgresServer, "PostgreSQL", "HLV_SKIP_POSTGRES")

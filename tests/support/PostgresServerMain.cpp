@@ -7,7 +7,6 @@
 // it prints "unavailable: " and the reason, and exits with 3.
 
 #include "tests/support/PostgresServer.h"
-#include "tests/support/ServerSupport.h"
 
 #include <QCoreApplication>
 

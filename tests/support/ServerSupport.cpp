@@ -39,4 +39,9 @@ void WritePrivate(const QString& path, const QByteArray& text, const passwd& own
     Fail(QStringLiteral("cannot give %1 to the %2 user").arg(path, QString::fromLocal8Bit(owner.pw_name)));
 }
 
+std::optional<QString> SkipReason(const char* variable, const char* server) {
+  if (qEnvironmentVariable(variable) != QLatin1String("1")) return std::nullopt;
+  return QStringLiteral("%1=1: the %2 tests are skipped").arg(QLatin1String(variable), QLatin1String(server));
+}
+
 }  // namespace testserver
