@@ -385,6 +385,23 @@ Response JsonResponse(int status, std::string body) {
 
 Response ErrorResponse(int status, const std::string& message) { return JsonResponse(status, ErrorJson(message)); }
 
+/// The refusal of a request without the session token, as a page a browser shows.
+Response TokenPage() {
+  Response response;
+  response.result(http::status::forbidden);
+  response.set(http::field::content_type, "text/html; charset=utf-8");
+  response.body() =
+      "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+      "<link rel=\"icon\" href=\"data:,\"><title>Open the address hlvpres serve printed</title></head>"
+      "<body style=\"font: 16px/1.45 system-ui, sans-serif; max-width: 40rem; margin: 3rem auto; padding: 0 1rem\">"
+      "<h1 style=\"font-size: 1.3rem\">Open the address hlvpres serve printed</h1>"
+      "<p>This address lacks the session token. <code>hlvpres serve</code> printed the address to open when it "
+      "started, such as <code>http://127.0.0.1:PORT/?token=TOKEN</code>; a new start prints a new token.</p>"
+      "</body></html>\n";
+  return response;
+}
+
 /// What every connection shares.
 struct ServerState {
   QString web;
@@ -465,6 +482,9 @@ class Session : public std::enable_shared_from_this<Session> {
     std::size_t fields = 0;
     for (auto it = request.begin(); it != request.end() && fields <= kMaxHeaderFields; ++it) ++fields;
     if (fields > kMaxHeaderFields) return Refuse(431, "the request header has more than 64 fields");
+    // Browsers ask for an icon without the token on their own; there is none, and nothing to hide.
+    if (target.path == "/favicon.ico" && (request.method() == http::verb::get || request.method() == http::verb::head))
+      return NoIcon();
     if (!CarriesToken(target)) return RefuseToken();
     if (m_parser->is_done()) return Answer(target);
     m_stream.expires_after(kBodyDeadline);
@@ -487,7 +507,24 @@ class Session : public std::enable_shared_from_this<Session> {
     Refuse(400, "the request cannot be read");
   }
 
-  void RefuseToken() { Refuse(403, "this request does not carry the session token that hlvpres serve printed"); }
+  /// A browser asking for a page gets a page that says what to open; any other client JSON.
+  void RefuseToken() {
+    const Request& request = m_parser->get();
+    const auto accept = request.find(http::field::accept);
+    if (accept != request.end() && View(accept->value()).find("text/html") != std::string_view::npos) {
+      Response response = TokenPage();
+      response.keep_alive(false);
+      return Write(std::move(response), true);
+    }
+    Refuse(403, "this request does not carry the session token that hlvpres serve printed");
+  }
+
+  void NoIcon() {
+    Response response;
+    response.result(http::status::no_content);
+    response.keep_alive(false);
+    Write(std::move(response), true);
+  }
 
   /// Answers `status` and closes the connection, the rest of the request unread.
   void Refuse(int status, const std::string& message) {

@@ -5,6 +5,7 @@
 #include "host/app/StringTable.h"
 #include "host/Secrets.h"
 #include "host/connect/ConnectionAttributes.h"
+#include "host/connect/CredentialsService.h"
 #include "host/connect/DataSourceException.h"
 #include "host/detail/HardenedJson.h"
 #include "host/parameters/JsonText.h"
@@ -173,6 +174,10 @@ std::string Dialog(const ApiRequest& request, const ApiSettings&) {
 }
 
 std::string Convert(const ApiRequest& request, const ApiSettings& settings) {
+  // The dialog of a saved connection: the edit is saved, a secret left at ******** kept.
+  if (const std::optional<std::string> saved = Query(request, "saved"))
+    return Services::ConvertSavedJson(TStringFromUtf8(*saved), WithFilesResolved(request.body, settings),
+                                      "the request body");
   const TString connectionClass = Services::KnownConnectionClass(RequiredQuery(request, "class"));
   return Services::ConvertJson(connectionClass, WithFilesResolved(request.body, settings), "the request body");
 }
@@ -278,6 +283,12 @@ std::string SaveConnection(const ApiRequest& request, const ApiSettings& setting
   // A file the connection reads is one the server allows.
   for (auto& [name, value] : attributes)
     if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
+  // The page holds no secret, only the id a convert kept them under: a connection saved after
+  // signing in keeps the secrets it signed in with, unless the body gives its own.
+  const auto id = attributes.find(DataConnectionAttrs::attrCredentialId);
+  if (id != attributes.end() && !id->second.isEmpty())
+    for (const auto& [secret, value] : CredentialsService::Instance().GetCredentials(id->second))
+      attributes.emplace(secret, value);
   return Services::SaveConnection(Name(request), Services::KnownConnectionClass(RequiredQuery(request, "class")),
                                   attributes);
 }

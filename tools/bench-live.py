@@ -77,9 +77,9 @@ def fill_mariadb(port, rows, tables):
                       "seq * 0.25, DATE_ADD('2020-01-01', INTERVAL seq % 3650 DAY), IF(seq % 7 = 0, NULL, "
                       f"CONCAT('note ', seq)) FROM seq_1_to_{rows}"))
     # A database of many tables for the data source page, made on one connection: each table is
-    # one file of MariaDB's own, its definition (BLACKHOLE keeps no data files).
+    # one file of MariaDB's own, its definition (a MEMORY table keeps no data file).
     statements = ["CREATE DATABASE IF NOT EXISTS hlvmany; USE hlvmany;"]
-    statements += [f"CREATE TABLE IF NOT EXISTS t{i:06d} (id INT) ENGINE=BLACKHOLE;" for i in range(tables)]
+    statements += [f"CREATE TABLE IF NOT EXISTS t{i:06d} (id INT) ENGINE=MEMORY;" for i in range(tables)]
     client = mariadb(port, "")[:-2]  # the client reading its statements from standard input
     subprocess.run(client, input="\n".join(statements), text=True, check=True, stdout=subprocess.DEVNULL)
 

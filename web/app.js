@@ -9,8 +9,8 @@ const token = new URLSearchParams(location.search).get('token') || '';
 // ---------------------------------------------------------------------------------------------
 // Talking to the server
 
-async function api(path, body) {
-  const options = { headers: { 'X-Hlv-Token': token }, cache: 'no-store' };
+async function api(path, body, signal) {
+  const options = { headers: { 'X-Hlv-Token': token }, cache: 'no-store', signal };
   if (body !== undefined) {
     options.method = 'POST';
     options.headers['Content-Type'] = 'application/json';
@@ -26,6 +26,7 @@ async function api(path, body) {
   if (!response.ok) {
     const failure = new Error(json.error || `The server answered ${response.status}.`);
     failure.details = json.details;  // the database's own words, when they hold no secret
+    failure.reason = json.reason;    // what failed: authentication, refused, database-missing...
     throw failure;
   }
   return json;
@@ -60,11 +61,17 @@ function status(text) {
   document.getElementById('status').textContent = text;
 }
 
+// The database's own words under a disclosure.
+function detailsBox(details) {
+  return element('details', { class: 'details' }, element('summary', { text: 'Details' }),
+                 element('p', { text: `The database said: ${details}` }));
+}
+
 // Shows `message`, and under it the database's own `details` when there are some.
 function showError(message, details) {
   const box = document.getElementById('error');
   box.replaceChildren(message);
-  if (details) box.append(element('p', { class: 'details', text: `The database said: ${details}` }));
+  if (details) box.append(detailsBox(details));
   box.hidden = !message;
 }
 
@@ -135,16 +142,30 @@ function selectField(label, choices, selected) {
 // The gallery
 
 let fileClasses = new Set();
+let navigations = 0;  // counts the steps asked for: a step whose answer comes late is not drawn
+let galleryGroups = null;
+
+// The gallery's groups, asked once: they name the file classes and every connector.
+async function galleryData() {
+  if (!galleryGroups) {
+    const groups = await Promise.all(['file', 'server'].map((group) => api(`/api/gallery?group=${group}`)));
+    galleryGroups = groups.map(record);
+    fileClasses = new Set(galleryGroups[0]['connection-types'].map((type) => type['value-class-attr']));
+    for (const group of galleryGroups)
+      for (const type of group['connection-types']) classLabels.set(type['value-class-attr'], type.label);
+  }
+  return galleryGroups;
+}
 
 async function showGallery() {
   showError('');
   status('Loading the connectors…');
-  const groups = await Promise.all(['file', 'server'].map((group) => api(`/api/gallery?group=${group}`)));
+  const ticket = ++navigations;
+  const groups = await galleryData();
+  if (ticket !== navigations) return;
   const container = document.getElementById('gallery-groups');
   container.replaceChildren();
-  fileClasses = new Set(record(groups[0])['connection-types'].map((type) => type['value-class-attr']));
-  for (const bag of groups) {
-    const group = record(bag);
+  for (const group of groups) {
     const titleId = newId('group');
     const list = element('ul', { class: 'connectors', 'aria-labelledby': titleId });
     for (const type of group['connection-types']) {
@@ -157,15 +178,30 @@ async function showGallery() {
     }
     container.append(element('div', { class: 'group' }, element('h3', { id: titleId, text: group.label }), list));
   }
+  container.append(element('p', { class: 'info', id: 'gallery-none', hidden: true, text: 'No connector matches.' }));
+  filterGallery();
   showStep('gallery');
+  arrive({ step: 'gallery' });
   status('');
   document.getElementById('gallery-search').focus();
+  await renderSaved();
 }
 
-function filterGallery(event) {
-  const term = event.target.value.trim().toLowerCase();
-  for (const item of document.querySelectorAll('#gallery-groups li'))
-    item.hidden = term !== '' && !item.dataset.search.includes(term);
+// Keeps the connectors the search matches, and the groups that keep one.
+function filterGallery() {
+  const term = document.getElementById('gallery-search').value.trim().toLowerCase();
+  let shown = 0;
+  for (const group of document.querySelectorAll('#gallery-groups .group')) {
+    let kept = 0;
+    for (const item of group.querySelectorAll('li')) {
+      item.hidden = term !== '' && !item.dataset.search.includes(term);
+      if (!item.hidden) kept++;
+    }
+    group.hidden = !kept;
+    shown += kept;
+  }
+  const none = document.getElementById('gallery-none');
+  if (none) none.hidden = shown > 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -288,13 +324,18 @@ function laidOutAttributes(description) {
 
 let dialog = null;  // what the open dialog is made of: its record and its inputs
 
-async function openDialog(connectionClass) {
+// Opens the dialog of a class, or with `saved` that of a saved connection as an existing one;
+// `fields` (from the address) fill it in.
+async function openDialog(connectionClass, { saved, fields } = {}) {
   showError('');
-  status(`Opening the ${connectionClass} dialog…`);
+  status(`Opening the ${saved || connectionClass} dialog…`);
+  const ticket = ++navigations;
   let settings;
   let drivers = [];
   try {
-    settings = record(await api(`/api/dialog?class=${encodeURIComponent(connectionClass)}`));
+    settings = record(await api(saved ? `/api/dialog?saved=${encodeURIComponent(saved)}`
+                                      : `/api/dialog?class=${encodeURIComponent(connectionClass)}`));
+    applyFields(settings, fields);
     // A dialog that offers a driver choice offers the drivers installed on the server's machine.
     if (on(settings['show-driver-config'])) drivers = (await api('/api/odbc-drivers')).drivers;
   } catch (failure) {
@@ -302,18 +343,19 @@ async function openDialog(connectionClass) {
     showError(failure.message, failure.details);
     return;
   }
-  renderDialog(connectionClass, settings, drivers);
+  if (ticket !== navigations) return;  // the user went elsewhere meanwhile
+  renderDialog(connectionClass, settings, drivers, saved);
   status('');
 }
 
-function renderDialog(connectionClass, settings, drivers = []) {
+function renderDialog(connectionClass, settings, drivers = [], saved = undefined) {
   const params = settings['widget-connection-params'] || {};
   const section = document.getElementById('dialog');
   const form = element('form', { novalidate: true, 'aria-labelledby': 'dialog-title' });
   const inputs = {};   // connection params field -> input
   const modular = {};  // connector attribute -> input
   const toggles = [];  // functions that show or hide parts when a choice changes
-  dialog = { connectionClass, settings, inputs, modular, cube: null };
+  dialog = { connectionClass, settings, inputs, modular, cube: null, saved };
   const description = modularDescription(settings);
   const laidOut = laidOutAttributes(description);
   const drawn = (part) => !FIXED_PART_ATTRIBUTES[part].some((attribute) => laidOut.has(attribute));
@@ -429,13 +471,17 @@ function renderDialog(connectionClass, settings, drivers = []) {
     form.append(element('p', { class: 'info', text: settings['vendor-support-info'] }));
 
   form.append(element('div', { class: 'actions' },
-    element('button', { type: 'submit', class: 'primary', text: 'Sign In' }),
+    element('button', { type: 'submit', class: 'primary connects', text: 'Sign In' }),
+    element('button', { type: 'button', class: 'connects', text: 'Test connection', onclick: () => submitDialog(form, true) }),
+    ...dialogSaveControls(form),
     element('button', { type: 'button', text: 'Back to the connectors', onclick: () => showGallery() })));
   form.addEventListener('submit', (event) => { event.preventDefault(); submitDialog(form); });
   form.addEventListener('change', () => toggles.forEach((toggle) => toggle()));
   toggles.forEach((toggle) => toggle());
   section.append(form);
+  markKeptSecrets();
   showStep('dialog');
+  dialogArrived(form);
   const first = form.querySelector('input:not([type="checkbox"]), select');
   if (first) first.focus();
 }
@@ -652,8 +698,13 @@ function missingField(form) {
   return null;
 }
 
-async function submitDialog(form) {
+// Sign In (or, with `test`, Test connection): the settings turned into attributes, then the data
+// source page of the connection, or whether it connects. A failure keeps what was typed, the
+// password too, and is said next to the field at fault.
+async function submitDialog(form, test = false) {
+  if (attempt) return;
   showError('');
+  clearFieldErrors(form);
   const missing = missingField(form);
   if (missing) {
     const label = form.querySelector(`label[for="${missing.id}"]`);
@@ -661,27 +712,119 @@ async function submitDialog(form) {
     missing.focus();
     return;
   }
-  let params;
+  let answer;
   try {
-    params = await editedParams();
+    answer = await busy(form, [...form.querySelectorAll('button.connects')], form.querySelector('.actions'),
+                        test ? 'Testing the connection…' : 'Connecting…', async (signal) => {
+      const params = await editedParams();
+      const attributes = await convertDialog(params, signal);
+      if (test) return { tested: await api('/api/test', attributes, signal) };
+      return { attributes, page: record(await api('/api/describe', attributes, signal)) };
+    });
   } catch (failure) {
-    showError(failure.message, failure.details);
+    showFailure(failure);
     return;
   }
-  // The secrets leave the page with this request only.
+  if (!answer) return;  // cancelled or abandoned
+  if (test) {
+    const { connected, message, reason, details } = answer.tested;
+    if (connected) status('The connection works.');
+    else showFailure({ message, reason, details });
+    return;
+  }
+  // Signed in, the secrets leave the page: the server holds them for this connection.
   for (const input of form.querySelectorAll('input[type="password"]')) input.value = '';
-  const connectionClass = dialog.connectionClass;
-  status('Converting the settings…');
-  let attributes;
+  renderPage(answer.attributes, answer.page);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Requests the user waits for: one at a time, shown busy, cancellable
+
+let attempt = null;  // the request running: { controller }
+
+// Runs `work(signal)` with `controls` disabled, `holder` marked busy, `text` in the status line
+// and a Cancel button in `actions`. Cancel, or `holder` leaving the page, aborts the request (the
+// server stops a preview whose client hung up); an aborted request's answer, or failure, never
+// shows: the promise resolves to undefined for it.
+async function busy(holder, controls, actions, text, work) {
+  if (attempt) return undefined;
+  const controller = new AbortController();
+  const mine = { controller };
+  attempt = mine;
+  const section = holder.closest('section');
+  const gone = () => !holder.isConnected || (section && section.hidden);
+  const watcher = new MutationObserver(() => { if (gone()) controller.abort(); });
+  watcher.observe(document.querySelector('main'), { subtree: true, childList: true, attributes: true, attributeFilter: ['hidden'] });
+  const focused = document.activeElement;
+  for (const control of controls) control.disabled = true;
+  holder.setAttribute('aria-busy', 'true');
+  const cancel = element('button', { type: 'button', class: 'cancel', text: 'Cancel', onclick: () => controller.abort() });
+  actions.append(cancel);
+  status(text);
   try {
-    attributes = await api(`/api/convert?class=${encodeURIComponent(connectionClass)}`,
-                           { 'gen-connection-params-pres-model': params });
+    const answer = await work(controller.signal);
+    return controller.signal.aborted || gone() ? undefined : answer;
   } catch (failure) {
-    status('');
+    if (controller.signal.aborted || gone()) return undefined;
+    throw failure;
+  } finally {
+    watcher.disconnect();
+    if (attempt === mine) attempt = null;
+    const hadFocus = document.activeElement === cancel || document.activeElement === document.body;
+    cancel.remove();
+    for (const control of controls) control.disabled = false;
+    holder.removeAttribute('aria-busy');
+    status(controller.signal.aborted && !gone() ? 'Cancelled.' : '');
+    if (hadFocus && !gone()) (focused && focused.isConnected && focused !== document.body ? focused : controls[0] || holder).focus();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// A failure said next to the field at fault
+
+// The connector attributes a failure's reason points at, the one to focus first.
+const REASON_FIELDS = {
+  authentication: ['password', 'username'],
+  'host-not-found': ['server'],
+  refused: ['server', 'port'],
+  'timed-out': ['server', 'port'],
+  'database-missing': ['dbname', 'filename', 'odbc-dsn'],
+};
+// The fixed dialog field that edits each of those attributes.
+const ATTRIBUTE_FIELDS = { password: 'widget-attr-password', username: 'widget-attr-user', server: 'widget-attr-server',
+                           port: 'widget-attr-port', dbname: 'widget-attr-db', filename: 'widget-attr-filename',
+                           'odbc-dsn': 'widget-attr-dsn' };
+
+function clearFieldErrors(form) {
+  for (const box of form.querySelectorAll('.field-error')) box.remove();
+  for (const input of form.querySelectorAll('[aria-invalid]')) {
+    input.removeAttribute('aria-invalid');
+    if (input.dataset.hint) input.setAttribute('aria-describedby', input.dataset.hint);
+    else input.removeAttribute('aria-describedby');
+  }
+}
+
+// Says `failure` under the first shown field its reason points at, marks those fields invalid
+// and focuses the first; a failure that points at no shown field goes to the page's alert.
+function showFailure(failure) {
+  const shown = (input) => input && input.isConnected && !input.closest('[hidden]');
+  const fields = dialog ? (REASON_FIELDS[failure.reason] || [])
+    .map((name) => dialog.modular[name] || dialog.inputs[ATTRIBUTE_FIELDS[name]]).filter(shown) : [];
+  if (!fields.length) {
     showError(failure.message, failure.details);
     return;
   }
-  await describe(attributes);
+  showError('');
+  const id = newId('field-error');
+  fields[0].after(element('div', { id, class: 'field-error' }, element('p', { text: failure.message }),
+                          failure.details ? detailsBox(failure.details) : null));
+  for (const input of fields) {
+    input.dataset.hint = input.getAttribute('aria-describedby') || '';
+    input.setAttribute('aria-invalid', 'true');
+    input.setAttribute('aria-describedby', [id, input.dataset.hint].filter(Boolean).join(' '));
+  }
+  fields[0].scrollIntoView({ block: 'center' });
+  fields[0].focus();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -700,15 +843,6 @@ async function describe(attributes) {
   }
   status('');
   renderPage(attributes, page);
-}
-
-function attributeTable(attributes) {
-  const table = element('table', {}, element('thead', {}, element('tr', {}, element('th', { text: 'Attribute' }), element('th', { text: 'Value' }))));
-  const body = element('tbody');
-  for (const name of Object.keys(attributes).sort())
-    body.append(element('tr', {}, element('th', { scope: 'row', text: name }), element('td', { text: attributes[name] })));
-  table.append(body);
-  return table;
 }
 
 // A searchable list: a search box over the items.
@@ -745,13 +879,20 @@ function renderPage(attributes, page) {
 
   const right = element('div');
   const tables = (page['table-enumeration'] || {})['table-infos'] || [];
+  const previewable = on((page['table-enumeration'] || {})['allow-preview-data']);
   const titleId = newId('tables');
   const list = element('ul', { class: 'tables', 'aria-labelledby': titleId, id: 'table-list' });
   for (const table of tables) {
     const name = table['table-caption'] || table['table-name'];
-    list.append(element('li', { 'data-search': `${name} ${table['table-name']}`.toLowerCase(), 'data-name': table['table-name'],
-                                title: table['table-tooltip'] || undefined },
-      name, name !== table['table-name'] ? element('span', { class: 'kind', text: table['table-name'] }) : null));
+    const kind = table['table-tooltip'] ? element('span', { class: 'kind', text: table['table-tooltip'] }) : null;
+    // Each table is a button: reached with Tab, chosen with Enter or a click, it shows its preview.
+    const button = previewable ? element('button', { type: 'button', 'aria-pressed': 'false', onclick: () => {
+      for (const other of list.querySelectorAll('button[aria-pressed="true"]')) other.setAttribute('aria-pressed', 'false');
+      button.setAttribute('aria-pressed', 'true');
+      showPreview(attributes, `table=${encodeURIComponent(table['table-name'])}`, `Preview of ${name}`);
+    } }, name, kind) : null;
+    list.append(element('li', { 'data-search': `${name} ${table['table-name']}`.toLowerCase(), 'data-name': table['table-name'] },
+      button || name, button ? null : kind));
   }
   right.append(element('h3', { id: titleId, text: `Tables (${tables.length})` }),
     searchBox('Search tables', (term) => {
@@ -760,13 +901,444 @@ function renderPage(attributes, page) {
   if (!tables.length) right.append(element('p', { class: 'info', text: page['table-placeholder-text'] || 'No tables.' }));
   pickers.append(right);
   section.append(pickers);
+  if (tables.length && !previewable) section.append(element('p', { class: 'info', text: 'The data of this connection cannot be previewed.' }));
+  if (on(page['allow-custom-sql'])) section.append(customSqlForm(attributes));
+  section.append(element('div', { id: 'preview' }));
 
-  section.append(element('h3', { text: 'Connection attributes' }), attributeTable(attributes));
+  section.append(connectionSummary(attributes, current));
   section.append(element('div', { class: 'actions' },
     element('button', { type: 'button', text: 'Back to the connectors', onclick: () => showGallery() })));
   showStep('page');
+  pageArrived(attributes);
   section.querySelector('input, select, button').focus();
 }
+
+// ---------------------------------------------------------------------------------------------
+// The preview of a table or a custom SQL query
+
+const PREVIEW_ROWS = 100;
+const CELL_CUT = 120;  // characters of a value shown before "show all"
+
+// A query run as a preview, where the data source page allows custom SQL.
+function customSqlForm(attributes) {
+  const id = newId('sql');
+  const text = element('textarea', { id, rows: '4', spellcheck: 'false', class: 'sql' });
+  const form = element('form', { class: 'custom-sql', 'aria-label': 'Custom SQL' },
+    element('label', { for: id, text: 'Custom SQL query' }), text,
+    element('div', { class: 'actions' }, element('button', { type: 'submit', text: 'Run' })));
+  form.addEventListener('submit', (event) => {
+    event.preventDefault();
+    if (!text.value.trim()) {
+      showError('Write a query to run.');
+      text.focus();
+      return;
+    }
+    for (const other of document.querySelectorAll('#table-list button[aria-pressed="true"]')) other.setAttribute('aria-pressed', 'false');
+    showPreview(attributes, `sql=${encodeURIComponent(text.value)}`, 'Result of the custom SQL query');
+  });
+  return form;
+}
+
+async function showPreview(attributes, query, caption) {
+  showError('');
+  const holder = document.getElementById('preview');
+  holder.replaceChildren();
+  const controls = [...document.querySelectorAll('#table-list button, #page .custom-sql button')];
+  let result;
+  try {
+    result = await busy(holder, controls, holder, `Reading the first ${PREVIEW_ROWS} rows…`,
+                        (signal) => api(`/api/preview?${query}&rows=${PREVIEW_ROWS}`, attributes, signal));
+  } catch (failure) {
+    showError(failure.message, failure.details);
+    return;
+  }
+  if (result) renderGrid(holder, caption, result);
+}
+
+// A cell as its value's kind reads: a number right-aligned, NULL apart from any text, binary data
+// as its size, a long text cut short with the whole of it a click away.
+function previewCell(value) {
+  if (value === null) return element('td', { class: 'null', text: 'NULL' });
+  if (typeof value === 'number') return element('td', { class: 'number', text: String(value) });
+  if (typeof value === 'boolean') return element('td', { text: String(value) });
+  if (typeof value === 'object') return element('td', { class: 'binary', text: `${value.binary} bytes` });
+  const characters = Array.from(value);
+  if (characters.length <= CELL_CUT) return element('td', { text: value });
+  return element('td', {}, element('details', { class: 'cut' },
+    element('summary', { text: `${characters.slice(0, CELL_CUT).join('')}… (show all)` }), element('div', { text: value })));
+}
+
+function renderGrid(holder, caption, result) {
+  const captionId = newId('grid');
+  const head = element('tr');
+  for (const column of result.columns)
+    head.append(element('th', { scope: 'col' }, column.name, column.type ? element('span', { class: 'type', text: column.type }) : null));
+  const body = element('tbody');
+  for (const row of result.rows) body.append(element('tr', {}, ...row.map(previewCell)));
+  const table = element('table', { class: 'grid' }, element('caption', { id: captionId, text: caption }), element('thead', {}, head), body);
+  const count = result.rows.length;
+  const notes = [count ? `${count} row${count === 1 ? '' : 's'} shown.` : 'No rows.'];
+  if (result['more-rows']) notes.push(`More rows follow: only the first ${count} are shown.`);
+  if (result['cut-cells']) notes.push(`${result['cut-cells']} values were too long and are cut short.`);
+  // The grid scrolls sideways on its own, so it can be reached and scrolled from the keyboard.
+  holder.replaceChildren(element('div', { class: 'grid-scroll', role: 'region', 'aria-labelledby': captionId, tabindex: '0' }, table),
+                         element('p', { class: 'info', id: 'preview-notes', text: notes.join(' ') }));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saved connections
+
+// The connectors by class, as the gallery names them.
+const classLabels = new Map();
+
+// The saved connections on the gallery page: each opens its dialog as an existing connection,
+// and is renamed or deleted there.
+async function renderSaved() {
+  const holder = document.getElementById('saved-connections');
+  let saved;
+  try {
+    saved = await api('/api/connections');
+  } catch (failure) {
+    holder.replaceChildren(element('p', { class: 'info', text: `The saved connections cannot be listed: ${failure.message}` }));
+    return;
+  }
+  holder.replaceChildren(element('h3', { id: 'saved-title', text: 'Saved connections' }));
+  if (!saved.length) {
+    holder.append(element('p', { class: 'info', text: 'None yet: after signing in, "Save as…" keeps a connection here.' }));
+    return;
+  }
+  const list = element('ul', { class: 'saved', 'aria-labelledby': 'saved-title' });
+  for (const { name, class: connectionClass } of saved) {
+    const item = element('li', { 'data-name': name });
+    const row = element('div', { class: 'saved-row' },
+      element('button', { type: 'button', class: 'open', onclick: () => openDialog(connectionClass, { saved: name }) },
+        name, element('span', { class: 'note', text: ` ${classLabels.get(connectionClass) || connectionClass}` })),
+      element('button', { type: 'button', text: 'Rename', 'aria-label': `Rename ${name}`, onclick: () => renameSaved(item, name) }),
+      element('button', { type: 'button', text: 'Delete', 'aria-label': `Delete ${name}`, onclick: () => deleteSaved(item, name) }));
+    item.append(row);
+    list.append(item);
+  }
+  holder.append(list);
+}
+
+// An inline question under a saved connection's row: its controls, with a way back.
+function askInline(item, ...controls) {
+  for (const old of item.querySelectorAll('.ask')) old.remove();
+  const box = element('div', { class: 'ask' }, ...controls,
+    element('button', { type: 'button', text: 'Cancel', onclick: () => { box.remove(); item.querySelector('button').focus(); } }));
+  item.append(box);
+  return box;
+}
+
+function renameSaved(item, name) {
+  const id = newId('rename');
+  const input = element('input', { id, type: 'text', value: name, autocomplete: 'off' });
+  const rename = async () => {
+    const to = input.value.trim();
+    if (!to || to === name) return input.focus();
+    try {
+      await api(`/api/connections/rename?${new URLSearchParams({ from: name, to })}`, '');
+      status(`"${name}" is now "${to}".`);
+      await renderSaved();
+    } catch (failure) {
+      showError(failure.message);
+      input.focus();
+    }
+  };
+  input.addEventListener('keydown', (event) => { if (event.key === 'Enter') rename(); });
+  askInline(item, element('label', { for: id, text: `New name for ${name}` }), input,
+            element('button', { type: 'button', class: 'primary', text: 'Rename', onclick: rename }));
+  input.select();
+}
+
+function deleteSaved(item, name) {
+  const yes = element('button', { type: 'button', class: 'primary danger', text: `Delete ${name}`, onclick: async () => {
+    try {
+      await api(`/api/connections/delete?${new URLSearchParams({ name })}`, '');
+      status(`"${name}" is deleted.`);
+      await renderSaved();
+      document.getElementById('gallery-search').focus();
+    } catch (failure) {
+      showError(failure.message);
+    }
+  } });
+  askInline(item, element('p', { text: `Delete the saved connection "${name}" and the password it keeps?` }), yes);
+  yes.focus();
+}
+
+// A "Save as…" control: a name asked inline, then `save(name)`.
+function saveAsControl(save) {
+  const id = newId('save-name');
+  const input = element('input', { id, type: 'text', autocomplete: 'off' });
+  const box = element('div', { class: 'save-as', hidden: true },
+    element('label', { for: id, text: 'Name of the saved connection' }), input);
+  const run = async () => {
+    const name = input.value.trim();
+    if (!name) return input.focus();
+    try {
+      await save(name);
+      status(`Saved as "${name}".`);
+      box.hidden = true;
+    } catch (failure) {
+      showError(failure.message, failure.details);
+      input.focus();
+    }
+  };
+  input.addEventListener('keydown', (event) => { if (event.key === 'Enter') { event.preventDefault(); run(); } });
+  box.append(element('button', { type: 'button', class: 'primary', text: 'Save', onclick: run }));
+  const open = element('button', { type: 'button', text: 'Save as…', 'aria-expanded': 'false', onclick: () => {
+    box.hidden = !box.hidden;
+    open.setAttribute('aria-expanded', String(!box.hidden));
+    if (!box.hidden) input.focus();
+  } });
+  return { open, box };
+}
+
+// Saves `attributes` as `name`: the server takes the secrets a convert kept under their
+// credential id, so none passes through the page.
+function saveAttributes(name, connectionClass, attributes) {
+  return api(`/api/connections/save?${new URLSearchParams({ name, class: connectionClass })}`, attributes);
+}
+
+// The secret fields of a saved connection's dialog: the record shows a kept secret as ********;
+// the field stays empty, says a value is kept, and offers to clear it.
+function markKeptSecrets() {
+  dialog.kept = [];
+  if (!dialog.saved) return;
+  const params = dialog.settings['widget-connection-params'] || {};
+  const candidates = [['widget-attr-password', dialog.inputs['widget-attr-password'], params['widget-attr-password'], false]];
+  for (const [field, input] of Object.entries(dialog.modular))
+    candidates.push([field, input, (params['connector-attrs'] || {})[field], true]);
+  for (const [field, input, value, modular] of candidates) {
+    if (!input || input.type !== 'password' || value !== MASK) continue;
+    const hintId = `${input.id}-kept`;
+    const clear = checkField('Clear the kept password', false);
+    input.after(element('div', { id: hintId, class: 'info', text: 'A password is kept; type to replace it.' }), clear.wrapper);
+    input.setAttribute('aria-describedby', [input.getAttribute('aria-describedby'), hintId].filter(Boolean).join(' '));
+    clear.input.addEventListener('change', () => { input.disabled = clear.input.checked; if (clear.input.checked) input.value = ''; });
+    dialog.kept.push({ field, modular, input, clear: clear.input });
+  }
+}
+
+const MASK = '********';
+
+// The field record converted: a saved connection's dialog saves the edit under its name (a kept
+// secret left empty stays kept, a cleared one is removed); a new one becomes attributes.
+async function convertDialog(params, signal) {
+  if (!dialog.saved)
+    return api(`/api/convert?class=${encodeURIComponent(dialog.connectionClass)}`, { 'gen-connection-params-pres-model': params }, signal);
+  for (const { field, modular, clear } of dialog.kept || []) {
+    const holder = modular ? params['connector-attrs'] : params;
+    if (!holder[field]) holder[field] = clear.checked ? '' : MASK;
+  }
+  return api(`/api/convert?saved=${encodeURIComponent(dialog.saved)}`, { 'gen-connection-params-pres-model': params }, signal);
+}
+
+// The dialog's own Save (a saved connection) or Save as… (a new one), beside Sign In.
+function dialogSaveControls(form) {
+  if (dialog.saved) {
+    return [element('button', { type: 'button', text: 'Save', onclick: async () => {
+      try {
+        await convertDialog(await editedParams());
+        for (const { input } of dialog.kept || []) input.value = '';
+        status(`Saved "${dialog.saved}".`);
+      } catch (failure) {
+        showError(failure.message, failure.details);
+      }
+    } })];
+  }
+  const { open, box } = saveAsControl(async (name) => {
+    if (missingField(form)) throw new Error('Fill in the required fields first.');
+    const attributes = await convertDialog(await editedParams());
+    await saveAttributes(name, dialog.connectionClass, attributes);
+  });
+  return [open, box];
+}
+
+// ---------------------------------------------------------------------------------------------
+// The data source page's connection summary
+
+// What the user recognises of a connection, in words; the rest under "More settings" (never a
+// secret, its credential id or an empty value).
+const SUMMARY = [['odbc-dsn', 'Data source name'], ['odbc-driver', 'Driver'], ['filename', 'File'], ['server', 'Server'],
+                 ['dbname', 'Database'], ['schema', 'Schema'], ['warehouse', 'Warehouse'], ['username', 'User']];
+const NEVER_SHOWN = /^(class|credential-id)$|password|secret|pwd|token|key$/i;
+
+function connectionSummary(attributes, state) {
+  const holder = element('div', { class: 'summary' }, element('h3', { id: 'summary-title', text: 'Connection' }));
+  const list = element('dl', { 'aria-labelledby': 'summary-title' });
+  const row = (term, value) => { if (value) list.append(element('dt', { text: term }), element('dd', { text: value })); };
+  const connectionClass = attributes.class || state.class;
+  row('Connector', classLabels.get(connectionClass) || connectionClass);
+  if (state.saved) row('Saved as', state.saved);
+  const used = new Set(['class', 'port']);
+  for (const [name, term] of SUMMARY) {
+    let value = attributes[name];
+    if (name === 'server' && value && attributes.port) value = `${value}:${attributes.port}`;
+    if (name === 'filename' && value && value.startsWith('data:')) value = 'A file sent from this page';
+    row(term, value);
+    used.add(name);
+  }
+  holder.append(list);
+  const others = Object.keys(attributes).sort().filter((name) => !used.has(name) && attributes[name] !== '' && !NEVER_SHOWN.test(name));
+  if (others.length) {
+    const more = element('dl');
+    for (const name of others) more.append(element('dt', { text: readableLabel(name) }), element('dd', { text: attributes[name] }));
+    holder.append(element('details', {}, element('summary', { text: 'More settings' }), more));
+  }
+  if (!state.saved) {
+    const { open, box } = saveAsControl((name) => saveAttributes(name, connectionClass, attributes)
+      .then(() => arrive(Object.assign({}, current, { saved: name }), true)));
+    holder.append(element('div', { class: 'actions' }, open), box);
+  }
+  return holder;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Where the user is, kept in the address: Back, Forward and reload return to it. The address
+// holds the step, the class or saved name and the dialog's fields that are no secret (never a
+// password, nor a file's content); the data source page's attributes (a credential id in place
+// of any secret) stay in the history entry.
+
+let current = { step: 'gallery' };
+const visited = { gallery: { step: 'gallery' } };  // the last state of each step, for the step bar
+let restoring = false;
+
+function stateUrl(state) {
+  const query = new URLSearchParams({ token });
+  if (state.step !== 'gallery') query.set('step', state.step);
+  if (state.class) query.set('class', state.class);
+  if (state.saved) query.set('saved', state.saved);
+  for (const [name, value] of Object.entries(state.fields || {})) query.set(`f.${name}`, value);
+  return `${location.pathname}?${query}`;
+}
+
+// Records `state` as where the user is: a new history entry for another step or connection,
+// the same entry for an edit in place (or while returning to an entry).
+function arrive(state, replace = false) {
+  const same = current.step === state.step && current.class === state.class && current.saved === state.saved;
+  current = state;
+  visited[state.step] = state;
+  if (state.step === 'gallery' || (state.step === 'dialog' && !same)) delete visited.page;
+  // A page reloaded leads back to the dialog it came from.
+  if (state.step === 'page' && !visited.dialog)
+    visited.dialog = { step: 'dialog', class: state.class, saved: state.saved, fields: state.fields };
+  if (restoring || replace || same) history.replaceState(state, '', stateUrl(state));
+  else history.pushState(state, '', stateUrl(state));
+  renderSteps();
+}
+
+// The dialog's fields that are no secret, by their params field (a connector attribute as "a.NAME").
+function dialogFields() {
+  const fields = {};
+  const keep = (name, input) => {
+    if (!input || input.type === 'password' || input.type === 'file' || input.closest('[hidden]')) return;
+    fields[name] = input.type === 'checkbox' ? String(input.checked) : input.value;
+  };
+  for (const [name, input] of Object.entries(dialog.inputs)) if (name !== 'widget-attr-password') keep(name, input);
+  for (const [name, input] of Object.entries(dialog.modular)) if (!MODULAR_SECRETS.has(name)) keep(`a.${name}`, input);
+  return fields;
+}
+
+// The fields of an address laid over the params record a dialog starts from.
+function applyFields(settings, fields) {
+  const params = settings['widget-connection-params'] = settings['widget-connection-params'] || {};
+  for (const [name, value] of Object.entries(fields || {})) {
+    if (name.startsWith('a.')) {
+      if (MODULAR_SECRETS.has(name.slice(2))) continue;
+      params['connector-attrs'] = Object.assign({}, params['connector-attrs'], { [name.slice(2)]: value });
+    } else if (name !== 'widget-attr-password') {
+      params[name] = value;
+    }
+  }
+}
+
+// Called once the dialog is drawn: its state, kept up to date as the user types.
+function dialogArrived(form) {
+  const state = { step: 'dialog', class: dialog.connectionClass, saved: dialog.saved, fields: dialogFields() };
+  arrive(state);
+  let timer = null;
+  const update = () => {
+    clearTimeout(timer);
+    timer = setTimeout(() => {
+      if (current.step === 'dialog' && form.isConnected) arrive(Object.assign({}, current, { fields: dialogFields() }), true);
+    }, 250);
+  };
+  form.addEventListener('input', update);
+  form.addEventListener('change', update);
+}
+
+function pageArrived(attributes) {
+  const from = current.step === 'dialog' || current.step === 'page' ? current : {};
+  arrive({ step: 'page', class: attributes.class || from.class, saved: from.saved, fields: from.fields, attributes });
+}
+
+// Draws the step of `state`, as it was.
+async function restore(state) {
+  restoring = true;
+  try {
+    await galleryData();
+    if (state.step === 'dialog' && state.class) return await openDialog(state.class, state);
+    if (state.step === 'page' && (state.attributes || state.saved)) {
+      current = state;  // so that the page keeps its saved name
+      if (state.attributes) return await describe(state.attributes);
+      return await describeSaved(state);
+    }
+    if (state.step === 'page' && state.class) return await openDialog(state.class, state);
+    if (state.step === 'variables') return await openVariables();
+    return await showGallery();
+  } finally {
+    restoring = false;
+  }
+}
+
+// The data source page of a saved connection, connected by its name.
+async function describeSaved(state) {
+  status('Connecting…');
+  const ticket = ++navigations;
+  try {
+    const attributes = await api(`/api/connections?${new URLSearchParams({ name: state.saved })}`);
+    const page = record(await api(`/api/describe?saved=${encodeURIComponent(state.saved)}`, '{}'));
+    if (ticket === navigations) renderPage(attributes, page);
+  } catch (failure) {
+    showError(failure.message, failure.details);
+    await openDialog(state.class, state);
+  } finally {
+    status('');
+  }
+}
+
+// The state an address names (after a reload the history entry's own state wins).
+function addressState() {
+  const query = new URLSearchParams(location.search);
+  const fields = {};
+  for (const [name, value] of query) if (name.startsWith('f.')) fields[name.slice(2)] = value;
+  return { step: query.get('step') || 'gallery', class: query.get('class') || undefined, saved: query.get('saved') || undefined, fields };
+}
+
+// The steps already visited are links back to where they were left.
+function renderSteps() {
+  for (const item of document.querySelectorAll('#steps li')) {
+    const step = item.dataset.step;
+    const label = item.dataset.label || (item.dataset.label = item.textContent);
+    const target = visited[step];
+    if (target && step !== current.step) {
+      item.replaceChildren(element('a', { href: stateUrl(target), onclick: (event) => {
+        event.preventDefault();
+        arrive(target);
+        restore(target).catch((failure) => showError(failure.message));
+      } }, label));
+    } else {
+      item.replaceChildren(label);
+    }
+  }
+}
+
+window.addEventListener('popstate', (event) => {
+  const state = event.state || addressState();
+  current = state;
+  restore(state).catch((failure) => showError(failure.message));
+});
 
 // ---------------------------------------------------------------------------------------------
 // The variable prompt of a variables description file
@@ -806,6 +1378,7 @@ async function openVariables() {
   section.replaceChildren(element('h2', { id: 'variables-title', text: 'Database variables' }), form,
                           element('div', { id: 'variable-prompt' }));
   showStep('variables');
+  arrive({ step: 'variables' });
   chosen.input.focus();
 }
 
@@ -938,4 +1511,5 @@ function valueEditor(dialogRecord, variable) {
 
 document.getElementById('gallery-search').addEventListener('input', filterGallery);
 document.getElementById('open-variables').addEventListener('click', () => openVariables());
-showGallery().catch((failure) => showError(failure.message));
+current = history.state || addressState();
+restore(current).catch((failure) => showError(failure.message));

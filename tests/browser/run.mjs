@@ -15,6 +15,7 @@ import { spawn, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, rmSync, copyFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
+import { createServer } from 'node:net';
 import { createInterface } from 'node:readline';
 import { fileURLToPath } from 'node:url';
 
@@ -38,9 +39,12 @@ function options() {
   return result;
 }
 
-// playwright-core, installed from the lock file when it is not there yet (no browser download).
+const AXE = join(here, 'node_modules', 'axe-core', 'axe.min.js');
+
+// playwright-core and axe-core, installed from the lock file when they are not there yet (no
+// browser download).
 async function playwright() {
-  if (!existsSync(join(here, 'node_modules', 'playwright-core'))) {
+  if (!existsSync(join(here, 'node_modules', 'playwright-core')) || !existsSync(AXE)) {
     const npm = spawnSync('npm', ['ci', '--no-audit', '--no-fund'], { cwd: here, stdio: 'inherit' });
     if (npm.status !== 0) throw new Error('npm ci failed');
   }
@@ -70,8 +74,8 @@ async function startPostgres(program) {
 }
 
 // hlvpres serve, its output kept to look for secrets in; `flags` sets its feature flags.
-async function startServe(program, args = [], flags = '') {
-  const env = Object.assign({}, process.env, { HLV_FEATURE_FLAGS: flags });
+async function startServe(program, args = [], flags = '', extraEnv = {}) {
+  const env = Object.assign({}, process.env, { HLV_FEATURE_FLAGS: flags }, extraEnv);
   const child = spawn(program, ['serve', ...args], { stdio: ['ignore', 'pipe', 'pipe'], env });
   const output = { text: '' };
   child.stderr.on('data', (chunk) => { output.text += chunk; });
@@ -89,8 +93,9 @@ function makeSqliteFile(folder, name = 'shop.sqlite') {
 import sqlite3, sys
 db = sqlite3.connect(sys.argv[1])
 db.executescript("""
-CREATE TABLE orders (id INTEGER PRIMARY KEY, amount REAL);
+CREATE TABLE orders (id INTEGER PRIMARY KEY, amount REAL, note TEXT, receipt BLOB);
 CREATE TABLE customers (id INTEGER PRIMARY KEY, name TEXT);
+INSERT INTO orders VALUES (1, 250.5, 'deliver to the back door ' || printf('%.300c', 'x'), x'00010203'), (2, NULL, 'short', NULL);
 CREATE VIEW big_orders AS SELECT * FROM orders WHERE amount > 100;
 """)
 db.close()
@@ -152,10 +157,34 @@ async function tableNames(page) {
   return page.locator('#table-list li:visible').evaluateAll((items) => items.map((item) => item.dataset.name));
 }
 
+// axe-core over the page as it is: no violation of any rule it runs.
+async function checkAccessibility(page, what) {
+  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({ path: AXE });
+  const violations = await page.evaluate(async () => (await window.axe.run(document)).violations
+    .map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`));
+  expectSame(violations, [], `the accessibility violations of ${what}`);
+}
+
 async function openClass(page, url, label) {
   await page.goto(url);
   await page.getByRole('button', { name: label, exact: true }).click();
   await page.locator('#dialog-title').waitFor();
+  await checkAccessibility(page, `the ${label} dialog`);
+}
+
+// A server that takes connections and never answers.
+async function silentServer() {
+  const sockets = new Set();
+  const server = createServer((socket) => { sockets.add(socket); socket.on('error', () => {}); });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return { port: String(server.address().port), sockets,
+           close: () => new Promise((resolve) => { for (const socket of sockets) socket.destroy(); server.close(resolve); }) };
+}
+
+// The cells of the preview grid, each as its class and text ("cut" for a value cut short).
+async function gridRows(page) {
+  return page.locator('table.grid tbody tr').evaluateAll((rows) => rows.map((row) => [...row.cells].map((cell) =>
+    (cell.querySelector('details') ? 'cut' : `${cell.className}:${cell.textContent}`))));
 }
 
 async function fillPostgres(page, port, password) {
@@ -224,12 +253,19 @@ function scenarios(context) {
         await openClass(page, url, 'PostgreSQL');
         await fillPostgres(page, postgres.port, `${PG_PASSWORD}-wrong`);
         await page.getByRole('button', { name: 'Sign In' }).click();
-        const alert = page.getByRole('alert');
-        await alert.waitFor({ timeout: STEP_TIMEOUT });
-        const message = await alert.textContent();
-        expect(/password is not accepted.*The database said: .*password authentication failed/s.test(message),
-               `the message is ${JSON.stringify(message)}`);
-        expect(await page.locator('#dialog').isVisible(), 'the dialog is gone');
+        // The plain words under the password, which has the focus and keeps what was typed; the
+        // database's own words under Details; the alert above the form stays empty.
+        const password = page.getByLabel('Password');
+        await page.locator('.field-error').waitFor({ timeout: STEP_TIMEOUT });
+        const [describedBy, invalid, focused, kept] = await password.evaluate((input) => [input.getAttribute('aria-describedby'),
+          input.getAttribute('aria-invalid'), input === document.activeElement, input.value.endsWith('-wrong')]);
+        const box = page.locator(`#${describedBy.split(' ')[0]}`);
+        expect(/password is not accepted/.test(await box.locator('p').first().textContent()), 'the message is not under the password');
+        expectSame([invalid, focused, kept, await page.locator('#error').isHidden()], ['true', true, true, true], 'invalid, focused, kept, no alert');
+        await box.getByText('Details').click();
+        expect(/password authentication failed/.test(await box.locator('details p').textContent()), 'no details');
+        await checkAccessibility(page, 'the failed sign-in');
+        await password.fill('');
       },
     },
     {
@@ -238,10 +274,57 @@ function scenarios(context) {
         const file = makeSqliteFile(folder);
         await openClass(page, url, 'SQLite');
         await page.getByLabel('File', { exact: true }).fill(file);
+        await page.getByRole('button', { name: 'Test connection' }).click();
+        await page.getByRole('status').filter({ hasText: 'The connection works.' }).waitFor({ timeout: STEP_TIMEOUT });
         await page.getByRole('button', { name: 'Sign In' }).click();
         await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
         const names = await tableNames(page);
         expect(JSON.stringify(names) === '["[big_orders]","[customers]","[orders]"]', `tables ${JSON.stringify(names)}`);
+        // From the keyboard only: Tab to a table, Enter, its grid.
+        for (let i = 0; i < 20 && !(await page.evaluate(() => document.activeElement.closest('#table-list li[data-name="[orders]"]'))); i++)
+          await page.keyboard.press('Tab');
+        await page.keyboard.press('Enter');
+        await page.getByRole('table', { name: 'Preview of orders' }).waitFor({ timeout: STEP_TIMEOUT });
+        expectSame(await page.locator('table.grid th').allTextContents(), ['idINTEGER', 'amountREAL', 'noteTEXT', 'receiptBLOB'], 'the columns');
+        expectSame(await gridRows(page), [['number:1', 'number:250.5', 'cut', 'binary:4 bytes'], ['number:2', 'null:NULL', ':short', 'null:NULL']], 'the rows');
+        expectSame(await page.locator('table.grid td.number').first().evaluate((cell) => getComputedStyle(cell).textAlign), 'right', 'a number\'s alignment');
+        const cut = page.locator('table.grid details');
+        await cut.locator('summary').click();
+        expect((await cut.locator('div').textContent()).endsWith('x'.repeat(300)), 'the whole value is not shown');
+        // A custom query: its rows, and a note that more follow than are shown.
+        await page.getByLabel('Custom SQL query').fill('WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n LIMIT 150) SELECT x FROM n');
+        await page.getByRole('button', { name: 'Run' }).click();
+        await page.getByRole('table', { name: 'Result of the custom SQL query' }).waitFor({ timeout: STEP_TIMEOUT });
+        expectSame([await page.locator('table.grid tbody tr').count(), await page.locator('#preview-notes').textContent()],
+                   [100, '100 rows shown. More rows follow: only the first 100 are shown.'], 'the rows of the query');
+      },
+    },
+    {
+      name: 'cancel',
+      async run(page) {
+        // A server that never answers: Cancel gives Sign In back, and the abandoned attempt's
+        // failure, once it comes, shows nowhere.
+        const silent = await silentServer();
+        try {
+          await openClass(page, url, 'PostgreSQL');
+          await fillPostgres(page, silent.port, 'secret');
+          const signIn = page.getByRole('button', { name: 'Sign In' });
+          await signIn.click();
+          await page.getByRole('button', { name: 'Cancel' }).waitFor();
+          for (let i = 0; i < 100 && !silent.sockets.size; i++) await page.waitForTimeout(50);  // the server is connecting
+          expectSame([await signIn.isDisabled(), await page.getByRole('button', { name: 'Test connection' }).isDisabled(),
+                      await page.locator('#dialog form').getAttribute('aria-busy'), await page.locator('#status').textContent()],
+                     [true, true, 'true', 'Connecting…'], 'the busy state');
+          await page.getByRole('button', { name: 'Cancel' }).click();
+          await page.waitForFunction(() => !document.querySelector('#dialog .cancel'));
+          expectSame([await signIn.isEnabled(), await page.locator('#status').textContent()], [true, 'Cancelled.'], 'after Cancel');
+          await silent.close();  // the server's attempt fails now
+          await page.waitForTimeout(1500);
+          expectSame([await page.locator('#error').isHidden(), await page.locator('.field-error').count()], [true, 0], 'a late failure shown');
+          await page.getByLabel('Password').fill('');
+        } finally {
+          await silent.close();
+        }
       },
     },
     {
@@ -320,7 +403,8 @@ function scenarios(context) {
         await page.getByRole('button', { name: 'Sign In' }).click();
         await page.getByRole('alert').filter({ hasNotText: 'Fill in' }).waitFor({ timeout: STEP_TIMEOUT });
         expect(await page.locator('#dialog').isVisible(), 'the dialog is gone');
-        expect(await page.locator('#dialog [data-attribute="password"]').inputValue() === '', 'the password stays in its field');
+        expect(await page.locator('#dialog [data-attribute="password"]').inputValue() === PG_PASSWORD, 'a failed sign-in wiped the password');
+        await page.locator('#dialog [data-attribute="password"]').fill('');
       },
     },
     {
@@ -403,6 +487,101 @@ function scenarios(context) {
       },
     },
     {
+      name: 'saved-connection',
+      needsPostgres: true,
+      async run(page) {
+        // Saved after signing in; the page survives a reload; the saved dialog keeps the
+        // password without showing it, and signs in again untouched.
+        await openClass(page, url, 'PostgreSQL');
+        await fillPostgres(page, postgres.port, PG_PASSWORD);
+        await page.waitForURL(/f\.widget-attr-server=127\.0\.0\.1/);
+        expect(!decodeURIComponent(page.url()).includes(PG_PASSWORD), 'the password is in the address');
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        expect(await page.locator('#page').getByLabel('Name of the saved connection').isHidden(), 'the name is asked before Save as…');
+        await page.getByRole('button', { name: 'Save as…' }).click();
+        await page.locator('#page').getByLabel('Name of the saved connection').fill('Sales DB');
+        await page.getByRole('button', { name: 'Save', exact: true }).click();
+        await page.waitForFunction(() => document.getElementById('status').textContent === 'Saved as "Sales DB".');
+        await page.reload();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        const summary = await page.locator('.summary dl').first().textContent();
+        expect(summary.includes(`127.0.0.1:${postgres.port}`) && summary.includes('Saved as') && !/credential|password/i.test(summary),
+               `the summary is ${JSON.stringify(summary)}`);
+        await page.locator('#steps').getByRole('link', { name: 'Choose a connector' }).click();
+        const saved = page.locator('#saved-connections li[data-name="Sales DB"]');
+        await saved.getByRole('button', { name: 'Rename Sales DB' }).click();
+        await page.getByLabel('New name for Sales DB').fill('Sales');
+        await page.getByLabel('New name for Sales DB').press('Enter');
+        await page.locator('#saved-connections li[data-name="Sales"] button.open').click();
+        await page.locator('#dialog-title').waitFor();
+        const password = page.locator('#dialog input[type="password"]');
+        expectSame([await password.inputValue(), await page.getByLabel('Server', { exact: true }).inputValue(),
+                    await page.getByText('A password is kept; type to replace it.').isVisible()], ['', '127.0.0.1', true], 'the saved dialog');
+        await checkAccessibility(page, 'the saved dialog');
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        // Deleting asks first.
+        await page.goBack();
+        await page.locator('#dialog-title').waitFor();
+        await page.goBack();
+        await page.locator('#saved-connections li[data-name="Sales"]').getByRole('button', { name: 'Delete Sales' }).click();
+        await page.getByRole('button', { name: 'Delete Sales', exact: true }).last().click();
+        await page.getByText('None yet').waitFor();
+      },
+    },
+    {
+      name: 'history',
+      async run(page) {
+        // Back, Forward and reload return to the same step with the same fields; the step bar leads back.
+        const file = makeSqliteFile(folder, 'history.sqlite');
+        await openClass(page, url, 'SQLite');
+        await page.getByLabel('File', { exact: true }).fill(file);
+        await page.waitForURL(/step=dialog&class=sqlite&f\.widget-attr-filename=%2F/);
+        await page.reload();
+        expectSame(await page.getByLabel('File', { exact: true }).inputValue(), file, 'the file after a reload');
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        await page.goBack();
+        expectSame(await page.getByLabel('File', { exact: true }).inputValue(), file, 'the file after Back');
+        await page.goForward();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        await page.locator('#steps').getByRole('link', { name: 'Connection settings' }).click();
+        await page.locator('#dialog-title').waitFor();
+        await page.locator('#steps').getByRole('link', { name: 'Choose a connector' }).click();
+        await page.getByLabel('Search connectors').waitFor();
+        await page.goBack();
+        expectSame(await page.getByLabel('File', { exact: true }).inputValue(), file, 'the file after Back from the gallery');
+      },
+    },
+    {
+      name: 'small-screen',
+      async run(page) {
+        // At 360 px no page is wider than the screen; the icon and a page without the token answer readably.
+        await page.setViewportSize({ width: 360, height: 740 });
+        const fits = async (what) => expect(await page.evaluate(() => document.documentElement.scrollWidth) <= 360, `${what} overflows`);
+        await page.goto(url);
+        await page.getByLabel('Search connectors').waitFor();
+        await fits('the gallery');
+        for (const label of ['Apache Hive', 'Other Databases (ODBC)']) {
+          await page.goto(url);
+          await page.getByRole('button', { name: label, exact: true }).click();
+          await page.locator('#dialog-title').waitFor();
+          await fits(`the ${label} dialog`);
+        }
+        await page.goto(url);
+        await page.getByRole('button', { name: 'SQLite', exact: true }).click();
+        await page.getByLabel('File', { exact: true }).fill(makeSqliteFile(folder, 'narrow.sqlite'));
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+        await fits('the data source page');
+        const base = new URL(url).origin;
+        expectSame((await page.request.get(`${base}/favicon.ico`)).status(), 204, 'the icon');
+        const refused = await page.request.get(`${base}/`, { headers: { Accept: 'text/html' } });
+        expect(refused.status() === 403 && (await refused.text()).includes('<h1'), 'a page without the token is no HTML page');
+      },
+    },
+    {
       name: 'variable-prompt',
       async run(page) {
         await page.goto(url);
@@ -467,7 +646,9 @@ async function main() {
     if (!skipPostgres) postgres = await startPostgres(args.pgserver);
     // The SQLite file is named by its path, in the one folder the server is allowed to open files in.
     const serveArgs = ['--connectors', makeDsnConnector(folder), '--variables', VARIABLES_FILE, '--allow-files', folder];
-    serve = await startServe(args.hlvpres, serveArgs, `${CONNECTION_FIELDS_FLAG}=on`);
+    // A store of its own for the saved connections.
+    serve = await startServe(args.hlvpres, serveArgs, `${CONNECTION_FIELDS_FLAG}=on`,
+                             { HLV_STORE: join(folder, 'store.sqlite'), HLV_STORE_KEY_FILE: join(folder, 'store.key') });
     browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox'] });
     const context = await browser.newContext({ viewport: { width: 1280, height: 860 } });
     context.on('response', (response) => responses.push(response.body().catch(() => Buffer.alloc(0))));
@@ -484,6 +665,7 @@ async function main() {
       const started = Date.now();
       try {
         await scenario.run(page);
+        await checkAccessibility(page, `the last page of ${scenario.name}`);
         // The password is neither in the page nor in any field once it was sent.
         const text = await page.content();
         const values = await page.locator('input').evaluateAll((inputs) => inputs.map((input) => input.value).join('\n'));
