@@ -171,7 +171,8 @@ async function showGallery() {
     for (const type of group['connection-types']) {
       const disabled = !on(type['is-enabled']) || on(type['is-disabled-data-connection']);
       const button = element('button', { type: 'button', disabled, 'data-class': type['value-class-attr'],
-                                         onclick: () => openDialog(type['value-class-attr']) },
+                                         onclick: () => (type['connection-type-category'] === 'more' ? showEveryConnector()
+                                                                                                      : openDialog(type['value-class-attr'])) },
         type.label,
         on(type['is-disabled-data-connection']) ? element('span', { class: 'note', text: 'Disabled by the administrator' }) : null);
       list.append(element('li', { 'data-search': type.label.toLowerCase() }, button));
@@ -185,6 +186,15 @@ async function showGallery() {
   status('');
   document.getElementById('gallery-search').focus();
   await renderSaved();
+}
+
+// "More…" is no connection of its own: it shows every connector, the search cleared.
+function showEveryConnector() {
+  const search = document.getElementById('gallery-search');
+  search.value = '';
+  filterGallery();
+  status('Every connector is listed: type in the search box to find one.');
+  search.focus();
 }
 
 // Keeps the connectors the search matches, and the groups that keep one.
@@ -240,6 +250,8 @@ const AUTH_PASSWORD = new Set(['auth-option-explicit', 'auth-option-explicit-uni
 // The modes in which the user picks one of the options; the others have fixed fields.
 const AUTH_CHOOSING = new Set(['auth-mode-radio', 'auth-mode-radio-unindented', 'auth-mode-combobox',
   'auth-mode-combobox-integrated', 'auth-mode-hive', 'auth-mode-sharepoint', 'auth-mode-sapbw', 'auth-mode-switch-modal']);
+// Connector attributes a user may write a password into: kept out of the address.
+const CONNECTION_STRINGS = new Set(['jdbcurl', 'jdbcproperties', 'odbc-connect-string-extras']);
 // Fields of a modular dialog whose values are secrets.
 const MODULAR_SECRETS = new Set(['password', 'priv-key-file-pwd', 'client-secret', 'ssl-client-key']);
 
@@ -344,6 +356,11 @@ async function openDialog(connectionClass, { saved, fields } = {}) {
     return;
   }
   if (ticket !== navigations) return;  // the user went elsewhere meanwhile
+  // The gallery's "More…" entry has no dialog: an address naming it leads to the gallery.
+  if (settings['connect-server-widget-type'] === 'invalid') {
+    status('');
+    return showGallery();
+  }
   renderDialog(connectionClass, settings, drivers, saved);
   status('');
 }
@@ -447,6 +464,7 @@ function renderDialog(connectionClass, settings, drivers = [], saved = undefined
   for (const n of [1, 2, 3])
     if (on(settings[`show-vendor${n}-prompt`]) && drawn(`vendor${n}`))
       add(`widget-attr-vendor${n}`, settings[`vendor${n}-name-prompt`] || `Vendor ${n}`, { optional: on(settings[`vendor${n}-name-optional`]) });
+  renderConnectionStrings(form, settings, params, inputs, laidOut);
 
   // Transport types, each with its HTTP path prompt and its authentication options per connection type.
   const transports = drawn('transport') ? settings['transport-type-configs'] || [] : [];
@@ -463,8 +481,9 @@ function renderDialog(connectionClass, settings, drivers = [], saved = undefined
     });
   }
 
-  if (drawn('authentication')) renderAuthentication(form, settings, params, inputs, toggles, transports);
+  // A cube connection says what it connects to before how it signs in.
   renderCube(form, settings);
+  if (drawn('authentication')) renderAuthentication(form, settings, params, inputs, toggles, transports);
   renderSsl(form, settings, params, inputs, drawn);
 
   if (on(settings['show-vendor-support-info']) && settings['vendor-support-info'])
@@ -507,6 +526,39 @@ function renderDriver(form, params, inputs, toggles, drivers) {
   });
 }
 
+// The fields a dialog kind names its connection by beyond the server fields: the JDBC URL and
+// driver properties, the ODBC connection string extras, a web data connector's URL. The JDBC and
+// ODBC strings may hold a password: they are never put in the address.
+const WEB_DATA_CLASSES = new Set(['webdata']);  // the record names no web data connector kind
+function renderConnectionStrings(form, settings, params, inputs, laidOut) {
+  const kind = settings['connect-server-widget-type'];
+  const put = (field, made, secret) => {
+    inputs[field] = made.input;
+    if (secret) made.input.dataset.secret = 'true';
+    form.append(made.wrapper);
+  };
+  if (kind === 'jdbc') {
+    put('widget-attr-jdbcurl', textField('JDBC URL', params['widget-attr-jdbcurl'],
+      { hint: 'The driver\'s connection URL, such as jdbc:postgresql://db.example.com:5432/sales.' }), true);
+    put('widget-attr-jdbcproperties', textField('Driver properties', params['widget-attr-jdbcproperties'],
+      { optional: true, hint: 'Properties handed to the driver, as name=value separated by semicolons.' }), true);
+  }
+  if ((kind === 'odbc' || on(settings['show-driver-config'])) && !laidOut.has('odbc-connect-string-extras'))
+    put('widget-attr-odbc-string-extras', textField('Connection string extras', params['widget-attr-odbc-string-extras'],
+      { optional: true, hint: 'Added to the ODBC connection string as they are, such as NoCreat=1;ReadOnly=1.' }), true);
+  if (WEB_DATA_CLASSES.has(settings['ds-class']))
+    put('attr-connection-url', textField('Web data connector URL', params['attr-connection-url'],
+      { type: 'url', hint: 'The address of the web data connector\'s page, such as https://example.com/connector.html.' }), false);
+}
+
+// The sign-in step of an OAuth option: it happens on the provider's own page, which this machine
+// cannot reach, so the step says so instead of showing an empty box.
+function oauthNote(caption, others) {
+  return element('p', { class: 'notice oauth-note', role: 'note',
+    text: `Signing in with OAuth opens the sign-in page of ${caption} on the internet, so it needs network access, ` +
+          `which this machine does not have: the sign-in cannot be completed here.${others ? ' Choose another way to sign in.' : ''}` });
+}
+
 function renderAuthentication(form, settings, params, inputs, toggles, transports) {
   const auth = settings['auth-info'];
   if (!auth || auth['auth-mode'] === 'auth-mode-none') return;
@@ -516,20 +568,24 @@ function renderAuthentication(form, settings, params, inputs, toggles, transport
   const allOptions = auth['auth-options'] || [];
   let choice = null;
   if (AUTH_CHOOSING.has(mode) && allOptions.length) {
-    const made = selectField('Authentication', allOptions.map((o) => ({ value: o, text: AUTH_LABELS[o] || o })),
+    // The fieldset's legend already says "Authentication".
+    const made = selectField('Sign in with', allOptions.map((o) => ({ value: o, text: AUTH_LABELS[o] || o })),
                              allOptions.includes(params['curr-auth-option']) ? params['curr-auth-option'] : allOptions[0]);
     choice = made.input;
     inputs['curr-auth-option'] = choice;
     fieldset.append(made.wrapper);
   }
-  const user = textField('Username', params['widget-attr-user']);
-  const password = textField('Password', '', { type: 'password' });
+  // A mode that leaves the fields unchecked says they are optional.
+  const basicOptional = mode === 'auth-mode-basic-no-validate-fields';
+  const user = textField('Username', params['widget-attr-user'], { optional: basicOptional });
+  const password = textField('Password', '', { type: 'password', optional: basicOptional });
   inputs['widget-attr-user'] = user.input;
   inputs['widget-attr-password'] = password.input;
-  fieldset.append(user.wrapper, password.wrapper);
+  const caption = settings['connection-caption'] || settings['ds-class-caption'];
+  const oauth = oauthNote(caption, allOptions.some((o) => o !== 'auth-oauth'));
+  fieldset.append(user.wrapper, password.wrapper, oauth);
   const fixedUser = mode !== 'auth-mode-password-only' && mode !== 'auth-mode-oauth-only';
   const fixedPassword = !['auth-mode-basic-username-only', 'auth-mode-oauth-only'].includes(mode);
-  const basicOptional = mode === 'auth-mode-basic-no-validate-fields';
   toggles.push(() => {
     if (choice) {
       // Under a transport, only the options its mapping allows for the connection type.
@@ -551,7 +607,12 @@ function renderAuthentication(form, settings, params, inputs, toggles, transport
       password.wrapper.hidden = !fixedPassword;
     }
     user.input.required = !user.wrapper.hidden && !basicOptional;
-    password.input.required = false;
+    // A password the saved connection keeps need not be typed again.
+    password.input.required = !password.wrapper.hidden && !basicOptional && !password.input.dataset.keptSecret;
+    const signsInWithOAuth = choice ? choice.value === 'auth-oauth' : allOptions.length > 0 && allOptions.every((o) => o === 'auth-oauth');
+    oauth.hidden = !signsInWithOAuth;
+    // Nothing to sign in with: Sign In and Test connection wait for another option.
+    for (const button of form.querySelectorAll('button.connects')) button.disabled = signsInWithOAuth;
   });
   form.append(fieldset);
 }
@@ -583,12 +644,26 @@ function renderCube(form, settings) {
       row.append(element('label', { for: id, text: option['prompt-text'] }));
     }
     row.append(input);
+    // A single option is the one way to connect: its value is required (Essbase's server).
+    if (!radios && option['connection-specification-type'] !== 'combo-box') input.required = true;
     if (on(option['show-browse-button']))
       row.append(element('div', { class: 'info', text: 'The full path of the file on this machine.' }));
     fieldset.append(row);
     entries.push({ option, input, radio });
   });
   dialog.cube = entries;
+  // With a choice, only the chosen option's field is enabled and required: a local cube file
+  // leaves the server aside.
+  if (radios) {
+    const update = () => {
+      for (const { option, input, radio } of entries) {
+        input.disabled = !radio.checked;
+        input.required = radio.checked && option['connection-specification-type'] !== 'combo-box';
+      }
+    };
+    fieldset.addEventListener('change', update);
+    update();
+  }
   form.append(fieldset);
 }
 
@@ -629,8 +704,18 @@ function renderModular(form, settings, description, params, modular) {
         made = textField(label, secret ? '' : values[field], { optional: fixed ? fixed.optional : true, type: secret ? 'password' : 'text' });
       }
       made.input.dataset.attribute = field;
+      if (CONNECTION_STRINGS.has(field)) made.input.dataset.secret = 'true';
       modular[field] = made.input;
       fieldset.append(made.wrapper);
+      // A sign-in choice of OAuth says what that sign-in needs.
+      if (choices && field === 'authentication') {
+        const note = oauthNote(settings['connection-caption'] || settings['ds-class-caption'], choices.length > 1);
+        const select = made.input;
+        const update = () => { note.hidden = !/oauth/i.test(select.value); };
+        select.addEventListener('change', update);
+        update();
+        fieldset.append(note);
+      }
     }
     form.append(fieldset);
   }
@@ -691,6 +776,25 @@ async function editedParams() {
   return params;
 }
 
+// The fields whose spaces around the value are never meant (a password's may be).
+const TRIMMED_FIELDS = new Set(['widget-attr-server', 'widget-attr-port', 'widget-attr-db', 'widget-attr-user',
+                                'server', 'port', 'dbname', 'username']);
+
+// Trims the fields above and checks the port before anything is sent; a port that is none is
+// said under its field, and false returned.
+function cleanFields() {
+  const fields = Object.entries(dialog.inputs).concat(Object.entries(dialog.modular || {}));
+  for (const [name, input] of fields)
+    if (TRIMMED_FIELDS.has(name) && (input.type === 'text' || input.type === 'number') && input.value !== input.value.trim())
+      input.value = input.value.trim();
+  const port = fields.find(([name, input]) => (name === 'widget-attr-port' || name === 'port') && !input.closest('[hidden]'));
+  if (!port || port[1].value === '') return true;
+  const number = /^\d{1,5}$/.test(port[1].value) ? Number(port[1].value) : 0;
+  if (number >= 1 && number <= 65535) return true;
+  flagFields([port[1]], `"${port[1].value}" is not a port: give a number from 1 to 65535.`);
+  return false;
+}
+
 // The first shown, required field left empty, or null.
 function missingField(form) {
   for (const input of form.querySelectorAll('input[required], select[required]'))
@@ -705,6 +809,7 @@ async function submitDialog(form, test = false) {
   if (attempt) return;
   showError('');
   clearFieldErrors(form);
+  if (!cleanFields()) return;
   const missing = missingField(form);
   if (missing) {
     const label = form.querySelector(`label[for="${missing.id}"]`);
@@ -815,9 +920,15 @@ function showFailure(failure) {
     return;
   }
   showError('');
+  flagFields(fields, failure.message, failure.details);
+}
+
+// Says `message` (and `details` under Details) under the first of `fields`, marks them all
+// invalid and focuses the first.
+function flagFields(fields, message, details) {
   const id = newId('field-error');
-  fields[0].after(element('div', { id, class: 'field-error' }, element('p', { text: failure.message }),
-                          failure.details ? detailsBox(failure.details) : null));
+  fields[0].after(element('div', { id, class: 'field-error' }, element('p', { text: message }),
+                          details ? detailsBox(details) : null));
   for (const input of fields) {
     input.dataset.hint = input.getAttribute('aria-describedby') || '';
     input.setAttribute('aria-invalid', 'true');
@@ -853,6 +964,43 @@ function searchBox(label, onFilter) {
   return element('div', {}, element('label', { for: id, text: label }), input);
 }
 
+// A database or schema picker showing `chosen`, even when the list the database gave leaves it
+// out; `all` names the choice of none.
+function picker(label, kind, names, chosen, all) {
+  const values = chosen && !names.includes(chosen) ? [chosen, ...names] : names;
+  const choices = (all ? [{ value: '', text: all }] : []).concat(values.map((name) => ({ value: name, text: name })));
+  const made = selectField(label, choices, chosen);
+  made.input.dataset.picker = kind;
+  made.input.dataset.shown = made.input.value;
+  return made;
+}
+
+// The data source page again with `changes` to the attributes (an empty value drops the
+// attribute), through the same busy state and Cancel as Sign In. Cancelled or failed, `select`
+// shows again what the page still lists.
+async function pickAgain(attributes, changes, select) {
+  const next = Object.assign({}, attributes, changes);
+  for (const [name, value] of Object.entries(changes)) if (!value) delete next[name];
+  const pickers = select.closest('.pickers');
+  showError('');
+  let page;
+  try {
+    page = await busy(pickers, [...pickers.querySelectorAll('select, button')], pickers.querySelector('.picker-actions'),
+                      'Connecting…', async (signal) => record(await api('/api/describe', next, signal)));
+  } catch (failure) {
+    select.value = select.dataset.shown;
+    showError(failure.message, failure.details);
+    return;
+  }
+  if (!page) {
+    if (select.isConnected) select.value = select.dataset.shown;
+    return;
+  }
+  renderPage(next, page);
+  const again = document.querySelector(`#page select[data-picker="${select.dataset.picker}"]`);
+  if (again) again.focus();
+}
+
 function renderPage(attributes, page) {
   const section = document.getElementById('page');
   section.replaceChildren(element('h2', { id: 'page-title', text: `Data source: ${page['connection-description-label'] || attributes['class']}` }));
@@ -862,19 +1010,24 @@ function renderPage(attributes, page) {
   const left = element('div');
   const databases = (page['database-enumeration'] || {})['connection-databases'] || [];
   if (on(page['has-database']) || databases.length) {
-    const made = selectField('Database', databases.map((d) => ({ value: d, text: d })), page['datasource-database-name'] || undefined);
-    made.input.addEventListener('change', () => describe(Object.assign({}, attributes, { dbname: made.input.value, schema: '' })));
+    const chosen = attributes.dbname || page['datasource-database-name'] || '';
+    const made = picker('Database', 'database', databases, chosen);
+    // Another database lists its own schemas: the schema chosen in this one is dropped.
+    made.input.addEventListener('change', () => pickAgain(attributes, { dbname: made.input.value, schema: '' }, made.input));
     left.append(made.wrapper);
   }
   const schemas = (page['schema-enumeration'] || {})['connection-schemas'] || [];
   if (on(page['has-schema']) || schemas.length) {
-    const choices = [{ value: '', text: 'All schemas' }].concat(schemas.map((s) => ({ value: s, text: s })));
-    const made = selectField('Schema', choices, page['datasource-schema-name'] || '');
-    made.input.addEventListener('change', () => describe(Object.assign({}, attributes, { schema: made.input.value })));
+    // What lists the tables is the schema asked for, none meaning all of them, whatever the
+    // database calls its current schema.
+    const made = picker('Schema', 'schema', schemas, attributes.schema || '', 'All schemas');
+    made.input.addEventListener('change', () => pickAgain(attributes, { schema: made.input.value }, made.input));
     left.append(searchBox('Search schemas', (term) => {
-      for (const option of made.input.options) option.hidden = term !== '' && option.value !== '' && !option.value.toLowerCase().includes(term);
+      for (const option of made.input.options)
+        option.hidden = term !== '' && option.value !== '' && !option.selected && !option.value.toLowerCase().includes(term);
     }), made.wrapper);
   }
+  left.append(element('div', { class: 'actions picker-actions' }));
   pickers.append(left);
 
   const right = element('div');
@@ -894,11 +1047,21 @@ function renderPage(attributes, page) {
     list.append(element('li', { 'data-search': `${name} ${table['table-name']}`.toLowerCase(), 'data-name': table['table-name'] },
       button || name, button ? null : kind));
   }
-  right.append(element('h3', { id: titleId, text: `Tables (${tables.length})` }),
-    searchBox('Search tables', (term) => {
-      for (const item of list.children) item.hidden = term !== '' && !item.dataset.search.includes(term);
-    }), list);
-  if (!tables.length) right.append(element('p', { class: 'info', text: page['table-placeholder-text'] || 'No tables.' }));
+  const title = element('h3', { id: titleId, text: `Tables (${tables.length})` });
+  const none = element('p', { class: 'info', id: 'no-tables', role: 'status' });
+  const count = (term) => {
+    let shown = 0;
+    for (const item of list.children) {
+      item.hidden = term !== '' && !item.dataset.search.includes(term);
+      if (!item.hidden) shown += 1;
+    }
+    title.textContent = `Tables (${shown})`;
+    list.hidden = !shown;
+    none.textContent = shown ? '' : tables.length ? 'No table matches.'
+      : attributes.schema ? `The schema ${attributes.schema} has no tables.` : 'No tables.';
+  };
+  right.append(title, searchBox('Search tables', count), list, none);
+  count('');
   pickers.append(right);
   section.append(pickers);
   if (tables.length && !previewable) section.append(element('p', { class: 'info', text: 'The data of this connection cannot be previewed.' }));
@@ -1111,6 +1274,8 @@ function markKeptSecrets() {
     candidates.push([field, input, (params['connector-attrs'] || {})[field], true]);
   for (const [field, input, value, modular] of candidates) {
     if (!input || input.type !== 'password' || value !== MASK) continue;
+    input.dataset.keptSecret = 'true';
+    input.required = false;
     const hintId = `${input.id}-kept`;
     const clear = checkField('Clear the kept password', false);
     input.after(element('div', { id: hintId, class: 'info', text: 'A password is kept; type to replace it.' }), clear.wrapper);
@@ -1232,7 +1397,7 @@ function arrive(state, replace = false) {
 function dialogFields() {
   const fields = {};
   const keep = (name, input) => {
-    if (!input || input.type === 'password' || input.type === 'file' || input.closest('[hidden]')) return;
+    if (!input || input.type === 'password' || input.type === 'file' || input.dataset.secret || input.closest('[hidden]')) return;
     fields[name] = input.type === 'checkbox' ? String(input.checked) : input.value;
   };
   for (const [name, input] of Object.entries(dialog.inputs)) if (name !== 'widget-attr-password') keep(name, input);

@@ -6,10 +6,11 @@
 //
 //   node run.mjs --hlvpres PATH --pgserver PATH --artifacts DIR [--docs DIR] [--only NAME,...]
 //
-// --pgserver is the live connection tests' PostgreSQL server program (hlvpgserver). Each
+// --pgserver is the live connection tests' PostgreSQL server program (hlvpgserver), the optional
+// --mariadbserver their MariaDB one (hlvmariadbserver). Each
 // scenario saves a screenshot of its last page into --artifacts, and into --docs when given;
 // --only runs the scenarios named.
-// With HLV_SKIP_POSTGRES=1 the PostgreSQL scenarios are skipped.
+// With HLV_SKIP_POSTGRES=1 (HLV_SKIP_MARIADB=1) the PostgreSQL (MariaDB) scenarios are skipped.
 
 import { spawn, spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, rmSync, copyFileSync, writeFileSync } from 'node:fs';
@@ -23,6 +24,7 @@ const here = dirname(fileURLToPath(import.meta.url));
 const PG_PASSWORD = 'S3ntinel-Browser-PG-Pa55';
 const PG_DATABASE = 'hlvsales';
 const PG_USER = 'hlvadmin';
+const MARIADB_PASSWORD = 'S3ntinel-Browser-My-Pa55';
 const STEP_TIMEOUT = 20000;
 const CONNECTION_FIELDS_FLAG = '0xDC326D3';
 const VARIABLES_FILE = join(here, '..', '..', 'docs', 'examples', 'variables', 'sales-bw.json');
@@ -61,14 +63,14 @@ function firstLine(child, what) {
   });
 }
 
-// The PostgreSQL test server: it runs until its standard input closes.
-async function startPostgres(program) {
+// A database test server (hlvpgserver, hlvmariadbserver): it runs until its standard input closes.
+async function startServer(program, password) {
   const child = spawn(program, [], { stdio: ['pipe', 'pipe', 'inherit'] });
-  child.stdin.write(`${PG_PASSWORD}\n`);
-  const line = await firstLine(child, 'hlvpgserver');
+  child.stdin.write(`${password}\n`);
+  const line = await firstLine(child, program);
   if (!line.startsWith('port ')) {
     child.stdin.end();
-    throw new Error(`the PostgreSQL test server is not available: ${line}`);
+    throw new Error(`the test server ${program} is not available: ${line}`);
   }
   return { port: line.slice(5), stop: () => new Promise((resolve) => { child.once('exit', resolve); child.stdin.end(); }) };
 }
@@ -102,6 +104,14 @@ db.close()
 `, path]);
   if (made.status !== 0) throw new Error(`making the SQLite file failed: ${made.stderr}`);
   return path;
+}
+
+// Files the live tests' own writers make: an Excel workbook (the sheet Orders: id, customer; Ada
+// and Grace), and odbcinst.ini with odbc.ini naming the SQLite file `sqlite` as the DSN "hlvlite".
+function runLiveWriter(call, ...args) {
+  const made = spawnSync('python3', ['-c', `import sys; sys.path.insert(0, sys.argv[1]); import run_live; run_live.${call}`,
+                                     join(here, '..', 'cli'), ...args]);
+  if (made.status !== 0) throw new Error(`python3 run_live.${call} failed: ${made.stderr}`);
 }
 
 // A connector the machine has no driver for, offering a data source name.
@@ -187,6 +197,22 @@ async function gridRows(page) {
     (cell.querySelector('details') ? 'cut' : `${cell.className}:${cell.textContent}`))));
 }
 
+// A complete road: the connector chosen in the gallery, its dialog filled by `fill`, Sign In, the
+// data source page, the table named `table` (else the first) chosen, and its preview grid: the
+// grid's column names and the first cells of its first row.
+async function road(page, url, label, fill, table) {
+  await openClass(page, url, label);
+  await fill(page);
+  await page.getByRole('button', { name: 'Sign In' }).click();
+  await page.locator('#page-title').waitFor({ timeout: STEP_TIMEOUT });
+  await page.locator(table ? `#table-list li[data-name="${table}"] button` : '#table-list li button').first().click();
+  await page.locator('table.grid').waitFor({ timeout: STEP_TIMEOUT });
+  const columns = await page.locator('table.grid th').evaluateAll((all) => all.map((th) => th.firstChild.textContent));
+  return [columns, (await gridRows(page)).slice(0, 1).map((row) => row.slice(0, 2))];
+}
+
+const fillFile = (path) => (page) => page.getByLabel('File', { exact: true }).fill(path);
+
 async function fillPostgres(page, port, password) {
   await page.getByLabel('Server', { exact: true }).fill('127.0.0.1');
   await page.getByLabel('Port', { exact: true }).fill(port);
@@ -199,8 +225,31 @@ async function fillPostgres(page, port, password) {
 
 // The scenarios; each gets a fresh page and leaves it on the page its screenshot shows.
 function scenarios(context) {
-  const { url, postgres, folder } = context;
+  const { url, postgres, mariadb, folder, shots } = context;
+  const server = (port, database, user, password, ssl) => async (page) => {
+    // Spaces around what names the server never reach it.
+    for (const [label, value] of [['Server', ' 127.0.0.1 '], ['Port', port], [/^Database( \(optional\))?$/, database],
+                                  ['Username', user], ['Password', password]])
+      await page.locator('#dialog').getByLabel(label, { exact: true }).fill(value);
+    if (ssl) await page.getByLabel('Require SSL').check();
+  };
+  // A complete road for each live class, ending in the preview grid of a table.
+  const roads = [
+    ['postgres', 'PostgreSQL', () => server(postgres.port, PG_DATABASE, PG_USER, PG_PASSWORD, true), '[sales].[orders]',
+     [['id', 'amount'], []]],
+    ['mysql', 'MySQL', () => server(mariadb.port, 'hlvsales', 'hlvadmin', MARIADB_PASSWORD, false), '[orders]',
+     [['id', 'customer', 'amount', 'placed', 'note', 'photo'], [['number:1', ':Ada']]]],
+    ['odbc-dsn', 'Other Databases (ODBC)', () => (page) => page.getByLabel('Data source name (DSN)').selectOption('hlvlite'), '[orders]',
+     [['id', 'amount', 'note', 'receipt'], [['number:1', 'number:250.5']]]],
+    ['csv', 'Text file', () => fillFile(join(folder, 'texts', 'orders.csv')), undefined,
+     [['id', 'customer', 'amount'], [['number:1', ':Ada']]]],
+    ['excel', 'Microsoft Excel', () => fillFile(join(folder, 'book.xlsx')), undefined, [['id', 'customer'], [['number:1', ':Ada']]]],
+  ].map(([name, label, fill, table, expected]) => ({
+    name: `road-${name}`, needsPostgres: name === 'postgres', needsMariadb: name === 'mysql',
+    async run(page) { expectSame(await road(page, url, label, fill(), table), expected, `the grid of ${label}`); },
+  }));
   return [
+    ...roads,
     {
       name: 'gallery',
       async run(page) {
@@ -223,6 +272,18 @@ function scenarios(context) {
         expect(await page.getByLabel('Port', { exact: true }).inputValue() === '5432', 'the port is not the default one');
         expect(await page.locator('#driver-missing').isHidden(), 'the driver is said to be missing');
         await fillPostgres(page, postgres.port, PG_PASSWORD);
+        // A port that is none is refused under its field, and nothing is sent.
+        const port = page.getByLabel('Port', { exact: true });
+        let sent = 0;
+        page.on('request', (r) => { if (r.url().includes('/api/')) sent += 1; });
+        for (const wrong of ['abc', '99999', '0']) {
+          await port.fill(` ${wrong} `);
+          await page.getByRole('button', { name: 'Sign In' }).click();
+          const [invalid, message] = await port.evaluate((input) => [input.getAttribute('aria-invalid'),
+            document.getElementById(input.getAttribute('aria-describedby').split(' ')[0]).textContent]);
+          expectSame([invalid, message, sent], ['true', `"${wrong}" is not a port: give a number from 1 to 65535.`, 0], `the port ${wrong}`);
+        }
+        await port.fill(postgres.port);
       },
     },
     {
@@ -237,13 +298,34 @@ function scenarios(context) {
         const expected = ['[hr].[staff]', '[hr].[staff_names]', '[sales].[Customers]', '[sales].[big_orders]', '[sales].[orders]'];
         expect(JSON.stringify(all) === JSON.stringify(expected), `tables ${JSON.stringify(all)}`);
         expect(await page.locator('#page').getByLabel('Database', { exact: true }).inputValue() === PG_DATABASE, 'another database chosen');
-        // A schema connects again and lists its tables only; the search narrows them.
-        await page.getByLabel('Schema', { exact: true }).selectOption('sales');
+        // No schema chosen shows all of them; a schema connects again and lists its tables only; the
+        // count and a message follow the search; the schema search keeps the chosen one.
+        const schema = page.getByLabel('Schema', { exact: true });
+        const state = async () => [await schema.inputValue(), await page.locator('#page .pickers h3').textContent(),
+                                   await page.locator('#no-tables').textContent()];
+        expectSame(await state(), ['', 'Tables (5)', ''], 'no schema chosen');
+        await schema.selectOption('sales');
         await page.waitForFunction(() => document.querySelectorAll('#table-list li').length === 3, null, { timeout: STEP_TIMEOUT });
+        expect(await schema.evaluate((select) => select === document.activeElement), 'the schema picker lost the focus');
         await page.getByLabel('Search tables').fill('order');
-        const found = await tableNames(page);
-        expect(JSON.stringify(found) === '["[sales].[big_orders]","[sales].[orders]"]', `search found ${JSON.stringify(found)}`);
-        await page.getByLabel('Search tables').fill('');
+        expectSame([await tableNames(page), ...(await state()).slice(1)], [['[sales].[big_orders]', '[sales].[orders]'], 'Tables (2)', ''], 'the search');
+        await page.getByLabel('Search tables').fill('nothing like it');
+        expectSame(await state(), ['sales', 'Tables (0)', 'No table matches.'], 'a search matching nothing');
+        await page.getByLabel('Search schemas').fill('hr');
+        expectSame(await schema.evaluate((select) => [...select.options].filter((o) => !o.hidden).map((o) => o.value)),
+                   ['', 'hr', 'sales'], 'the schemas the search shows');
+        await schema.selectOption('public');
+        await page.waitForFunction(() => !document.querySelectorAll('#table-list li').length, null, { timeout: STEP_TIMEOUT });
+        expectSame(await state(), ['public', 'Tables (0)', 'The schema public has no tables.'], 'an empty schema');
+        // Another database drops the schema from the attributes it connects with.
+        const database = page.locator('#page').getByLabel('Database', { exact: true });
+        const other = await database.evaluate((select) => [...select.options].map((o) => o.value).find((v) => v !== select.value));
+        const request = page.waitForRequest((r) => r.url().includes('/api/describe'));
+        await database.selectOption(other);
+        expect(!('schema' in (await request).postDataJSON()), 'the schema of the other database is still sent');
+        await page.waitForFunction((name) => document.querySelector('#page select[data-picker="database"]').value === name
+          && !document.querySelector('#page [aria-busy]'), other, { timeout: STEP_TIMEOUT });
+        expectSame(await schema.inputValue(), '', 'the schema after another database');
       },
     },
     {
@@ -348,6 +430,8 @@ function scenarios(context) {
           headers: { 'X-Hlv-Token': new URLSearchParams(location.search).get('token') },
           body: JSON.stringify({ class: 'genericodbc', 'odbc-driver': 'SQLite3', dbname: '/etc/passwd' }) })).status);
         expectSame(status, 400, 'the status of a database file outside');
+        await page.locator('#table-list li[data-name="[orders]"] button').click();
+        await page.locator('table.grid').waitFor({ timeout: STEP_TIMEOUT });
       },
     },
     {
@@ -430,11 +514,88 @@ function scenarios(context) {
         await fieldset.getByRole('radio', { name: combo['prompt-text'], exact: true }).check();
         const last = combo['possible-choices'][combo['possible-choices'].length - 1];
         await fieldset.getByRole('combobox', { name: combo['prompt-text'] }).selectOption(last);
-        if (await page.getByLabel('Username').isVisible()) await page.getByLabel('Username').fill('analyst');
+        await page.getByLabel('Username').fill('analyst');
+        await page.getByLabel('Password').fill('olap-password');
         const params = await sentParams(page);
         expectSame([params['widget-attr-cube-specification-id'], params['widget-attr-cube-specification-value']],
                    [combo['option-id'], last], 'the cube specification sent');
         await page.locator('#error').waitFor({ state: 'visible', timeout: STEP_TIMEOUT }).catch(() => {});
+      },
+    },
+    {
+      name: 'dialog-kinds',
+      async run(page) {
+        // Each kind of dialog draws the fields its record names, required as it says; a picture of each.
+        const field = (label) => page.locator('#dialog').getByLabel(label, { exact: true });
+        const required = async (labels) => Promise.all(labels.map((label) => field(label).evaluate((input) => input.required)));
+        const shoot = async (name) => {
+          await page.setViewportSize({ width: 800, height: 700 });
+          const shot = join(shots.artifacts, `${name}.png`);
+          await page.screenshot({ path: shot, fullPage: true });
+          if (shots.docs) copyFileSync(shot, join(shots.docs, `${name}.png`));
+        };
+
+        // ODBC with no data source name: a driver and its fields, the connection string extras kept out of the address.
+        await openClass(page, url, 'Other Databases (ODBC)');
+        expectSame(await required(['Driver', 'Server (optional)', 'Connection string extras (optional)']), [true, false, false], 'ODBC: required');
+        await field('Connection string extras (optional)').fill('NoCreat=1;PWD=hidden');
+        await field('Server (optional)').fill('db.example');
+        await page.waitForURL(/f\.widget-attr-server=db\.example/);
+        expect(!page.url().includes('hidden'), 'the connection string extras are in the address');
+        await shoot('odbc-dialog');
+
+        // JDBC: the URL is required and sent with the driver properties.
+        await openClass(page, url, 'Other Databases (JDBC)');
+        expectSame(await required(['JDBC URL', 'Driver properties (optional)', 'Username (optional)']), [true, false, false], 'JDBC: required');
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        expectSame(await page.getByRole('alert').textContent(), 'Fill in JDBC URL.', 'JDBC: the message without a URL');
+        await field('JDBC URL').fill('jdbc:postgresql://db.example/sales');
+        await field('Driver properties (optional)').fill('ssl=true');
+        const jdbc = await sentParams(page);
+        expectSame([jdbc['widget-attr-jdbcurl'], jdbc['widget-attr-jdbcproperties']], ['jdbc:postgresql://db.example/sales', 'ssl=true'], 'JDBC: sent');
+        await openClass(page, url, 'Other Databases (JDBC)');
+        await shoot('jdbc-dialog');
+
+        // A web data connector is its URL.
+        await openClass(page, url, 'Web Data Connector');
+        expectSame(await required(['Web data connector URL']), [true], 'the web data connector URL');
+
+        // OAuth only: the sign-in step says it needs network access, and nothing can be sent.
+        await openClass(page, url, 'Google Analytics');
+        expect((await page.locator('#dialog .oauth-note:visible').textContent()).includes('network access'), 'no word of network access');
+        expectSame(await page.locator('#dialog input:visible:not([type="checkbox"])').count(), 0, 'fields for an OAuth sign-in');
+        expect(await page.getByRole('button', { name: 'Sign In' }).isDisabled(), 'Sign In is enabled without a way to sign in');
+        await shoot('oauth-dialog');
+
+        // Cubes: a local cube file leaves the server aside; the user and password follow the option; one "Authentication".
+        await openClass(page, url, 'Microsoft Analysis Services');
+        const spec = page.locator('#dialog fieldset').filter({ hasText: 'Local cube file' });
+        await spec.getByRole('radio', { name: 'Local cube file' }).check();
+        expectSame([await spec.getByRole('textbox', { name: 'Server' }).isDisabled(), await spec.getByRole('textbox', { name: 'Local cube file' }).isDisabled()],
+                   [true, false], 'the server with a local cube file');
+        expectSame(await page.locator('#dialog').getByText('Authentication', { exact: true }).count(), 1, 'the "Authentication" labels');
+        const method = field('Sign in with');
+        expect(await field('Username').isHidden(), 'Windows authentication asks for a user');
+        await method.selectOption('auth-option-username-and-password');
+        expectSame(await required(['Username', 'Password']), [true, true], 'the user and password of the cube');
+        await shoot('analysis-services-dialog');
+        await openClass(page, url, 'Oracle Essbase');
+        expectSame(await page.locator('#dialog').getByRole('textbox', { name: 'Server' }).evaluate((input) => input.required), true, 'the Essbase server');
+
+        // Snowflake: its OAuth choice says what it needs; its missing driver is said.
+        await openClass(page, url, 'Snowflake');
+        const settings = await settingsRecord(page, 'snowflake');
+        expectSame(await page.locator('#driver-missing').textContent(), settings['driver-missing-info'], 'the driver message');
+        const note = page.locator('#dialog .oauth-note');
+        expect(await note.isHidden(), 'the OAuth note without OAuth');
+        await page.locator('#dialog [data-attribute="authentication"]').selectOption('oauth');
+        await note.waitFor();
+        await shoot('snowflake-dialog');
+
+        // "More…" is no dialog: it lists every connector.
+        await page.goto(url);
+        await page.getByRole('button', { name: /^More/ }).click();
+        expect(await page.locator('#gallery').isVisible() && await page.locator('#dialog').isHidden(), '"More…" left the gallery');
       },
     },
     {
@@ -444,7 +605,7 @@ function scenarios(context) {
         const settings = await settingsRecord(page, 'hive');
         const connection = page.getByLabel('Connection', { exact: true });
         const transport = page.getByLabel('Transport', { exact: true });
-        const auth = page.locator('#dialog').getByLabel('Authentication', { exact: true });
+        const auth = page.locator('#dialog').getByLabel('Sign in with', { exact: true });
         expectSame(await enabledOptions(connection), settings['connection-settings-options'].map((o) => o['connection-option-name']), 'the connection options');
         expectSame(await enabledOptions(transport), settings['transport-type-configs'].map((t) => t['transport-type-name']), 'the transports');
         const drivers = settings['conn-type-to-driver-info-mappings'];
@@ -639,25 +800,39 @@ async function main() {
 
   const failures = [];
   let postgres = null;
+  let mariadb = null;
   let serve = null;
   let browser = null;
   const responses = [];
   try {
-    if (!skipPostgres) postgres = await startPostgres(args.pgserver);
+    if (!skipPostgres) postgres = await startServer(args.pgserver, PG_PASSWORD);
+    if (args.mariadbserver && process.env.HLV_SKIP_MARIADB !== '1') mariadb = await startServer(args.mariadbserver, MARIADB_PASSWORD);
+    // The files of the file classes, and an odbc.ini whose data source is a SQLite file.
+    mkdirSync(join(folder, 'texts'));
+    writeFileSync(join(folder, 'texts', 'orders.csv'), 'id,customer,amount\n1,Ada,12.5\n2,Grace,\n');
+    runLiveWriter('write_xlsx(sys.argv[2])', join(folder, 'book.xlsx'));
+    const odbc = join(folder, 'odbc');
+    mkdirSync(odbc);
+    runLiveWriter('write_odbc(sys.argv[2], None, sys.argv[3])', odbc, makeSqliteFile(folder, 'dsn.sqlite'));
     // The SQLite file is named by its path, in the one folder the server is allowed to open files in.
     const serveArgs = ['--connectors', makeDsnConnector(folder), '--variables', VARIABLES_FILE, '--allow-files', folder];
     // A store of its own for the saved connections.
     serve = await startServe(args.hlvpres, serveArgs, `${CONNECTION_FIELDS_FLAG}=on`,
-                             { HLV_STORE: join(folder, 'store.sqlite'), HLV_STORE_KEY_FILE: join(folder, 'store.key') });
+                             { HLV_STORE: join(folder, 'store.sqlite'), HLV_STORE_KEY_FILE: join(folder, 'store.key'),
+                               ODBCSYSINI: odbc, ODBCINI: join(odbc, 'odbc.ini') });
     browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox'] });
     const context = await browser.newContext({ viewport: { width: 1280, height: 860 } });
     context.on('response', (response) => responses.push(response.body().catch(() => Buffer.alloc(0))));
 
     const only = args.only ? new Set(args.only.split(',')) : null;
-    for (const scenario of scenarios({ url: serve.url, postgres, folder })) {
+    for (const scenario of scenarios({ url: serve.url, postgres, mariadb, folder, shots: { artifacts: args.artifacts, docs: args.docs } })) {
       if (only && !only.has(scenario.name)) continue;
       if (scenario.needsPostgres && !postgres) {
         console.log(`SKIP ${scenario.name} (HLV_SKIP_POSTGRES=1)`);
+        continue;
+      }
+      if (scenario.needsMariadb && !mariadb) {
+        console.log(`SKIP ${scenario.name} (no MariaDB test server)`);
         continue;
       }
       const page = await context.newPage();
@@ -689,6 +864,7 @@ async function main() {
     if (browser) await browser.close();
     if (serve) await serve.stop();
     if (postgres) await postgres.stop();
+    if (mariadb) await mariadb.stop();
     rmSync(folder, { recursive: true, force: true });
   }
 
