@@ -144,14 +144,7 @@ int main(int argc, char** argv) {
     if (!testpg::SkipReason()) {
       postgres = testpg::PostgresServer::Start(kPassword);
       const int port = postgres->Port();
-      const auto open = [port](QSqlDatabase& database) {
-        database.setHostName(QStringLiteral("127.0.0.1"));
-        database.setPort(port);
-        database.setDatabaseName(QString::fromLatin1(testpg::PostgresServer::kDatabase));
-        database.setUserName(QString::fromLatin1(testpg::PostgresServer::kUser));
-        database.setPassword(kPassword);
-        database.setConnectOptions(QStringLiteral("sslmode=require"));
-      };
+      const auto open = [&postgres](QSqlDatabase& database) { postgres->Address(database, kPassword); };
       Fill(QStringLiteral("QPSQL"), open,
            QStringLiteral("CREATE TABLE bench_rows (id bigint PRIMARY KEY, name text, amount double precision, "
                           "day date, note text);"

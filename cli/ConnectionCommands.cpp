@@ -5,7 +5,6 @@
 #include "host/app/Log.h"
 #include "host/connect/ConnectorRegistry.h"
 #include "host/connect/CredentialsService.h"
-#include "host/store/Store.h"
 #include "host/store/StoreCredentialsService.h"
 #include "host/connect/DSConnectionConfig.h"
 #include "host/detail/HardenedJson.h"

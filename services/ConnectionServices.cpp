@@ -227,14 +227,7 @@ std::string AttributesJson(const DSConnectionConfig& config, const DSConnectorPa
   if (!params.Filename().isEmpty()) sorted[DataConnectionAttrs::attrFilename] = params.Filename();
   sorted = Secrets::MaskAttributes(std::move(sorted),
                                   [&](const TString& name) { return IsSecretOf(config, params, name); });
-  std::string json = "{";
-  for (const auto& [name, value] : sorted) {
-    if (json.size() > 1) json += ',';
-    AppendJsonString(json, name);
-    json += ':';
-    AppendJsonString(json, value);
-  }
-  return json + '}';
+  return JsonObjectOfStrings(sorted);
 }
 
 RefCntPtr<DSConnectionConfig> ConnectWith(const TString& connectionClass, const DSConnectorParams& params) {

@@ -64,21 +64,10 @@ SecretMap SecretsOf(const Store::SavedConnection& saved) {
   return Store::Instance().Secrets(id).value_or(SecretMap());
 }
 
-std::string ObjectJson(const std::map<TString, TString>& members) {
-  std::string json = "{";
-  for (const auto& [name, value] : members) {
-    if (json.size() > 1) json += ',';
-    AppendJsonString(json, name);
-    json += ':';
-    AppendJsonString(json, value);
-  }
-  return json + '}';
-}
-
 std::string ShowJson(const Store::SavedConnection& saved) {
   std::map<TString, TString> members(saved.attributes.begin(), saved.attributes.end());
   members[DataConnectionAttrs::attrClass] = saved.connectionClass;
-  return ObjectJson(members);
+  return JsonObjectOfStrings(members);
 }
 
 const UrlScheme& SchemeOfClass(const TString& connectionClass) {
@@ -122,7 +111,7 @@ std::string ListConnectionsJson() {
   std::string json = "[";
   for (const Store::SavedConnection& saved : Store::Instance().Connections()) {
     if (json.size() > 1) json += ',';
-    json += ObjectJson({{QStringLiteral("name"), saved.name}, {QStringLiteral("class"), saved.connectionClass}});
+    json += JsonObjectOfStrings({{QStringLiteral("name"), saved.name}, {QStringLiteral("class"), saved.connectionClass}});
   }
   return json + ']';
 }
@@ -234,7 +223,7 @@ std::string ExportJson() {
     AppendJsonString(json, saved.name);
     json += ",\"class\":";
     AppendJsonString(json, saved.connectionClass);
-    json += ",\"attributes\":" + ObjectJson(attributes) + '}';
+    json += ",\"attributes\":" + JsonObjectOfStrings(attributes) + '}';
   }
   return json + "]}";
 }
@@ -296,7 +285,7 @@ std::string ConvertSavedJson(const TString& name, const std::string& bag, const 
 std::optional<std::string> LastAttributesJson(const TString& connectionClass) {
   const ConnectionAttributeMap attributes = Store::Instance().LastAttributes(connectionClass);
   if (attributes.empty()) return std::nullopt;
-  return ObjectJson(std::map<TString, TString>(attributes.begin(), attributes.end()));
+  return JsonObjectOfStrings(std::map<TString, TString>(attributes.begin(), attributes.end()));
 }
 
 void RememberAttributes(const TString& connectionClass, const ConnectionAttributeMap& attributes) {

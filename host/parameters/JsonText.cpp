@@ -139,3 +139,14 @@ void AppendJsonString(std::string& out, const TString& text) {
   // constData, not utf16: the latter may copy a string that wraps raw data.
   AppendJsonString(out, reinterpret_cast<const char16_t*>(text.constData()), static_cast<std::size_t>(text.size()));
 }
+
+std::string JsonObjectOfStrings(const std::map<TString, TString>& members) {
+  std::string json = "{";
+  for (const auto& [name, value] : members) {
+    if (json.size() > 1) json += ',';
+    AppendJsonString(json, name);
+    json += ':';
+    AppendJsonString(json, value);
+  }
+  return json + '}';
+}

@@ -5,12 +5,16 @@
 #include "host/TString.h"
 
 #include <cstddef>
+#include <map>
 #include <string>
 
 /// Appends `text` to `out` as a quoted JSON string in UTF-8: quotes, backslashes and control
 /// characters escaped, every other character (non-ASCII included) written as it is, and an
 /// unpaired surrogate written as U+FFFD.
 HLVHOST_API void AppendJsonString(std::string& out, const TString& text);
+
+/// `members` as a JSON object of strings, its keys in the map's order.
+HLVHOST_API std::string JsonObjectOfStrings(const std::map<TString, TString>& members);
 
 /// AppendJsonString for `size` UTF-16 code units at `text`.
 HLVHOST_API void AppendJsonString(std::string& out, const char16_t* text, std::size_t size);
