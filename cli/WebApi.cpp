@@ -13,6 +13,7 @@
 #include "services/GalleryServices.h"
 #include "services/InputError.h"
 #include "services/LiveServices.h"
+#include "services/OAuthServices.h"
 #include "services/OdbcServices.h"
 #include "services/SavedConnections.h"
 #include "services/VariableServices.h"
@@ -70,7 +71,7 @@ bool NamesFile(std::string_view name) {
   }
   static const std::string_view kFileAttributes[] = {"filename",         "sslfile",         "ssl-client-cert-file",
                                                      "ssl-client-key-file", "priv-key-file", "local-cube-file",
-                                                     "model-file"};
+                                                     "model-file",       "mdwpath"};
   return std::find(std::begin(kFileAttributes), std::end(kFileAttributes), name) != std::end(kFileAttributes);
 }
 
@@ -81,20 +82,45 @@ InputError FileRefused() {
       "choose the file in the page to send its content"));
 }
 
+/// A file named by path in an allowed folder that is not there, and the field that names it.
+class MissingFile : public InputError {
+ public:
+  MissingFile(const std::string& path, std::string field)
+      : InputError(QStringLiteral("the file %1 does not exist: check its folder and name").arg(TStringFromUtf8(path))),
+        m_field(std::move(field)) {}
+  const std::string& Field() const { return m_field; }
+
+ private:
+  std::string m_field;
+};
+
+bool InFolders(const std::string& file, const std::vector<std::string>& folders) {
+  return std::any_of(folders.begin(), folders.end(), [&file](const std::string& folder) {
+    return file.size() > folder.size() + 1 && file.compare(0, folder.size(), folder) == 0 && file[folder.size()] == '/';
+  });
+}
+
 /// `path` when it names a regular file in one of `settings`' allowed folders or its upload
-/// folder (no link out of them, no FIFO or device); InputError otherwise.
-std::string AllowedFile(const std::string& path, const ApiSettings& settings) {
+/// folder (no link out of them, no FIFO or device); InputError otherwise. A path into those
+/// folders that names nothing (not even a dangling link) is said to be missing, as the field
+/// `field`'s fault; any other refusal is the same, whatever exists outside.
+std::string AllowedFile(const std::string& path, const std::string& field, const ApiSettings& settings) {
   std::error_code error;
   const std::filesystem::path given(path);
   if (!given.is_absolute()) throw FileRefused();
-  const std::filesystem::path canonical = std::filesystem::canonical(given, error);
-  if (error || !std::filesystem::is_regular_file(canonical, error) || error) throw FileRefused();
   std::vector<std::string> folders = settings.allowedFolders;
   if (!settings.uploadFolder.empty()) folders.push_back(settings.uploadFolder);
+  const std::filesystem::path canonical = std::filesystem::canonical(given, error);
+  if (error) {
+    std::error_code unknown;
+    const bool named = std::filesystem::exists(std::filesystem::symlink_status(given, unknown));
+    const std::filesystem::path nearest = std::filesystem::weakly_canonical(given, unknown);
+    if (!named && !unknown && InFolders(nearest.string(), folders)) throw MissingFile(path, field);
+    throw FileRefused();
+  }
+  if (!std::filesystem::is_regular_file(canonical, error) || error) throw FileRefused();
   const std::string file = canonical.string();
-  for (const std::string& folder : folders)
-    if (file.size() > folder.size() + 1 && file.compare(0, folder.size(), folder) == 0 && file[folder.size()] == '/')
-      return file;
+  if (InFolders(file, folders)) return file;
   throw FileRefused();
 }
 
@@ -122,11 +148,11 @@ std::string KeptUpload(std::string_view url, const ApiSettings& settings) {
   return path.toStdString();
 }
 
-/// The value a file field holds, as the library is to read it: a data URL's content kept as a
-/// file of its own, a path only when it is allowed.
-std::string ResolvedFile(std::string_view value, const ApiSettings& settings) {
+/// The value the file field `field` holds, as the library is to read it: a data URL's content
+/// kept as a file of its own, a path only when it is allowed.
+std::string ResolvedFile(std::string_view value, std::string_view field, const ApiSettings& settings) {
   if (value.substr(0, 5) == "data:") return KeptUpload(value, settings);
-  return AllowedFile(std::string(value), settings);
+  return AllowedFile(std::string(value), std::string(field), settings);
 }
 
 /// Resolves every file field among the members of `object` (see ResolvedFile).
@@ -137,7 +163,7 @@ void ResolveFiles(rapidjson::Value& object, rapidjson::Document::AllocatorType& 
     if (!NamesFile(name) || !member.value.IsString() || member.value.GetStringLength() == 0) continue;
     const std::string_view value(member.value.GetString(), member.value.GetStringLength());
     if (TStringFromUtf8(value) == keptLabel) continue;  // the certificate the record already holds
-    const std::string resolved = ResolvedFile(value, settings);
+    const std::string resolved = ResolvedFile(value, name, settings);
     member.value.SetString(resolved.data(), static_cast<rapidjson::SizeType>(resolved.size()), allocator);
   }
 }
@@ -193,7 +219,8 @@ std::pair<TString, ConnectionAttributeMap> LiveAttributes(const ApiRequest& requ
   ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows; content sent as a data URL is kept.
   for (auto& [name, value] : attributes)
-    if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
+    if (!value.isEmpty() && NamesFile(ToUtf8(name)))
+      value = TStringFromUtf8(ResolvedFile(ToUtf8(value), ToUtf8(name), settings));
   // A driver named without a data source takes the database as its driver reads it: for a file
   // database's driver, a file. What reads as a path is held to the same rule.
   const auto value = [&attributes](const char* name) {
@@ -203,7 +230,7 @@ std::pair<TString, ConnectionAttributeMap> LiveAttributes(const ApiRequest& requ
   const TString database = value("dbname");
   if (!value("odbc-driver").isEmpty() && value("odbc-dsn").isEmpty() &&
       (database.contains(QLatin1Char('/')) || database.startsWith(QLatin1String("data:"))))
-    attributes[QStringLiteral("dbname")] = TStringFromUtf8(ResolvedFile(ToUtf8(database), settings));
+    attributes[QStringLiteral("dbname")] = TStringFromUtf8(ResolvedFile(ToUtf8(database), "dbname", settings));
   const auto connectionClass = attributes.find(DataConnectionAttrs::attrClass);
   if (connectionClass == attributes.end())
     throw InputError(QStringLiteral("the attributes name no \"class\""));
@@ -229,6 +256,8 @@ std::string PreviewData(const ApiRequest& request, const ApiSettings& settings) 
 }
 
 std::string OdbcDrivers(const ApiRequest&, const ApiSettings&) { return Services::OdbcDriversJson(); }
+
+std::string OAuthSettings(const ApiRequest&, const ApiSettings&) { return Services::OAuthSettingsJson(); }
 
 std::string TestConnection(const ApiRequest& request, const ApiSettings& settings) {
   const auto [connectionClass, attributes] = LiveAttributes(request, settings);
@@ -282,7 +311,8 @@ std::string SaveConnection(const ApiRequest& request, const ApiSettings& setting
   ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows.
   for (auto& [name, value] : attributes)
-    if (!value.isEmpty() && NamesFile(ToUtf8(name))) value = TStringFromUtf8(ResolvedFile(ToUtf8(value), settings));
+    if (!value.isEmpty() && NamesFile(ToUtf8(name)))
+      value = TStringFromUtf8(ResolvedFile(ToUtf8(value), ToUtf8(name), settings));
   // The page holds no secret, only the id a convert kept them under: a connection saved after
   // signing in keeps the secrets it signed in with, unless the body gives its own.
   const auto id = attributes.find(DataConnectionAttrs::attrCredentialId);
@@ -330,6 +360,7 @@ const Route kRoutes[] = {
     {"GET", "/api/gallery", Gallery},   {"GET", "/api/dialog", Dialog},       {"POST", "/api/convert", Convert},
     {"POST", "/api/describe", Describe}, {"POST", "/api/preview", PreviewData},
     {"POST", "/api/test", TestConnection}, {"GET", "/api/odbc-drivers", OdbcDrivers},
+    {"GET", "/api/oauth-settings", OAuthSettings},
     {"GET", "/api/variables", Variables},
     {"GET", "/api/variable-files", VariableFiles},
     {"GET", "/api/connections", ListConnections},
@@ -382,6 +413,12 @@ ApiResponse AnswerApi(const ApiRequest& given, const ApiSettings& settings) {
   // Each kind of failure has its status; every message is one the library made secret-free.
   try {
     return {200, route->answer(request, settings)};
+  } catch (const MissingFile& e) {  // a file field names no file: the page flags the field
+    std::string json = ErrorJson(e.what());
+    json.pop_back();
+    json += ",\"reason\":\"file-missing\",\"field\":";
+    AppendJsonString(json, TStringFromUtf8(e.Field()));
+    return {400, json + '}'};
   } catch (const Services::InputError& e) {  // the request asked for something wrong
     return Failure(400, e.what());
   } catch (const HardenedJson::JsonTextException& e) {  // the body is not JSON

@@ -27,6 +27,7 @@ async function api(path, body, signal) {
     const failure = new Error(json.error || `The server answered ${response.status}.`);
     failure.details = json.details;  // the database's own words, when they hold no secret
     failure.reason = json.reason;    // what failed: authentication, refused, database-missing...
+    failure.field = json.field;      // for a missing file, the field or attribute that names it
     throw failure;
   }
   return json;
@@ -231,8 +232,8 @@ const AUTH_LABELS = {
   'auth-option-username': 'Username',
   'auth-option-username-and-password': 'Username and password',
   'auth-hdi-service': 'HDInsight service',
-  'auth-option-access-no': 'No database password',
-  'auth-option-access-yes': 'Database password',
+  'auth-option-access-no': 'No workgroup security',
+  'auth-option-access-yes': 'Workgroup security (MDW file)',
   'auth-oauth': 'Sign in with OAuth',
   'auth-forms': 'Forms',
   'auth-third-party-SSO': 'Third-party single sign-on',
@@ -246,7 +247,7 @@ const AUTH_USER = new Set(['auth-option-explicit', 'auth-option-explicit-uninden
   'auth-option-saml-idp', 'auth-option-ad-username-and-password', 'auth-option-kerberos']);
 const AUTH_PASSWORD = new Set(['auth-option-explicit', 'auth-option-explicit-unindented', 'auth-option-teradata',
   'auth-option-ldap', 'auth-option-username-and-password', 'auth-hdi-service', 'auth-option-saml-idp',
-  'auth-option-ad-username-and-password', 'auth-option-access-yes', 'auth-option-password']);
+  'auth-option-ad-username-and-password', 'auth-option-password']);
 // The modes in which the user picks one of the options; the others have fixed fields.
 const AUTH_CHOOSING = new Set(['auth-mode-radio', 'auth-mode-radio-unindented', 'auth-mode-combobox',
   'auth-mode-combobox-integrated', 'auth-mode-hive', 'auth-mode-sharepoint', 'auth-mode-sapbw', 'auth-mode-switch-modal']);
@@ -395,7 +396,7 @@ function renderDialog(connectionClass, settings, drivers = [], saved = undefined
   };
   toggles.push(updateDriver);
 
-  renderModular(form, settings, description, params, modular);
+  renderModular(form, settings, description, params, modular, toggles);
 
   const add = (field, label, options = {}) => {
     const made = textField(label, params[field], options);
@@ -530,6 +531,7 @@ function renderDriver(form, params, inputs, toggles, drivers) {
 // driver properties, the ODBC connection string extras, a web data connector's URL. The JDBC and
 // ODBC strings may hold a password: they are never put in the address.
 const WEB_DATA_CLASSES = new Set(['webdata']);  // the record names no web data connector kind
+const WDC_URL_ATTRIBUTE = 'wdc-url';  // the connector attribute of a web data connector's URL
 function renderConnectionStrings(form, settings, params, inputs, laidOut) {
   const kind = settings['connect-server-widget-type'];
   const put = (field, made, secret) => {
@@ -547,16 +549,30 @@ function renderConnectionStrings(form, settings, params, inputs, laidOut) {
     put('widget-attr-odbc-string-extras', textField('Connection string extras', params['widget-attr-odbc-string-extras'],
       { optional: true, hint: 'Added to the ODBC connection string as they are, such as NoCreat=1;ReadOnly=1.' }), true);
   if (WEB_DATA_CLASSES.has(settings['ds-class']))
-    put('attr-connection-url', textField('Web data connector URL', params['attr-connection-url'],
+    put('attr-connection-url', textField('Web data connector URL', params['attr-connection-url'] || (params['wdc-attrs'] || {})[WDC_URL_ATTRIBUTE],
       { type: 'url', hint: 'The address of the web data connector\'s page, such as https://example.com/connector.html.' }), false);
 }
 
 // The sign-in step of an OAuth option: it happens on the provider's own page, which this machine
-// cannot reach, so the step says so instead of showing an empty box.
+// cannot reach, so the step says so instead of showing an empty box. The provider is named as
+// the OAuth settings' credential type of the class names it (its sign-in configurations, such
+// as "Snowflake OAuth or Okta"), else by the class's caption.
+let oauthSettings = null;  // the promise of the OAuth settings record, asked once
 function oauthNote(caption, others) {
-  return element('p', { class: 'notice oauth-note', role: 'note',
-    text: `Signing in with OAuth opens the sign-in page of ${caption} on the internet, so it needs network access, ` +
-          `which this machine does not have: the sign-in cannot be completed here.${others ? ' Choose another way to sign in.' : ''}` });
+  const say = (provider) => `Signing in with OAuth opens the sign-in page of ${provider} on the internet, so it needs network access, ` +
+    `which this machine does not have: the sign-in cannot be completed here.${others ? ' Choose another way to sign in.' : ''}`;
+  const note = element('p', { class: 'notice oauth-note', role: 'note', text: say(caption) });
+  const connectionClass = dialog && dialog.connectionClass;
+  if (!oauthSettings) oauthSettings = api('/api/oauth-settings').then(record).catch(() => ({}));
+  oauthSettings.then((settings) => {
+    const type = (settings['oauth-credential-type-infos'] || []).find((t) => t['class-name-for-cleaning'] === connectionClass);
+    if (!type) return;
+    const configs = (type['oauth-config-infos'] || []).map((c) => c['config-label']).filter(Boolean);
+    const names = type['display-name-map'] || {};
+    const provider = configs.length ? configs.join(' or ') : names[document.documentElement.lang] || names.en;
+    if (provider) note.textContent = say(provider);
+  });
+  return note;
 }
 
 function renderAuthentication(form, settings, params, inputs, toggles, transports) {
@@ -584,6 +600,7 @@ function renderAuthentication(form, settings, params, inputs, toggles, transport
   const caption = settings['connection-caption'] || settings['ds-class-caption'];
   const oauth = oauthNote(caption, allOptions.some((o) => o !== 'auth-oauth'));
   fieldset.append(user.wrapper, password.wrapper, oauth);
+  const workgroup = renderWorkgroup(fieldset, settings, params, inputs);
   const fixedUser = mode !== 'auth-mode-password-only' && mode !== 'auth-mode-oauth-only';
   const fixedPassword = !['auth-mode-basic-username-only', 'auth-mode-oauth-only'].includes(mode);
   toggles.push(() => {
@@ -611,10 +628,31 @@ function renderAuthentication(form, settings, params, inputs, toggles, transport
     password.input.required = !password.wrapper.hidden && !basicOptional && !password.input.dataset.keptSecret;
     const signsInWithOAuth = choice ? choice.value === 'auth-oauth' : allOptions.length > 0 && allOptions.every((o) => o === 'auth-oauth');
     oauth.hidden = !signsInWithOAuth;
+    if (workgroup) workgroup(choice && choice.value === 'auth-option-access-yes');
     // Nothing to sign in with: Sign In and Test connection wait for another option.
     for (const button of form.querySelectorAll('button.connects')) button.disabled = signsInWithOAuth;
   });
   form.append(fieldset);
+}
+
+// An Access database's workgroup security: the workgroup (MDW) file, its user and password,
+// drawn when the record is Access's and offers the option; returns the function that shows (and
+// requires) them, or null.
+function renderWorkgroup(fieldset, settings, params, inputs) {
+  const options = (settings['auth-info'] || {})['auth-options'] || [];
+  if (settings['connect-server-widget-type'] !== 'access' || !options.includes('auth-option-access-yes')) return null;
+  const file = fileField('Workgroup file (MDW)', params['widget-attr-mdw-path'], { optional: false, hint: 'The file is read here and its content sent.' });
+  const user = textField('Workgroup user', params['widget-attr-mdw-username']);
+  const password = textField('Workgroup password', '', { type: 'password', optional: true });
+  inputs['widget-attr-mdw-path'] = file.input;
+  inputs['widget-attr-mdw-username'] = user.input;
+  inputs['widget-attr-mdw-password'] = password.input;
+  fieldset.append(file.wrapper, user.wrapper, password.wrapper);
+  return (shown) => {
+    for (const made of [file, user, password]) made.wrapper.hidden = !shown;
+    file.input.required = shown && !file.input.dataset.kept;
+    user.input.required = shown;
+  };
 }
 
 function renderCube(form, settings) {
@@ -670,7 +708,7 @@ function renderCube(form, settings) {
 // The sections of a modular dialog description: each field edits the connector attribute of its
 // name. Its label is the one the description gives (a file's label, as the choices of a field
 // come with theirs), else the record's prompt for that attribute, else one made from the name.
-function renderModular(form, settings, description, params, modular) {
+function renderModular(form, settings, description, params, modular, toggles) {
   if (!description) return;
   if (typeof description === 'string') {
     form.append(element('p', { class: 'notice', text: description }));
@@ -684,6 +722,8 @@ function renderModular(form, settings, description, params, modular) {
     return { label: settings[prompt], optional: optional ? on(settings[optional]) : false };
   };
   const auth = settings['auth-info'] || {};
+  const conditions = description.when || {};
+  const conditioned = [];
   for (const section of description.sections || []) {
     const fieldset = element('fieldset', { class: 'modular' }, element('legend', { text: section.name }));
     const fields = section.fields || [];
@@ -698,28 +738,47 @@ function renderModular(form, settings, description, params, modular) {
       if (choices) {
         made = selectField(label, choices.map((c) => ({ value: c.value, text: c.label || readableLabel(c.value) })), values[field]);
       } else if (files[field]) {
-        made = fileField(label, values[field], { hint: 'The file is read here and its content sent.' });
+        made = fileField(label, values[field], { optional: !conditions[field] || OPTIONAL_WHEN_SHOWN.has(field),
+                                                 hint: 'The file is read here and its content sent.' });
       } else {
         const secret = MODULAR_SECRETS.has(field);
-        made = textField(label, secret ? '' : values[field], { optional: fixed ? fixed.optional : true, type: secret ? 'password' : 'text' });
+        const optional = conditions[field] ? OPTIONAL_WHEN_SHOWN.has(field) : fixed ? fixed.optional : true;
+        made = textField(label, secret ? '' : values[field], { optional, type: secret ? 'password' : 'text' });
       }
       made.input.dataset.attribute = field;
       if (CONNECTION_STRINGS.has(field)) made.input.dataset.secret = 'true';
       modular[field] = made.input;
       fieldset.append(made.wrapper);
-      // A sign-in choice of OAuth says what that sign-in needs.
+      if (conditions[field]) conditioned.push({ field, made });
+      // A sign-in choice of OAuth says what that sign-in needs, and leaves nothing to send.
       if (choices && field === 'authentication') {
         const note = oauthNote(settings['connection-caption'] || settings['ds-class-caption'], choices.length > 1);
         const select = made.input;
-        const update = () => { note.hidden = !/oauth/i.test(select.value); };
-        select.addEventListener('change', update);
-        update();
+        toggles.push(() => {
+          const oauth = /oauth/i.test(select.value);
+          note.hidden = !oauth;
+          for (const button of form.querySelectorAll('button.connects')) button.disabled = oauth;
+        });
         fieldset.append(note);
       }
     }
     form.append(fieldset);
   }
+  // A field the connector's fields list gives conditions for is shown, and then required, only
+  // while each attribute named holds one of its values (Snowflake's user for the sign-ins that
+  // take one). A key file's password is the exception: a key file may have none.
+  toggles.push(() => {
+    const current = (attribute) => (modular[attribute] ? modular[attribute].value : values[attribute] || '');
+    for (const { field, made } of conditioned) {
+      const shown = Object.entries(conditions[field]).every(([attribute, allowed]) => allowed.includes(current(attribute)));
+      made.wrapper.hidden = !shown;
+      made.input.required = shown && !OPTIONAL_WHEN_SHOWN.has(field) && !made.input.dataset.keptSecret &&
+                            !(made.input.type === 'file' && made.input.dataset.kept);
+    }
+  });
 }
+// Fields of a modular dialog that stay optional when their conditions show them.
+const OPTIONAL_WHEN_SHOWN = new Set(['priv-key-file-pwd']);
 
 function renderSsl(form, settings, params, inputs, drawn) {
   const checks = [
@@ -763,9 +822,13 @@ async function editedParams() {
   }
   if (Object.keys(dialog.modular).length) {
     const attrs = Object.assign({}, params['connector-attrs'] || {});
-    for (const [field, input] of Object.entries(dialog.modular)) attrs[field] = await fieldValue(input);
+    // A field the chosen sign-in hides sends nothing.
+    for (const [field, input] of Object.entries(dialog.modular)) attrs[field] = input.closest('[hidden]') ? '' : await fieldValue(input);
     params['connector-attrs'] = attrs;
   }
+  // A web data connector's URL reaches the connection through its web data connector attributes.
+  const url = dialog.inputs['attr-connection-url'];
+  if (url) params['wdc-attrs'] = Object.assign({}, params['wdc-attrs'], { [WDC_URL_ATTRIBUTE]: url.value.trim() });
   if (dialog.cube) {
     const chosen = dialog.cube.find((entry) => !entry.radio || entry.radio.checked) || dialog.cube[0];
     if (chosen) {
@@ -913,8 +976,8 @@ function clearFieldErrors(form) {
 // and focuses the first; a failure that points at no shown field goes to the page's alert.
 function showFailure(failure) {
   const shown = (input) => input && input.isConnected && !input.closest('[hidden]');
-  const fields = dialog ? (REASON_FIELDS[failure.reason] || [])
-    .map((name) => dialog.modular[name] || dialog.inputs[ATTRIBUTE_FIELDS[name]]).filter(shown) : [];
+  const fields = dialog ? (REASON_FIELDS[failure.reason] || []).concat(failure.field ? [failure.field] : [])
+    .map((name) => dialog.modular[name] || dialog.inputs[ATTRIBUTE_FIELDS[name]] || dialog.inputs[name]).filter(shown) : [];
   if (!fields.length) {
     showError(failure.message, failure.details);
     return;
@@ -1269,7 +1332,7 @@ function markKeptSecrets() {
   dialog.kept = [];
   if (!dialog.saved) return;
   const params = dialog.settings['widget-connection-params'] || {};
-  const candidates = [['widget-attr-password', dialog.inputs['widget-attr-password'], params['widget-attr-password'], false]];
+  const candidates = ['widget-attr-password', 'widget-attr-mdw-password'].map((field) => [field, dialog.inputs[field], params[field], false]);
   for (const [field, input] of Object.entries(dialog.modular))
     candidates.push([field, input, (params['connector-attrs'] || {})[field], true]);
   for (const [field, input, value, modular] of candidates) {

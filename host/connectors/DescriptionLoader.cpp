@@ -356,11 +356,41 @@ CubeSpecificationDescription ReadCubeSpecification(const Node& node) {
   return cube;
 }
 
-TString CompactJson(const Node& node) {
+// The modular dialog description as the settings record carries it: the description's own
+// members, then under "when" the conditions of the connection fields that have them (field ->
+// attribute -> values), so the dialog shows a field only where the fields list allows it.
+TString ModularDialogJson(const Node& node, const std::vector<FieldDescription>& described) {
   node.Expect(node.Raw().IsObject(), "an object");
+  if (node.Raw().HasMember("when"))
+    node.At(QStringLiteral("when"), node.Raw()["when"])
+        .Fail(QStringLiteral("the conditions of a field are given in \"fields\", not here"));
   rapidjson::StringBuffer buffer;
   rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-  node.Raw().Accept(writer);
+  const auto text = [&writer](const TString& value) {
+    const QByteArray bytes = value.toUtf8();
+    writer.String(bytes.constData(), static_cast<rapidjson::SizeType>(bytes.size()));
+  };
+  writer.StartObject();
+  for (const auto& member : node.Raw().GetObject()) {
+    writer.String(member.name.GetString(), member.name.GetStringLength());
+    member.value.Accept(writer);
+  }
+  writer.Key("when");
+  writer.StartObject();
+  for (const FieldDescription& field : described) {
+    if (field.conditions.empty()) continue;
+    text(field.field.GetName());
+    writer.StartObject();
+    for (const auto& [attribute, values] : field.conditions) {
+      text(attribute);
+      writer.StartArray();
+      for (const TString& value : values) text(value);
+      writer.EndArray();
+    }
+    writer.EndObject();
+  }
+  writer.EndObject();
+  writer.EndObject();
   return TStringFromUtf8(std::string_view(buffer.GetString(), buffer.GetSize()));
 }
 
@@ -489,7 +519,7 @@ void ReadRelationalParts(Fields& fields, ConnectorFacts& facts) {
   if (const std::optional<Node> types = fields.Take("transport-types"))
     facts.transportTypes = ReadTransportTypes(*types);
   if (const std::optional<Node> described = fields.Take("fields")) facts.fields = ReadFields(*described);
-  if (const std::optional<Node> dialog = fields.Take("modular-dialog")) facts.modularDialogJson = CompactJson(*dialog);
+  if (const std::optional<Node> dialog = fields.Take("modular-dialog")) facts.modularDialogJson = ModularDialogJson(*dialog, facts.fields);
   if (const std::optional<Node> page = fields.Take("data-source-page"))
     facts.dataSourcePage = ReadDataSourcePage(*page);
 }

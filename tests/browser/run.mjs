@@ -304,6 +304,18 @@ function scenarios(context) {
         const state = async () => [await schema.inputValue(), await page.locator('#page .pickers h3').textContent(),
                                    await page.locator('#no-tables').textContent()];
         expectSame(await state(), ['', 'Tables (5)', ''], 'no schema chosen');
+        // Cancel while a schema pick connects (its request held here): the page is back as it was,
+        // usable, and the late answer shows nowhere.
+        let release;
+        const held = new Promise((resolve) => { release = resolve; });
+        await page.route('**/api/describe', async (route) => { await held; await route.continue().catch(() => {}); });
+        await schema.selectOption('hr');
+        await page.locator('#page').getByRole('button', { name: 'Cancel' }).click();
+        release();
+        await page.unroute('**/api/describe');
+        await page.waitForTimeout(500);
+        expectSame([...(await state()), await schema.isEnabled(), await page.locator('#status').textContent(), await page.locator('#error').isHidden()],
+                   ['', 'Tables (5)', '', true, 'Cancelled.', true], 'after a cancelled pick');
         await schema.selectOption('sales');
         await page.waitForFunction(() => document.querySelectorAll('#table-list li').length === 3, null, { timeout: STEP_TIMEOUT });
         expect(await schema.evaluate((select) => select === document.activeElement), 'the schema picker lost the focus');
@@ -444,6 +456,16 @@ function scenarios(context) {
         expect(message === 'Fill in File.', `the message is ${JSON.stringify(message)}`);
         expect(await page.getByLabel('File', { exact: true }).evaluate((input) => input === document.activeElement),
                'the empty field has no focus');
+        // A file missing from an allowed folder is said so at its field; one outside is only refused.
+        for (const [path, words, flagged] of [[join(folder, 'missing.sqlite'), /does not exist/, 'true'],
+                                              ['/nowhere/missing.sqlite', /outside the folders/, null]]) {
+          await page.getByLabel('File', { exact: true }).fill(path);
+          await page.getByRole('button', { name: 'Sign In' }).click();
+          const said = page.locator('.field-error, #error:visible').first();
+          await said.waitFor({ timeout: STEP_TIMEOUT });
+          expect(words.test(await said.textContent()), `the message for ${path}: ${await said.textContent()}`);
+          expectSame(await page.getByLabel('File', { exact: true }).getAttribute('aria-invalid'), flagged, `the field flagged for ${path}`);
+        }
       },
     },
     {
@@ -475,6 +497,15 @@ function scenarios(context) {
         expectSame(await page.locator('#dialog input[type="password"]').evaluateAll((inputs) => inputs.map((input) => input.dataset.attribute)),
                    ['password', 'priv-key-file-pwd'], 'the secret fields');
         expectSame(await page.locator('#driver-missing').textContent(), settings['driver-missing-info'], 'the driver message');
+        // Each sign-in shows, and requires (*), only its own fields; OAuth none.
+        const signIn = page.locator('#dialog fieldset').filter({ has: page.locator('legend', { hasText: 'Sign in' }) });
+        const how = signIn.locator('[data-attribute="authentication"]');
+        for (const [choice, fields] of [['auth-keypair', ['username*', 'priv-key-file*', 'priv-key-file-pwd']], ['oauth', []],
+                                        ['auth-saml-idp', ['username*', 'saml-idp*']], ['auth-user-pass', ['username*', 'password*']]]) {
+          await how.selectOption(choice);
+          expectSame(await signIn.locator('input:visible').evaluateAll((inputs) => inputs.map((i) => i.dataset.attribute + (i.required ? '*' : ''))),
+                     fields, `the fields of ${choice}`);
+        }
 
         // The server is required as the record says; the warehouse and the database are optional.
         await page.getByRole('button', { name: 'Sign In' }).click();
@@ -559,6 +590,22 @@ function scenarios(context) {
         // A web data connector is its URL.
         await openClass(page, url, 'Web Data Connector');
         expectSame(await required(['Web data connector URL']), [true], 'the web data connector URL');
+        await field('Web data connector URL').fill('https://wdc.example/connector.html');
+        const converted = page.waitForResponse((r) => r.url().includes('/api/convert'));
+        await page.getByRole('button', { name: 'Sign In' }).click();
+        expectSame((await (await converted).json())['wdc-url'], 'https://wdc.example/connector.html', 'the URL\'s attribute');
+
+        // Access: workgroup security asks for its file, user and password, the password kept out of the address.
+        await openClass(page, url, 'Microsoft Access');
+        await field('Sign in with').selectOption('auth-option-access-yes');
+        expectSame(await required(['Workgroup file (MDW)', 'Workgroup user', 'Workgroup password (optional)']), [true, true, false], 'the workgroup fields');
+        await field('File').fill(join(folder, 'shop.sqlite'));
+        await field('Workgroup file (MDW)').setInputFiles({ name: 'system.mdw', mimeType: 'application/octet-stream', buffer: Buffer.from('mdw') });
+        await field('Workgroup user').fill('clerk');
+        await field('Workgroup password (optional)').fill('mdw-Pa55');
+        const access = await sentParams(page);
+        expectSame([access['widget-attr-mdw-path'].startsWith('data:'), access['widget-attr-mdw-username'], page.url().includes('mdw-Pa55')],
+                   [true, 'clerk', false], 'Access: sent');
 
         // OAuth only: the sign-in step says it needs network access, and nothing can be sent.
         await openClass(page, url, 'Google Analytics');
@@ -589,7 +636,7 @@ function scenarios(context) {
         const note = page.locator('#dialog .oauth-note');
         expect(await note.isHidden(), 'the OAuth note without OAuth');
         await page.locator('#dialog [data-attribute="authentication"]').selectOption('oauth');
-        await note.waitFor();
+        await note.filter({ hasText: 'Snowflake OAuth or Okta' }).waitFor();
         await shoot('snowflake-dialog');
 
         // "More…" is no dialog: it lists every connector.

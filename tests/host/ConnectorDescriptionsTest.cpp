@@ -94,6 +94,8 @@ TEST(ConnectorDescriptionLoaderTest, RefusesEachKindOfFaultNamingTheField) {
       {"empty driver list", head + R"("driver": {"odbc": []}})", "/driver/odbc", "at least one driver"},
       {"driver list with an empty name", head + R"("driver": {"odbc": ["A", ""]}})", "/driver/odbc/1", "not be empty"},
       {"modular dialog not an object", head + R"("modular-dialog": "{}"})", "/modular-dialog", "expected an object"},
+      {"conditions in the modular dialog", head + R"("modular-dialog": {"when": {}}})", "/modular-dialog/when",
+       "given in \"fields\""},
       {"bad class", R"({"class": "no spaces", "caption": {"en": "C"}})", "/class", "a class is letters"},
       {"page of a cube class", head + R"("model": "hierarchical", "data-source-page": {},
           "cube-specification": {"title": "T", "options": [{"type": "line-edit", "id": "a", "attribute": "a"}]}})",
