@@ -2,12 +2,10 @@
 // answering exactly what their fixture describes.
 #include "host/connectors/ConnectionFixture.h"
 
-#include "host/connectors/DescribedConfigs.h"
 #include "host/connectors/DescriptionLoader.h"
-#include "host/connectors/DescriptionRegistry.h"
 
 #include "tests/QStringPrinter.h"
-#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/BuiltinConfigs.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -21,24 +19,16 @@ using Connect::ConnectionFixture;
 using Connect::DescriptionFileException;
 using HierarchicalDSConnectionConfigElements::CatalogInfo;
 using HierarchicalDSConnectionConfigElements::CubeInfo;
-using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
+using builtin::ScopedRegistry;
 namespace Analytics = GoogleAnalyticsConnectionConfigElements;
 
 // The built-in descriptions and a loaded cube class, installed for each test.
 class ConnectionFixtureTest : public ::testing::Test {
  protected:
-  static std::shared_ptr<Connect::DescriptionRegistry> Registry() {
-    auto registry = std::make_shared<Connect::DescriptionRegistry>();
-    EXPECT_TRUE(registry->LoadBuiltins().empty());
-    registry->Add(Connect::ParseConnectorDescription(
-        R"({"class": "acme-olap", "caption": {"en": "Acme OLAP"}, "model": "hierarchical",
-            "cube-specification": {"title": "Connect",
-                                   "options": [{"type": "line-edit", "id": "s", "attribute": "server"}]}})",
-        QStringLiteral("acme-olap.json")));
-    return registry;
-  }
-
-  ScopedRegistry m_registry{Registry()};
+  ScopedRegistry m_registry{builtin::RegistryWith(
+      {R"({"class": "acme-olap", "caption": {"en": "Acme OLAP"}, "model": "hierarchical",
+           "cube-specification": {"title": "Connect",
+                                  "options": [{"type": "line-edit", "id": "s", "attribute": "server"}]}})"})};
 };
 
 DescriptionFileException FaultOf(const std::string& json) {
@@ -342,10 +332,7 @@ TEST_F(ConnectionFixtureTest, AGoogleAnalyticsFixtureIsAnsweredExactlyThroughThe
 }
 
 TEST_F(ConnectionFixtureTest, WithoutAFixtureThePagesAnswerEmpty) {
-  ConnectionConfigRequest request;
-  request.connectionClass = QStringLiteral("google-analytics");
-  const RefCntPtr<DSConnectionConfig> config = ConnectionConfigFactory::Instance().CreateConfig(request);
-  const RefCntPtr<const IGoogleAnalyticsConnectionConfig> ga = config->AsGoogleAnalytics();
+  const RefCntPtr<const IGoogleAnalyticsConnectionConfig> ga = builtin::Config("google-analytics")->AsGoogleAnalytics();
   ASSERT_TRUE(ga);
   IGoogleAnalyticsConnectionConfig::BasicItems accounts;
   EXPECT_EQ(ga->GetAccounts(accounts), 0);
@@ -358,9 +345,7 @@ TEST_F(ConnectionFixtureTest, WithoutAFixtureThePagesAnswerEmpty) {
   ga->GetQueryResponseInfo(info);
   EXPECT_TRUE(info.empty());
 
-  request.connectionClass = QStringLiteral("msolap");
-  const RefCntPtr<const HierarchicalDSConnectionConfig> cubes =
-      ConnectionConfigFactory::Instance().CreateConfig(request)->AsHierarchical();
+  const RefCntPtr<const HierarchicalDSConnectionConfig> cubes = builtin::Config("msolap")->AsHierarchical();
   ASSERT_TRUE(cubes);
   std::vector<CubeInfo> listed;
   cubes->EnumerateCubes(listed);

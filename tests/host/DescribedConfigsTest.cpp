@@ -6,19 +6,14 @@
 #include "host/connect/DriverDiagnostics.h"
 #include "host/connectors/CloudFileRegistry.h"
 #include "host/connectors/DataSource.h"
-#include "host/connectors/DescribedConfigs.h"
-#include "host/connectors/DescriptionRegistry.h"
 #include "host/connectors/InstalledDriverDiagnostics.h"
 
 #include "tests/QStringPrinter.h"
-#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/BuiltinConfigs.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/TestFiles.h"
 
 #include <QJsonDocument>
-
-#include <cstdio>
-#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -26,23 +21,9 @@ namespace {
 
 using AuthOption = AuthenticationEnums::AuthOption;
 using Attributes = DSConnectionConfig::Attributes;
-using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
-
-// The built-in descriptions, and those of `extra` (JSON texts), installed for the test.
-std::shared_ptr<Connect::DescriptionRegistry> RegistryWith(std::initializer_list<const char*> extra = {}) {
-  auto registry = std::make_shared<Connect::DescriptionRegistry>();
-  EXPECT_TRUE(registry->LoadBuiltins().empty());
-  for (const char* json : extra) registry->Add(Connect::ParseConnectorDescription(json, QStringLiteral("test")));
-  return registry;
-}
-
-RefCntPtr<DSConnectionConfig> NewConfig(const char* connectionClass, Attributes attributes = {}, bool isNew = true) {
-  ConnectionConfigRequest request;
-  request.connectionClass = QLatin1String(connectionClass);
-  request.attributes = std::move(attributes);
-  request.isNewConnection = isNew;
-  return ConnectionConfigFactory::Instance().CreateConfig(request);
-}
+using builtin::Config;
+using builtin::RegistryWith;
+using builtin::ScopedRegistry;
 
 TString Attr(const Attributes& attributes, const char* name) {
   const auto found = attributes.find(QLatin1String(name));
@@ -55,7 +36,7 @@ class DescribedConfigsTest : public ::testing::Test {
 };
 
 TEST_F(DescribedConfigsTest, ARelationalServerConnectionAnswersFromItsDescriptionAndAttributes) {
-  const RefCntPtr<DSConnectionConfig> config = NewConfig("postgres");
+  const RefCntPtr<DSConnectionConfig> config = Config("postgres", {}, true);
   EXPECT_EQ(config->ClassName(), QStringLiteral("postgres"));
   EXPECT_TRUE(config->IsRelational());
   EXPECT_FALSE(config->IsHierarchical());
@@ -77,10 +58,8 @@ TEST_F(DescribedConfigsTest, ARelationalServerConnectionAnswersFromItsDescriptio
   EXPECT_EQ(rel->GetConnectionFieldsModel(), nullptr);
 
   // An existing connection keeps exactly the attributes it was given (and its class).
-  const RefCntPtr<DSConnectionConfig> existing = NewConfig("postgres",
-                                                           {{QStringLiteral("server"), QStringLiteral("db.example")},
-                                                            {QStringLiteral("sslmode"), QStringLiteral("require")}},
-                                                           false);
+  const RefCntPtr<DSConnectionConfig> existing = Config(
+      "postgres", {{QStringLiteral("server"), QStringLiteral("db.example")}, {QStringLiteral("sslmode"), QStringLiteral("require")}});
   EXPECT_EQ(Attr(existing->GetConnectionAttributes(), "port"), QStringLiteral("<absent>"));
   EXPECT_EQ(existing->AsRelational()->GetServer(), QStringLiteral("db.example"));
   EXPECT_EQ(existing->AsRelational()->GetSSLMode(), QStringLiteral("require"));
@@ -88,7 +67,7 @@ TEST_F(DescribedConfigsTest, ARelationalServerConnectionAnswersFromItsDescriptio
 }
 
 TEST_F(DescribedConfigsTest, StateStartsUnconnectedUntilTheHostSaysSo) {
-  const RefCntPtr<DSConnectionConfig> config = NewConfig("postgres");
+  const RefCntPtr<DSConnectionConfig> config = Config("postgres", {}, true);
   EXPECT_TRUE(config->IsNewConnection());
   EXPECT_FALSE(config->IsConnected());
   EXPECT_FALSE(config->ShouldFinishConnection());
@@ -107,20 +86,20 @@ TEST_F(DescribedConfigsTest, StateStartsUnconnectedUntilTheHostSaysSo) {
 }
 
 TEST_F(DescribedConfigsTest, CurrentAuthOptionComesFromTheAuthenticationAttributeElseTheDefault) {
-  EXPECT_EQ(NewConfig("hive")->GetCurrentAuthOption(), AuthOption::AuthOptionUsername);  // the described default
-  EXPECT_EQ(NewConfig("hive", {{QStringLiteral("authentication"), QStringLiteral("1")}})->GetCurrentAuthOption(),
+  EXPECT_EQ(Config("hive")->GetCurrentAuthOption(), AuthOption::AuthOptionUsername);  // the described default
+  EXPECT_EQ(Config("hive", {{QStringLiteral("authentication"), QStringLiteral("1")}})->GetCurrentAuthOption(),
             AuthOption::AuthOptionKerberos);
-  EXPECT_EQ(NewConfig("hive", {{QStringLiteral("authentication"), QStringLiteral("42")}})->GetCurrentAuthOption(),
+  EXPECT_EQ(Config("hive", {{QStringLiteral("authentication"), QStringLiteral("42")}})->GetCurrentAuthOption(),
             AuthOption::AuthOptionUsername);
-  EXPECT_EQ(NewConfig("nimbara")->GetCurrentAuthOption(), AuthOption::AuthOauth);  // the first option
-  EXPECT_EQ(NewConfig("excel")->GetCurrentAuthOption(), AuthOption::AuthOptionNone);
-  EXPECT_EQ(NewConfig("msolap")->GetAuthOptions(),
+  EXPECT_EQ(Config("nimbara")->GetCurrentAuthOption(), AuthOption::AuthOauth);  // the first option
+  EXPECT_EQ(Config("excel")->GetCurrentAuthOption(), AuthOption::AuthOptionNone);
+  EXPECT_EQ(Config("msolap")->GetAuthOptions(),
             (std::vector<AuthOption>{AuthOption::AuthOptionUseWindows, AuthOption::AuthOptionUsernameAndPassword}));
-  EXPECT_EQ(NewConfig("hive")->GetAuthMode(), AuthenticationEnums::Mode::AuthModeHive);
+  EXPECT_EQ(Config("hive")->GetAuthMode(), AuthenticationEnums::Mode::AuthModeHive);
 }
 
 TEST_F(DescribedConfigsTest, HiveOffersConnectionTypesAndTransportTypes) {
-  const RefCntPtr<const RelationalDSConnectionConfig> hive = NewConfig("hive")->AsRelational();
+  const RefCntPtr<const RelationalDSConnectionConfig> hive = Config("hive")->AsRelational();
   const std::vector<Connect::ConnectionSettingsOption> options = hive->GetConnectionSettingsOptions();
   ASSERT_EQ(options.size(), 2u);
   EXPECT_EQ(options[1].GetConnectionType(), QStringLiteral("zookeeper"));
@@ -137,14 +116,14 @@ TEST_F(DescribedConfigsTest, HiveOffersConnectionTypesAndTransportTypes) {
   EXPECT_EQ(transports[0].GetConnTypeToAuthOptionMappings()[0].GetAuthOptions(),
             (std::vector<AuthOption>{AuthOption::AuthOptionNone, AuthOption::AuthOptionKerberos}));
   // The kind of source, not the "connection-type" attribute.
-  EXPECT_EQ(NewConfig("hive", {{QStringLiteral("connection-type"), QStringLiteral("zookeeper")}})->GetConnectionType(),
+  EXPECT_EQ(Config("hive", {{QStringLiteral("connection-type"), QStringLiteral("zookeeper")}})->GetConnectionType(),
             ConnectionTypeEnum::ServerDS);
-  EXPECT_EQ(NewConfig("sqlite", {})->GetConnectionType(), ConnectionTypeEnum::FileDS);
-  EXPECT_EQ(NewConfig("halvane-server", {})->GetConnectionType(), ConnectionTypeEnum::HalvaneServerDS);
+  EXPECT_EQ(Config("sqlite", {})->GetConnectionType(), ConnectionTypeEnum::FileDS);
+  EXPECT_EQ(Config("halvane-server", {})->GetConnectionType(), ConnectionTypeEnum::HalvaneServerDS);
 }
 
 TEST_F(DescribedConfigsTest, FieldsApplyOnlyWhenTheirConditionsHold) {
-  const RefCntPtr<const RelationalDSConnectionConfig> snowflake = NewConfig("snowflake")->AsRelational();
+  const RefCntPtr<const RelationalDSConnectionConfig> snowflake = Config("snowflake")->AsRelational();
   // The fields that apply under a sign-in, in the description's order, joined by spaces.
   const auto names = [&snowflake](const char* authentication) {
     Attributes attributes;
@@ -194,7 +173,7 @@ TEST_F(DescribedConfigsTest, PreparingCachedAttributesDropsSecretsAndAddsMissing
                        {QStringLiteral("priv-key-file-pwd"), QStringLiteral("phrase")},
                        {QStringLiteral("credential-id"), QStringLiteral("c-1")},
                        {QStringLiteral("connection-id"), QStringLiteral("x-1")}};
-  NewConfig("snowflake")->PrepareCachedAttributes(cached);
+  Config("snowflake")->PrepareCachedAttributes(cached);
   EXPECT_EQ(cached, (Attributes{{QStringLiteral("server"), QStringLiteral("acme.snowflake")},
                                 {QStringLiteral("username"), QStringLiteral("ann")},
                                 {QStringLiteral("priv-key-file"), QStringLiteral("/keys/ann.p8")},
@@ -202,12 +181,12 @@ TEST_F(DescribedConfigsTest, PreparingCachedAttributesDropsSecretsAndAddsMissing
 
   // A default never overwrites what the cache holds.
   Attributes keyPair = {{QStringLiteral("authentication"), QStringLiteral("auth-keypair")}};
-  NewConfig("snowflake")->PrepareCachedAttributes(keyPair);
+  Config("snowflake")->PrepareCachedAttributes(keyPair);
   EXPECT_EQ(Attr(keyPair, "authentication"), QStringLiteral("auth-keypair"));
 }
 
 TEST_F(DescribedConfigsTest, CubeSpecificationOptionsFollowTheAttributes) {
-  const RefCntPtr<DSConnectionConfig> tbio = NewConfig("tbio");
+  const RefCntPtr<DSConnectionConfig> tbio = Config("tbio");
   const RefCntPtr<const HierarchicalDSConnectionConfig> hier = tbio->AsHierarchical();
   ASSERT_TRUE(hier);
   EXPECT_EQ(tbio->AsRelational(), nullptr);
@@ -242,26 +221,26 @@ TEST_F(DescribedConfigsTest, CubeSpecificationOptionsFollowTheAttributes) {
 
   // The configuration's own attributes give the cube specification of the connection.
   TString id, value;
-  ConnectConfigUtils::GetCubeSpecification(NewConfig("msolap", {{QStringLiteral("server"), QStringLiteral("olap1")}}),
+  ConnectConfigUtils::GetCubeSpecification(Config("msolap", {{QStringLiteral("server"), QStringLiteral("olap1")}}),
                                            id, value);
   EXPECT_EQ(id, QStringLiteral("server"));
   EXPECT_EQ(value, QStringLiteral("olap1"));
-  const std::vector<Option> single = NewConfig("essbase")->AsHierarchical()->GetConnectionSpecificationOptions({});
+  const std::vector<Option> single = Config("essbase")->AsHierarchical()->GetConnectionSpecificationOptions({});
   ASSERT_EQ(single.size(), 1u);
   EXPECT_TRUE(single[0].IsSelected());
 }
 
 TEST_F(DescribedConfigsTest, ModelsGiveTheirKindOfConfiguration) {
-  EXPECT_TRUE(NewConfig("halvane-server")->IsServerDataSource());
-  EXPECT_FALSE(NewConfig("halvane-server")->IsRelational());
-  EXPECT_TRUE(NewConfig("google-analytics")->IsGoogleAnalytics());
-  EXPECT_TRUE(NewConfig("federated")->IsFederatedConfig());
-  EXPECT_FALSE(NewConfig("postgres")->IsFederatedConfig());
-  EXPECT_TRUE(NewConfig("webdata")->AsRelational() == nullptr);
-  EXPECT_THROW(NewConfig("no-such-class"), HalvaneException);
+  EXPECT_TRUE(Config("halvane-server")->IsServerDataSource());
+  EXPECT_FALSE(Config("halvane-server")->IsRelational());
+  EXPECT_TRUE(Config("google-analytics")->IsGoogleAnalytics());
+  EXPECT_TRUE(Config("federated")->IsFederatedConfig());
+  EXPECT_FALSE(Config("postgres")->IsFederatedConfig());
+  EXPECT_TRUE(Config("webdata")->AsRelational() == nullptr);
+  EXPECT_THROW(Config("no-such-class"), HalvaneException);
 
   const RefCntPtr<DSConnectionConfig> excel =
-      NewConfig("excel", {{QStringLiteral("filename"), QStringLiteral("/data/Sales 2024.xlsx")}});
+      Config("excel", {{QStringLiteral("filename"), QStringLiteral("/data/Sales 2024.xlsx")}});
   EXPECT_EQ(excel->GetFilename(), QStringLiteral("/data/Sales 2024.xlsx"));
   EXPECT_EQ(excel->GetConnectionDescriptionLabel(), QStringLiteral("Sales 2024.xlsx"));
 }
@@ -290,9 +269,8 @@ TEST_F(DescribedConfigsTest, AConfigurationOfADataSourceTakesItsAttributesNameAn
 }
 
 TEST_F(DescribedConfigsTest, ReconnectParametersAreTheFixedOnesAndTheNamedAttributes) {
-  const RefCntPtr<DSConnectionConfig> config = NewConfig(
-      "postgres",
-      {{QStringLiteral("server"), QStringLiteral("pg1")}, {QStringLiteral("password"), QStringLiteral("pw")}}, false);
+  const RefCntPtr<DSConnectionConfig> config =
+      Config("postgres", {{QStringLiteral("server"), QStringLiteral("pg1")}, {QStringLiteral("password"), QStringLiteral("pw")}});
   EXPECT_EQ(config->GetReconnectAuthMode(), AuthenticationEnums::ReconnectMode::ReconnectModeBasic);
   Attributes parameters;
   config->GetReconnectAuthParams(parameters);
@@ -307,7 +285,7 @@ TEST(DescribedConfigsFallbackTest, AConnectorOfAnotherRegistryGivesAPlainConfigu
   connector.caption = QStringLiteral("Custom Source");
   connector.supportsInitialSQL = true;
   ScopedRegistry installed(registry);
-  const RefCntPtr<DSConnectionConfig> config = NewConfig("custom");
+  const RefCntPtr<DSConnectionConfig> config = Config("custom");
   EXPECT_FALSE(config->IsRelational());
   EXPECT_TRUE(config->SupportsInitialSQL());
   EXPECT_EQ(config->GetConnectionTypeLabel(), QStringLiteral("Custom Source"));
@@ -318,7 +296,7 @@ TEST(DescribedDsnOptionsTest, DataPreparationSeesOnlyTheOptionsMeantForIt) {
   ScopedRegistry installed(RegistryWith({R"({"class": "dsns", "caption": {"en": "D"}, "dsn-options": [
       {"name": "Sales", "driver": "PostgreSQL Unicode", "server": "pg1", "port": "5432", "database": "sales"},
       {"name": "Personal", "driver": "SQLite3", "database": "/home/ann/p.db", "data-preparation": false}]})"}));
-  const RefCntPtr<const RelationalDSConnectionConfig> config = NewConfig("dsns")->AsRelational();
+  const RefCntPtr<const RelationalDSConnectionConfig> config = Config("dsns")->AsRelational();
   const std::vector<Connect::DsnSettingsOption> all = config->GetDsnSettingsOptions(false);
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0].GetDsnServer(), QStringLiteral("pg1"));
@@ -396,29 +374,6 @@ TEST_F(DriverDiagnosticsTest, TheConnectionTypeChoosesTheDriverAndIsNamed) {
   EXPECT_EQ(
       message,
       QStringLiteral("The driver \"Cloudera ODBC Driver for Apache Hive\" is not installed. Install it to connect."));
-}
-
-// The driver manager finds its configuration once per process, so this runs in a process of
-// its own that points it at a configuration made for the test.
-TEST(OdbcDriverDiagnosticsDeathTest, AnswersFromTheOdbcDriverManager) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  QTemporaryDir config;
-  testfiles::WriteFile(config, QStringLiteral("odbcinst.ini"),
-                       "[HLV Test Driver]\nDescription=A driver for the tests\nDriver=/nonexistent/libhlvtest.so\n");
-  const auto check = [&config](const char* driver) {
-    qputenv("ODBCSYSINI", config.path().toUtf8());
-    ScopedRegistry installed(RegistryWith({driver}));
-    TString message;
-    const bool installedDriver =
-        InstalledDriverDiagnostics().HasDriver({{QStringLiteral("class"), QStringLiteral("o")}}, message);
-    std::fprintf(stderr, "result: %s|%s", installedDriver ? "installed" : "missing", message.toUtf8().constData());
-    std::exit(0);
-  };
-  EXPECT_EXIT(check(R"({"class": "o", "caption": {"en": "O"}, "driver": {"odbc": "HLV Test Driver"}})"),
-              ::testing::ExitedWithCode(0), "result: installed\\|$");
-  EXPECT_EXIT(check(R"({"class": "o", "caption": {"en": "O"}, "driver": {"odbc": "HLV Other Driver"}})"),
-              ::testing::ExitedWithCode(0),
-              "result: missing\\|The driver \"HLV Other Driver\" is not installed\\. Install it to connect\\.$");
 }
 
 }  // namespace

@@ -5,12 +5,10 @@
 // may quote a secret.
 #include "host/connect/CredentialsService.h"
 #include "host/connect/DataSourceException.h"
-#include "host/connectors/DescribedConfigs.h"
-#include "host/connectors/DescriptionRegistry.h"
 #include "host/connectors/InMemoryCredentialsService.h"
 
 #include "tests/QStringPrinter.h"
-#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/BuiltinConfigs.h"
 #include "tests/support/MariaDbServer.h"
 #include "tests/support/PostgresServer.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -34,24 +32,12 @@
 namespace {
 
 using Attributes = DSConnectionConfig::Attributes;
-using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
+using builtin::Config;
+using builtin::ScopedRegistry;
 using ScopedCredentials = fake::ScopedInstall<CredentialsService, ICredentialsService>;
 
 // A password no message may ever quote.
 const QString kSentinel = QStringLiteral("Sentinel-Wrong-Secret-4411");
-
-std::shared_ptr<Connect::DescriptionRegistry> BuiltinRegistry() {
-  auto registry = std::make_shared<Connect::DescriptionRegistry>();
-  EXPECT_TRUE(registry->LoadBuiltins().empty());
-  return registry;
-}
-
-RefCntPtr<DSConnectionConfig> Config(const char* connectionClass, Attributes attributes) {
-  ConnectionConfigRequest request;
-  request.connectionClass = QLatin1String(connectionClass);
-  request.attributes = std::move(attributes);
-  return ConnectionConfigFactory::Instance().CreateConfig(request);
-}
 
 DescribedConfigState& State(const RefCntPtr<DSConnectionConfig>& config) {
   DescribedConfigState* state = DescribedConfigState::Of(*config);
@@ -183,7 +169,7 @@ class LiveConnectionTest : public ::testing::Test {
 
   QTemporaryDir m_folder;
   QString m_sqlite;
-  ScopedRegistry m_registry{BuiltinRegistry()};
+  ScopedRegistry m_registry{builtin::RegistryWith()};
   ScopedCredentials m_credentials{std::make_shared<InMemoryCredentialsService>()};
 };
 
@@ -218,15 +204,12 @@ QString PageFlags(const RelationalDSConnectionConfig& config) {
 }
 
 TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersFromTheDescription) {
-  auto registry = BuiltinRegistry();
-  registry->Add(Connect::ParseConnectorDescription(R"({"class": "bare", "caption": {"en": "Bare"}})", "test"));
-  registry->Add(Connect::ParseConnectorDescription(R"({"class": "bq", "caption": {"en": "BQ"},
+  const ScopedRegistry installed(builtin::RegistryWith({R"({"class": "bare", "caption": {"en": "Bare"}})",
+                                                        R"({"class": "bq", "caption": {"en": "BQ"},
       "data-source-page": {"lists": {"schemas": false, "warehouses": true}, "schema": "ignored",
         "custom-sql": {"allowed": false, "with-olap-off": false}, "capabilities": [7, 412],
         "legacy-sql-check": {"attribute": "legacy", "default": true},
-        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})",
-                                                   "test"));
-  const ScopedRegistry installed(registry);
+        "placeholders": {"table": "Find a table"}, "labels": {"SchemaHeaderLabel": "Dataset"}}})"}));
 
   // The defaults: every picker but the warehouse, custom SQL and union, no capability.
   const RefCntPtr<DSConnectionConfig> bare = Config("bare", {{QStringLiteral("dbname"), QStringLiteral("sales")}});
@@ -326,10 +309,8 @@ TEST_F(LiveConnectionTest, FailuresToOpenSayWhatTheHostWasDoingAndLeaveTheConfig
 
   EXPECT_EQ(FailureOf([&] { State(Config("bigquery", {})).Connect(); }),
             QStringLiteral("Connecting to a database of class \"bigquery\" failed: its connector names no driver"));
-  auto registry = BuiltinRegistry();
-  registry->Add(Connect::ParseConnectorDescription(R"({"class": "db2", "caption": {"en": "Db2"},
-      "driver": {"qt": "QDB2"}})", "test"));
-  const ScopedRegistry installed(registry);
+  const ScopedRegistry installed(
+      builtin::RegistryWith({R"({"class": "db2", "caption": {"en": "Db2"}, "driver": {"qt": "QDB2"}})"}));
   EXPECT_EQ(FailureOf([&] { State(Config("db2", {})).Connect(); }),
             QStringLiteral("Connecting to a database of class \"db2\" failed: the host opens no connection "
                            "through the driver QDB2"));

@@ -4,15 +4,13 @@
 // through FreeTDS up to the network's answer, and the driver-missing message of a class whose
 // driver this machine lacks.
 #include "host/connect/DataSourceException.h"
-#include "host/connectors/DescribedConfigs.h"
-#include "host/connectors/DescriptionRegistry.h"
 #include "host/connectors/InstalledDriverDiagnostics.h"
 #include "host/connectors/OdbcCatalog.h"
 #include "services/ConnectionServices.h"
 #include "services/GalleryServices.h"
 
 #include "tests/QStringPrinter.h"
-#include "tests/support/FakeConnectionModel.h"
+#include "tests/support/BuiltinConfigs.h"
 #include "tests/support/ScopedEnvironment.h"
 
 #include <QDir>
@@ -28,7 +26,7 @@
 namespace {
 
 using Attributes = DSConnectionConfig::Attributes;
-using ScopedRegistry = fake::ScopedInstall<Connect::Registry, Connect::IRegistry>;
+using builtin::Config;
 
 const QString kDriverFolder = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/");
 const QString kPostgresDriver = kDriverFolder + QStringLiteral("psqlodbcw.so");
@@ -68,13 +66,6 @@ class OdbcLiveTest : public ::testing::Test {
 
   QString Path(const char* name) const { return QDir(m_folder.path()).filePath(QLatin1String(name)); }
 
-  static RefCntPtr<DSConnectionConfig> Config(const char* connectionClass, Attributes attributes) {
-    ConnectionConfigRequest request;
-    request.connectionClass = QLatin1String(connectionClass);
-    request.attributes = std::move(attributes);
-    return ConnectionConfigFactory::Instance().CreateConfig(request);
-  }
-
   // The tables of a live connection of `connectionClass` with `attributes`, by their last name part.
   static std::vector<QString> TablesOf(const char* connectionClass, Attributes attributes) {
     const RefCntPtr<DSConnectionConfig> config = Config(connectionClass, std::move(attributes));
@@ -90,11 +81,7 @@ class OdbcLiveTest : public ::testing::Test {
   QTemporaryDir m_folder;
   std::unique_ptr<testenv::ScopedEnvironment> m_odbcIni;
   QString m_sqlite;
-  ScopedRegistry m_registry{[] {
-    auto registry = std::make_shared<Connect::DescriptionRegistry>();
-    EXPECT_TRUE(registry->LoadBuiltins().empty());
-    return registry;
-  }()};
+  builtin::ScopedRegistry m_registry{builtin::RegistryWith()};
 };
 
 bool Has(const std::vector<QString>& names, const char* name) {
