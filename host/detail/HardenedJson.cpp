@@ -15,14 +15,29 @@
 // it differ) is taken from the text; only the others are copied.
 class JsonTapeBuilder {
  public:
-  JsonTapeBuilder(JsonTape& tape, std::string_view text, const rapidjson::MemoryStream& stream)
-      : m_tape(tape), m_stream(stream) {
+  /// Says that a string is not the text's own bytes.
+  static constexpr std::size_t kNotInText = static_cast<std::size_t>(-1);
+
+  /// Fills `tape` with `text`; `decodedInPlace` is the copy of the text that the reader decodes
+  /// in place, or null when it reads the text as it stands.
+  JsonTapeBuilder(JsonTape& tape, std::string_view text, const char* decodedInPlace)
+      : m_tape(tape), m_copy(decodedInPlace) {
+    tape.m_decoded = decodedInPlace;
     tape.m_text = text;
     tape.m_tokens.clear();
     tape.m_buffer.clear();
     // A table or a record has a value for every 20 to 30 bytes of text; a denser text grows it.
     tape.m_tokens.reserve(text.size() / 16 + 8);
     m_open.reserve(16);
+  }
+
+  /// `text` copied into the tape's scratch buffer, followed by NUL bytes: enough for a scan
+  /// that reads whole aligned blocks of sixteen bytes to stop at the first NUL inside the buffer.
+  static char* Terminated(JsonTape& tape, std::string_view text) {
+    constexpr std::size_t kPadding = 32;
+    tape.m_terminated.assign(text.data(), text.size());
+    tape.m_terminated.append(kPadding, '\0');
+    return tape.m_terminated.data();
   }
 
   bool Null() { return Add(JsonTape::Kind::kNull, 0, 0); }
@@ -33,14 +48,18 @@ class JsonTapeBuilder {
   bool Uint64(std::uint64_t) { return AddNumber(); }
   bool Double(double) { return AddNumber(); }
 
-  /// Adds a string; `verbatim` when its bytes are the text's just before the stream's position.
-  bool String(const char* text, rapidjson::SizeType length, bool verbatim) {
-    if (verbatim) return Add(JsonTape::Kind::kString, length, static_cast<std::uint32_t>(m_stream.Tell() - 1 - length));
+  /// Adds a string: the text's own bytes at `inText`, or, when that is kNotInText, `text`, as
+  /// decoded in place or else copied.
+  bool String(const char* text, rapidjson::SizeType length, std::size_t inText) {
+    if (inText != kNotInText) return Add(JsonTape::Kind::kString, length, static_cast<std::uint32_t>(inText));
+    if (m_copy != nullptr)
+      return Add(JsonTape::Kind::kString, length | JsonTape::kBufferBit, static_cast<std::uint32_t>(text - m_copy));
     const std::size_t offset = m_tape.m_buffer.size();
     m_tape.m_buffer.append(text, length);
+    m_tape.m_decoded = m_tape.m_buffer.data();
     return Add(JsonTape::Kind::kString, length | JsonTape::kBufferBit, static_cast<std::uint32_t>(offset));
   }
-  bool Key(const char* text, rapidjson::SizeType length, bool verbatim) { return String(text, length, verbatim); }
+  bool Key(const char* text, rapidjson::SizeType length, std::size_t inText) { return String(text, length, inText); }
 
   bool StartObject() { return Open(JsonTape::Kind::kObject); }
   bool EndObject(rapidjson::SizeType count) { return Close(count); }
@@ -69,7 +88,7 @@ class JsonTapeBuilder {
   }
 
   JsonTape& m_tape;
-  const rapidjson::MemoryStream& m_stream;
+  const char* const m_copy;
   std::vector<std::uint32_t> m_open;  // the containers not yet closed, innermost last
 };
 
@@ -83,12 +102,13 @@ using rapidjson::Document;
 using rapidjson::SizeType;
 
 // Hands what the reader reads on to `Sink` (a Document or a JsonTapeBuilder), but refuses to
-// nest deeper than the limit.
-template <typename Sink>
+// nest deeper than the limit. `Stream` is a MemoryStream over the text, or an InsituStringStream
+// over a copy of it that the reader decodes in place.
+template <typename Sink, typename Stream>
 class NestingLimitedHandler {
  public:
-  NestingLimitedHandler(Sink& sink, const rapidjson::MemoryStream& stream, int maxNesting)
-      : m_sink(sink), m_stream(stream), m_maxNesting(maxNesting) {}
+  NestingLimitedHandler(Sink& sink, Stream& stream, std::string_view text, const char* copy, int maxNesting)
+      : m_sink(sink), m_stream(stream), m_text(text.data()), m_copy(copy), m_maxNesting(maxNesting) {}
 
   bool Null() { return m_sink.Null(); }
   bool Bool(bool b) { return m_sink.Bool(b); }
@@ -99,15 +119,15 @@ class NestingLimitedHandler {
   bool Double(double d) { return m_sink.Double(d); }
   bool RawNumber(const char* text, SizeType length, bool) { return AddNumber(std::string_view(text, length)); }
   bool String(const char* text, SizeType length, bool copy) {
-    const bool verbatim = Verbatim(text, length);
-    if (!verbatim && !(NoLoneSurrogate(text, length) && NoNul(text, length))) return false;
-    if constexpr (kTakesVerbatim) return m_sink.String(text, length, verbatim);
+    const std::size_t inText = InText(text, length);
+    if (inText == JsonTapeBuilder::kNotInText && !(NoLoneSurrogate(text, length) && NoNul(text, length))) return false;
+    if constexpr (kBuildsTape) return m_sink.String(text, length, inText);
     return m_sink.String(text, length, copy);
   }
   bool Key(const char* text, SizeType length, bool copy) {
-    const bool verbatim = Verbatim(text, length);
-    if (!verbatim && !(NoLoneSurrogate(text, length) && NoNul(text, length))) return false;
-    if constexpr (kTakesVerbatim) return m_sink.Key(text, length, verbatim);
+    const std::size_t inText = InText(text, length);
+    if (inText == JsonTapeBuilder::kNotInText && !(NoLoneSurrogate(text, length) && NoNul(text, length))) return false;
+    if constexpr (kBuildsTape) return m_sink.Key(text, length, inText);
     return m_sink.Key(text, length, copy);
   }
   bool StartObject() { return Enter() && m_sink.StartObject(); }
@@ -163,14 +183,25 @@ class NestingLimitedHandler {
   std::optional<std::size_t> LoneSurrogateAt() const { return m_loneSurrogateAt; }
 
  private:
-  // The tape builder is told whether a string is verbatim; a Document copies every string.
-  static constexpr bool kTakesVerbatim = std::is_same_v<Sink, JsonTapeBuilder>;
+  // The tape builder takes a string that is the text's own bytes from the text; a Document
+  // copies every string.
+  static constexpr bool kBuildsTape = std::is_same_v<Sink, JsonTapeBuilder>;
+  static constexpr bool kInPlace = std::is_same_v<Stream, rapidjson::InsituStringStream>;
 
-  // Whether the string the reader hands over, right after its closing quote, has the bytes of
-  // the text just before that quote: then it had no escape.
-  bool Verbatim(const char* text, SizeType length) const {
-    const std::size_t end = m_stream.Tell() - 1;
-    return length <= end && std::memcmp(m_stream.begin_ + end - length, text, length) == 0;
+  // Where the string the reader hands over stands in the text as it is, or kNotInText when an
+  // escape made it differ.
+  std::size_t InText(const char* text, SizeType length) const {
+    if constexpr (kInPlace) {
+      // Decoded in place, the string starts where it is written. Its first `length` bytes are
+      // written without a backslash exactly when it holds no escape.
+      const std::size_t at = static_cast<std::size_t>(text - m_copy);
+      return length == 0 || std::memchr(m_text + at, '\\', length) == nullptr ? at : JsonTapeBuilder::kNotInText;
+    } else {
+      // The stream stands right after the string's closing quote.
+      const std::size_t end = m_stream.Tell() - 1;
+      return length <= end && std::memcmp(m_text + end - length, text, length) == 0 ? end - length
+                                                                                     : JsonTapeBuilder::kNotInText;
+    }
   }
 
   // The reader refuses a high surrogate escape not followed by a low one, but encodes a lone
@@ -204,7 +235,9 @@ class NestingLimitedHandler {
   }
 
   Sink& m_sink;
-  const rapidjson::MemoryStream& m_stream;
+  Stream& m_stream;
+  const char* const m_text;
+  const char* const m_copy;  // the copy an InsituStringStream reads, else null
   const int m_maxNesting;
   int m_depth = 0;
   std::optional<std::size_t> m_tooDeepAt;
@@ -233,9 +266,9 @@ constexpr unsigned kFlags =
 
 // Raises what went wrong in a parse of `json` that `reader` ran with `handler` over `stream`, if
 // anything did.
-template <typename Handler>
+template <typename Handler, typename Stream>
 void RefuseFaults(std::string_view json, const rapidjson::Reader& reader, const Handler& handler,
-                  const rapidjson::MemoryStream& stream, const Limits& limits) {
+                  const Stream& stream, const Limits& limits) {
   if (const std::optional<std::size_t> offset = handler.TooDeepAt())
     Refuse(QStringLiteral("JSON nests deeper than %1 levels at offset %2").arg(limits.maxNesting).arg(Number(*offset)));
   if (const std::optional<std::size_t> offset = handler.LoneSurrogateAt())
@@ -260,9 +293,8 @@ void RefuseFaults(std::string_view json, const rapidjson::Reader& reader, const 
 // character in a string; only a text that fails it is read with the reader's check, which then
 // refuses it with the same message and offset as always. On valid UTF-8 the reader's check
 // changes nothing, so which way a text is read never changes what it reads as.
-template <typename Handler>
-bool ReadValidated(std::string_view json, rapidjson::Reader& reader, rapidjson::MemoryStream& stream,
-                   Handler& handler) {
+template <typename Handler, typename Stream>
+bool ReadValidated(std::string_view json, rapidjson::Reader& reader, Stream& stream, Handler& handler) {
   constexpr unsigned kTrusted = kFlags & ~unsigned{rapidjson::kParseValidateEncodingFlag};
   if (simdjson::validate_utf8(json.data(), json.size())) return !reader.Parse<kTrusted>(stream, handler).IsError();
   return !reader.Parse<kFlags>(stream, handler).IsError();
@@ -273,19 +305,43 @@ bool ReadValidated(std::string_view json, rapidjson::Reader& reader, rapidjson::
 void Parse(std::string_view json, Document& document, const Limits& limits) {
   CheckSize(json, limits);
   rapidjson::MemoryStream stream(json.data(), json.size());
-  NestingLimitedHandler<Document> handler(document, stream, limits.maxNesting);
+  NestingLimitedHandler<Document, rapidjson::MemoryStream> handler(document, stream, json, nullptr, limits.maxNesting);
   rapidjson::Reader reader;
   auto parse = [&](Document&) { return ReadValidated(json, reader, stream, handler); };
   document.Populate(parse);
   RefuseFaults(json, reader, handler, stream, limits);
 }
 
+namespace {
+
+// Parses valid UTF-8 into `tape` the fast way: the reader decodes a NUL-terminated copy of the
+// text in place and scans its strings and white space sixteen bytes at a time. False when the
+// text is refused, for whatever reason; the tape is then of no use.
+bool ParseInPlace(std::string_view json, JsonTape& tape, const Limits& limits) {
+  char* const copy = JsonTapeBuilder::Terminated(tape, json);
+  rapidjson::InsituStringStream stream(copy);
+  JsonTapeBuilder builder(tape, json, copy);
+  NestingLimitedHandler<JsonTapeBuilder, rapidjson::InsituStringStream> handler(builder, stream, json, copy,
+                                                                                limits.maxNesting);
+  rapidjson::Reader reader;
+  constexpr unsigned kInPlaceFlags =
+      (kFlags & ~unsigned{rapidjson::kParseValidateEncodingFlag}) | rapidjson::kParseInsituFlag;
+  // A NUL byte in the text ends the stream early; the text is refused then too.
+  return !reader.Parse<kInPlaceFlags>(stream, handler).IsError() && stream.Tell() == json.size();
+}
+
+}  // namespace
+
 void Parse(std::string_view json, JsonTape& tape, const Limits& limits) {
   HLV_ASSERT(limits.maxBytes <= JsonTape::kMaxBytes);
   CheckSize(json, limits);
+  if (simdjson::validate_utf8(json.data(), json.size()) && ParseInPlace(json, tape, limits)) return;
+  // A text refused the fast way is read again over the text itself, the way that says exactly
+  // what is wrong and where.
   rapidjson::MemoryStream stream(json.data(), json.size());
-  JsonTapeBuilder builder(tape, json, stream);
-  NestingLimitedHandler<JsonTapeBuilder> handler(builder, stream, limits.maxNesting);
+  JsonTapeBuilder builder(tape, json, nullptr);
+  NestingLimitedHandler<JsonTapeBuilder, rapidjson::MemoryStream> handler(builder, stream, json, nullptr,
+                                                                          limits.maxNesting);
   rapidjson::Reader reader;
   ReadValidated(json, reader, stream, handler);
   RefuseFaults(json, reader, handler, stream, limits);

@@ -10,6 +10,11 @@
 #define RAPIDJSON_ASSERT(condition) \
   ((condition) ? static_cast<void>(0) : HLV_THROW_LOGIC("RapidJSON: " #condition))
 #define RAPIDJSON_HAS_STDSTRING 1
+// The reader scans strings and white space of a NUL-terminated text sixteen bytes at a time.
+// SSE2 is part of every x86-64 processor.
+#if defined(__SSE2__) && !defined(RAPIDJSON_SSE2)
+#define RAPIDJSON_SSE2
+#endif
 
 // RapidJSON 1.1.0 (Debian 12's) grows its internal stacks (the reader's, the document's, the
 // writer's and the string buffer's) lazily, and the first push onto each compares

@@ -8,6 +8,7 @@
 #include "host/parameters/SerializeStructure.h"
 
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -60,9 +61,15 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
 }
 
 std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry) {
-  SerializeStructure ss(registry);
+  std::string json;
+  AppendParametersJson(bag, registry, json);
+  return json;
+}
+
+void AppendParametersJson(const IParameters& bag, const ParametersRegistry& registry, std::string& out) {
+  SerializeStructure ss(registry, out);
   WriteParameters(bag, ss);
-  return ss.TakeJson();
+  ss.Close();
 }
 
 JsonReadScope::~JsonReadScope() = default;
@@ -241,11 +248,37 @@ class BagReader final : public JsonReadScope {
   const bool m_recordsReadJson;
 };
 
+// The tape of one read. The reads of a thread take turns with one tape, so that a read does not
+// fault in fresh memory for its tape each time; a read inside a read gets a tape of its own. A
+// tape holds about one and a half times its text; one that grew past kKeptTapeBytes (a text of
+// more than some 40 MiB) is let go after its read.
+class TapeLease {
+ public:
+  TapeLease() : m_tape(Spare() ? std::move(Spare()) : std::make_unique<JsonTape>()) {}
+  ~TapeLease() {
+    if (!Spare() && m_tape->GetReservedBytes() <= kKeptTapeBytes) Spare() = std::move(m_tape);
+  }
+  TapeLease(const TapeLease&) = delete;
+  TapeLease& operator=(const TapeLease&) = delete;
+
+  JsonTape& operator*() const noexcept { return *m_tape; }
+
+ private:
+  static constexpr std::size_t kKeptTapeBytes = std::size_t{64} << 20;
+
+  static std::unique_ptr<JsonTape>& Spare() {
+    thread_local std::unique_ptr<JsonTape> spare;
+    return spare;
+  }
+
+  std::unique_ptr<JsonTape> m_tape;
+};
+
 RefCntPtr<IParameters> Read(std::string_view json, const ParametersRegistry& registry, const IParameters* context,
                             bool recordsReadJson) {
-  JsonTape tape;
-  Parse(json, tape);
-  return BagReader(registry, context, recordsReadJson).ReadObject(JsonValue{tape, JsonTape::kRoot});
+  const TapeLease tape;
+  Parse(json, *tape);
+  return BagReader(registry, context, recordsReadJson).ReadObject(JsonValue{*tape, JsonTape::kRoot});
 }
 
 }  // namespace

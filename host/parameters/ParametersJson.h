@@ -35,6 +35,11 @@ HLVHOST_API void WriteParameters(const IParameters& bag, SerializeStructure& ss)
 /// The JSON text of `bag`, with names from `registry`.
 HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry);
 
+/// WriteParametersJson appending the text to `out`, after what it holds: a caller that writes
+/// many texts clears and reuses one buffer, and a record written before costs one copy of its
+/// text. When a write fails, `out` is left as it was.
+HLVHOST_API void AppendParametersJson(const IParameters& bag, const ParametersRegistry& registry, std::string& out);
+
 /// Reads a bag from the JSON text `json` (UTF-8), resolving member names through `registry`.
 ///
 /// `context`, when given, holds values that every bag the reader makes starts with (such as

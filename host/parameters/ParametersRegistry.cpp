@@ -125,23 +125,23 @@ void ParametersRegistry::Add(Namespace& ns, unsigned int id, const wchar_t* name
 std::size_t ParametersRegistry::SlotOf(unsigned int id) const noexcept {
   const std::size_t mask = m_byId.size() - 1;
   std::size_t slot = static_cast<std::size_t>((static_cast<std::uint64_t>(id) * 0x9E3779B97F4A7C15ull) >> 32) & mask;
-  while (m_byId[slot] != nullptr && m_byId[slot]->GetId() != id) slot = (slot + 1) & mask;
+  while (m_byId[slot].info != nullptr && m_byId[slot].id != id) slot = (slot + 1) & mask;
   return slot;
 }
 
 void ParametersRegistry::Index(ParameterInfo* info) {
   if (2 * (m_count + 1) > m_byId.size()) {
-    std::vector<ParameterInfo*> old(std::max<std::size_t>(64, 2 * m_byId.size()), nullptr);
+    std::vector<IdSlot> old(std::max<std::size_t>(64, 2 * m_byId.size()));
     old.swap(m_byId);
-    for (ParameterInfo* entry : old)
-      if (entry != nullptr) m_byId[SlotOf(entry->GetId())] = entry;
+    for (const IdSlot& entry : old)
+      if (entry.info != nullptr) m_byId[SlotOf(entry.id)] = entry;
   }
-  m_byId[SlotOf(info->GetId())] = info;
+  m_byId[SlotOf(info->GetId())] = IdSlot{info->GetId(), info};
   ++m_count;
 }
 
 ParameterInfo& ParametersRegistry::FlagTarget(unsigned int id, const char* flagName) {
-  ParameterInfo* info = m_byId.empty() ? nullptr : m_byId[SlotOf(id)];
+  ParameterInfo* info = m_byId.empty() ? nullptr : m_byId[SlotOf(id)].info;
   if (info == nullptr)
     HLV_THROW_LOGIC(QStringLiteral("Cannot flag %1: parameter %2 is not registered").arg(QLatin1String(flagName), Hex(id)));
   return *info;
@@ -166,7 +166,7 @@ void ParametersRegistry::AddNeverAdulterateMapKeys(unsigned int id) {
 RefCntPtr<IParameters> ParametersRegistry::CreateParameters() const { return MakeRefCnt<ParameterBag>(); }
 
 const ParameterInfo* ParametersRegistry::FindParameter(unsigned int id) const {
-  return m_byId.empty() ? nullptr : m_byId[SlotOf(id)];
+  return m_byId.empty() ? nullptr : m_byId[SlotOf(id)].info;
 }
 
 const ParameterInfo* ParametersRegistry::FindParameter(const ParameterNamespaceName& ns, const TString& name) const {

@@ -152,8 +152,13 @@ class HLVHOST_API ParametersRegistry {
   std::vector<std::unique_ptr<Namespace>> m_namespaces;
   // Every parameter by id, in an open-addressed table (linear probing, a power-of-two size,
   // at most half full): writers look a name up per member written, and this costs one or two
-  // probes of a small array instead of a hash node chase.
-  std::vector<ParameterInfo*> m_byId;
+  // probes of a small array instead of a hash node chase. A slot holds its id, so that a probe
+  // reads only the array.
+  struct IdSlot {
+    unsigned int id = 0;
+    ParameterInfo* info = nullptr;
+  };
+  std::vector<IdSlot> m_byId;
   std::size_t m_count = 0;
   std::unordered_map<std::string_view, const ParameterInfo*> m_byUtf8Name;
 };

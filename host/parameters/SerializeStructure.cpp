@@ -10,14 +10,20 @@
 #include <new>
 #include <utility>
 
-SerializeStructure::SerializeStructure(const ParametersRegistry& registry) : m_registry(registry) {
+SerializeStructure::SerializeStructure(const ParametersRegistry& registry, std::string& out)
+    : m_registry(registry), m_out(out), m_outBase(out.size()) {
   m_out.push_back('{');
   m_frames.push_back({FrameKind::kObject, true});
 }
 
+SerializeStructure::SerializeStructure(const ParametersRegistry& registry) : SerializeStructure(registry, m_ownOut) {}
+
 SerializeStructure::SerializeStructure() : SerializeStructure(ParametersRegistry::Get()) {}
 
-SerializeStructure::~SerializeStructure() { CommitCachesOrDrop(); }
+SerializeStructure::~SerializeStructure() {
+  CommitCachesOrDrop();
+  if (!m_closed && &m_out != &m_ownOut) m_out.resize(m_outBase);
+}
 
 void SerializeStructure::BeginMember(FrameKind expected, const char* what) {
   Frame& frame = m_frames.back();
@@ -142,14 +148,20 @@ void SerializeStructure::Reserve(std::size_t extra) { ReserveJson(m_out, extra);
 
 std::string SerializeStructure::GetJson() const {
   HLV_ASSERT(m_frames.size() == 1);
-  return m_out + '}';
+  return m_out.substr(m_outBase) + '}';
 }
 
 std::string SerializeStructure::TakeJson() {
-  HLV_ASSERT(m_frames.size() == 1);
+  HLV_ASSERT(&m_out == &m_ownOut);
+  Close();
+  return std::move(m_out);
+}
+
+void SerializeStructure::Close() {
+  HLV_ASSERT(m_frames.size() == 1 && !m_closed);
   CommitCaches();
   m_out.push_back('}');
-  return std::move(m_out);
+  m_closed = true;
 }
 
 TString SerializeStructure::GetText() const { return TStringFromUtf8(GetJson()); }

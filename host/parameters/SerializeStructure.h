@@ -70,6 +70,10 @@ class HLVHOST_API SerializeStructure {
 
   /// A structure whose parameter names come from `registry`.
   explicit SerializeStructure(const ParametersRegistry& registry);
+  /// A structure written into `out`, after the text `out` already holds: a caller that writes
+  /// many texts keeps one buffer and its memory. Close() ends the text; a structure destroyed
+  /// before that (a writer left by an exception) gives `out` back as it found it.
+  SerializeStructure(const ParametersRegistry& registry, std::string& out);
   /// A structure whose parameter names come from the process-wide registry.
   SerializeStructure();
   SerializeStructure(const SerializeStructure&) = delete;
@@ -94,10 +98,10 @@ class HLVHOST_API SerializeStructure {
   /// only says that a key must never be rewritten.
   void MapItem(const TString& key, const TString& value, bool keysVerbatim);
 
-  /// The bytes of JSON text written so far.
+  /// The bytes of JSON text in the output so far.
   std::size_t GetWrittenSize() const noexcept { return m_out.size(); }
-  /// The JSON text written so far, its open scopes not closed; the view lasts until the next
-  /// write.
+  /// The JSON text in the output so far (after what a caller's buffer held before), its open
+  /// scopes not closed; the view lasts until the next write.
   std::string_view GetWrittenJson() const noexcept { return m_out; }
   /// Makes room for `extra` more bytes of text at once: a hint from a writer that knows how
   /// much follows, so that a long text is not copied as it grows.
@@ -109,8 +113,12 @@ class HLVHOST_API SerializeStructure {
   /// The JSON object written so far. Every scope must be closed.
   std::string GetJson() const;
   /// The JSON object written, handed over without a copy; the structure is empty afterwards
-  /// and must not be written to again. Every scope must be closed.
+  /// and must not be written to again. Every scope must be closed. Not for a structure that
+  /// writes into a caller's buffer: that one ends with Close().
   std::string TakeJson();
+  /// Ends the JSON object in the output, which is then complete; the structure must not be
+  /// written to again. Every scope must be closed.
+  void Close();
   /// GetJson() as a TString.
   TString GetText() const;
 
@@ -137,7 +145,10 @@ class HLVHOST_API SerializeStructure {
   void CommitCachesOrDrop() noexcept;
 
   const ParametersRegistry& m_registry;
-  std::string m_out;
+  std::string m_ownOut;  // the output, unless the caller gave one
+  std::string& m_out;
+  const std::size_t m_outBase;  // the size of the caller's text before this structure's
+  bool m_closed = false;
   // Records nest a few levels deep: the stacks live inside the structure unless a text nests
   // deeper than that.
   boost::container::small_vector<Frame, 16> m_frames;

@@ -173,6 +173,22 @@ TEST_F(ParametersJsonTest, WriterLeavesOutUnserializableValuesAndRejectsUnknownI
   RefCntPtr<IParameters> unknown = m_registry.CreateParameters();
   unknown->SetParameter(0x1e, MakeValParameter(1));
   EXPECT_THROW(Write(*unknown), LogicException);
+
+  // Appending keeps what the buffer held, and a write that fails leaves it as it was.
+  std::string out = "kept";
+  AppendParametersJson(*Read(R"({"flag":"true"})"), m_registry, out);
+  EXPECT_EQ(out, R"(kept{"flag":"true"})");
+  EXPECT_THROW(AppendParametersJson(*bag, m_registry, out), TypeMismatchCommandException);
+  EXPECT_EQ(out, R"(kept{"flag":"true"})");
+}
+
+TEST_F(ParametersJsonTest, TellsEscapedStringsFromTheTextsOwnBytes) {
+  // Strings without an escape are taken from the text as they stand, whatever white space
+  // surrounds them; the others are decoded.
+  const RefCntPtr<IParameters> bag = Read(" {\n \"text\" : \"a\\\"b\\u00e9\" ,\"list\":[ \"\" , \"x\\\\\" ,\t\"plain\" ] } ");
+  EXPECT_EQ(*FindParameterValue<TString>(*bag, kText), QStringLiteral("a\"b\u00e9"));
+  EXPECT_EQ(*FindParameterValue<std::vector<TString>>(*bag, kList),
+            (std::vector<TString>{QString(), QStringLiteral("x\\"), QStringLiteral("plain")}));
 }
 
 }  // namespace
