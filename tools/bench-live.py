@@ -76,6 +76,10 @@ def fill_mariadb(port, rows, tables):
                       "amount DOUBLE, day DATE, note TEXT); INSERT INTO bench_rows SELECT seq, CONCAT('customer ', seq), "
                       "seq * 0.25, DATE_ADD('2020-01-01', INTERVAL seq % 3650 DAY), IF(seq % 7 = 0, NULL, "
                       f"CONCAT('note ', seq)) FROM seq_1_to_{rows}"))
+    fill_mariadb_tables(port, tables)
+
+
+def fill_mariadb_tables(port, tables):
     # A database of many tables for the data source page, made on one connection: each table is
     # one file of MariaDB's own, its definition (a MEMORY table keeps no data file).
     statements = ["CREATE DATABASE IF NOT EXISTS hlvmany; USE hlvmany;"]
@@ -84,15 +88,27 @@ def fill_mariadb(port, rows, tables):
     subprocess.run(client, input="\n".join(statements), text=True, check=True, stdout=subprocess.DEVNULL)
 
 
-def hyperfine(title, commands, baseline, env):
-    """Times `commands` ({name: argv}) and prints their means and ratios to `baseline`."""
+def time_commands(commands, env):
+    """Times `commands` ({name: argv}) with hyperfine; returns {name: hyperfine's result}."""
     with tempfile.NamedTemporaryFile(suffix=".json") as out:
         argv = ["hyperfine", "-N", "--warmup", "3", "--min-runs", "10", "--export-json", out.name]
-        names = list(commands)
-        for name in names:
-            argv += ["-n", name, subprocess.list2cmdline(commands[name])]
+        for name, command in commands.items():
+            argv += ["-n", name, subprocess.list2cmdline(command)]
         subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, env=env)
-        results = {r["command"]: r for r in json.load(open(out.name))["results"]}
+        return {r["command"]: r for r in json.load(open(out.name))["results"]}
+
+
+def peak_mib(command, env=None):
+    """The peak resident memory of `command`, in MiB, as /usr/bin/time reports it."""
+    timed = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.PIPE, text=True, check=True, env=env)
+    return int(timed.stderr.strip().splitlines()[-1]) / 1024
+
+
+def hyperfine(title, commands, baseline, env):
+    """Times `commands` ({name: argv}) and prints their means and ratios to `baseline`."""
+    names = list(commands)
+    results = time_commands(commands, env)
     floor = results[baseline]["mean"]
     print(f"\n### {title}\n\n| command | mean | ratio to {baseline} |\n|---|---|---|")
     for name in names:
@@ -147,9 +163,7 @@ def main():
                   {"hlvpres describe mysql": describe,
                    "mariadb (SHOW TABLES)": mariadb(maria_port, "SHOW FULL TABLES", "hlvmany")},
                   "mariadb (SHOW TABLES)", env)
-        timed = subprocess.run(["/usr/bin/time", "-f", "%M"] + describe, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.PIPE, text=True, check=True)
-        print(f"\nPeak memory of that page: {int(timed.stderr.strip().splitlines()[-1]) / 1024:.1f} MiB")
+        print(f"\nPeak memory of that page: {peak_mib(describe):.1f} MiB")
     finally:
         for server in servers:
             server.stdin.close()
