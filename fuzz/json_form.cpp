@@ -1,6 +1,7 @@
 // The JSON text form of parameter bags: read a bag, write it (s1), read s1, write it again (s2);
 // s2 must equal s1. The reader that rebuilds every structure through a bag of its members must
-// agree with the direct one.
+// agree with the direct one, and the tape the reader walks must take and refuse what a document
+// does.
 //
 // One failure of the first write is expected: a record whose nested record starts null and is
 // always written cannot be written while that record is unset, and the lenient reader leaves it
@@ -11,6 +12,7 @@
 
 #include "host/Exceptions.h"
 #include "host/detail/HardenedJson.h"
+#include "host/detail/JsonTape.h"
 #include "host/parameters/ParametersJson.h"
 #include "host/parameters/ParametersRegistry.h"
 #include "host/values/DataColumn.h"
@@ -81,6 +83,19 @@ bool IsUnsetRequiredRecord(const LogicException& e, std::string_view text) {
   return NamesAny(document, unwritable);
 }
 
+// What the hardened reader says of `text` read into a T (a tape or a document): empty when it
+// takes the text.
+template <typename T>
+std::string Refusal(std::string_view text) {
+  try {
+    T parsed;
+    HardenedJson::Parse(text, parsed, HardenedJson::Limits{kMaxJsonNesting, kMaxJsonBytes});
+  } catch (const HardenedJson::JsonTextException& e) {
+    return e.what();
+  }
+  return std::string();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -92,6 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const RefCntPtr<IParameters> context = MakeContext();
   const ParametersRegistry& registry = ParametersRegistry::Get();
   const std::string_view text = fuzz::AsText(data, size);
+  // A tape reads a valid text the fast way, decoding a copy in place, and a document always the
+  // careful way: both take and refuse the same texts, with the same words.
+  fuzz::ExpectSame("the tape's and the document's reading", Refusal<JsonTape>(text), Refusal<rapidjson::Document>(text));
 
   RefCntPtr<IParameters> bag;
   if (!fuzz::Completes("reading the JSON form", [&] { bag = ReadParametersJson(text, registry, context.Get()); }))

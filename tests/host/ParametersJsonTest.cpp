@@ -110,6 +110,9 @@ TEST_F(ParametersJsonTest, RejectsTextThatIsNotAJsonObjectSayingWhere) {
            {"{\"text\":\"ok\", \"n\":\"\xc3\xa9\xff\"}", "invalid JSON at offset 21: "},
            {"{\"text\":\xff}", "invalid JSON at offset 8: "},
            {"{\"text\":\"a\nb\"}", "invalid JSON at offset 10: "},
+           // Control characters in a string long enough to be scanned in blocks.
+           {"{\"text\":\"0123456789abcdefghij\x1f\"}", "invalid JSON at offset 29: "},
+           {"{\"text\":\"0123456789abcdefghij\x1a\"}", "invalid JSON at offset 29: "},
            {R"({"text":1,"n":99e307})", "invalid JSON at offset 14: "},
            {R"(["text"])", "the JSON text is not an object"},
            {std::string("{\"text\":\"a\"}\0{}", 15), "invalid JSON at offset 12: unexpected NUL byte"}}) {
