@@ -76,9 +76,9 @@ RefCntPtr<const TableEnumerationPresModel> TableEnumerationPresModelBuilder::Bui
 
   std::vector<RefCntPtr<const ConnectionTableInfoPresModel>> infos;
   infos.reserve(tables.size());
-  for (const RelationalDSConnectionConfigTableInfo& table : tables) {
+  for (RelationalDSConnectionConfigTableInfo& table : tables) {
     RefCntPtr<ConnectionTableInfoPresModel> info = MakeRefCnt<ConnectionTableInfoPresModel>();
-    info->SetName(table.GetQualifiedName());
+    info->SetName(table.TakeQualifiedName());
     info->SetCaption(table.GetCaption());
     info->SetTooltip(table.GetTooltip());
     info->SetSortKey(table.GetSortKey());

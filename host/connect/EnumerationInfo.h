@@ -19,6 +19,8 @@ class HLVHOST_API RelationalDSConnectionConfigTableInfo {
         m_sortKey(std::move(sortKey)), m_icon(icon), m_enabled(enabled) {}
 
   const QualifiedName& GetQualifiedName() const noexcept { return m_name; }
+  /// The name moved out, for one done with this info; it leaves the empty name behind.
+  QualifiedName TakeQualifiedName() noexcept { return std::move(m_name); }
   const TString& GetCaption() const noexcept { return m_caption; }
   const TString& GetTooltip() const noexcept { return m_tooltip; }
   const TString& GetSortKey() const noexcept { return m_sortKey; }

@@ -21,20 +21,38 @@ void LiveCatalogue::Preview(const Preview::Request&, Preview::Result&) const {
 }
 
 RelationalDSConnectionConfigTableInfo MakeTableInfo(const TString& schema, const TString& name, bool isView) {
-  QualifiedName qualified;
-  if (!schema.isEmpty()) qualified.Push(schema);
-  qualified.Push(name);
-  const TString kind = isView ? QStringLiteral("View") : QStringLiteral("Table");
-  const TString tooltip = schema.isEmpty() ? kind : QStringLiteral("%1 in schema %2").arg(kind, schema);
+  return TableInfoMaker().Make(schema, name, isView);
+}
+
+RelationalDSConnectionConfigTableInfo TableInfoMaker::Make(const TString& schema, const TString& name, bool isView) {
+  if (schema != m_schema || m_tooltips[0].isEmpty()) {
+    // A new schema: its own text is shared by the tables after it, which come in schema order.
+    m_schema = schema;
+    m_foldedSchema = schema.isEmpty() ? TString() : QLatin1Char('\t') + schema.toCaseFolded();
+    const TString kinds[] = {QStringLiteral("Table"), QStringLiteral("View")};
+    for (int view = 0; view < 2; ++view)
+      m_tooltips[view] = schema.isEmpty() ? kinds[view] : QStringLiteral("%1 in schema %2").arg(kinds[view], schema);
+  }
+  std::vector<TString> components;
+  components.reserve(schema.isEmpty() ? 1 : 2);
+  if (!schema.isEmpty()) components.push_back(m_schema);
+  components.push_back(name);
   TString sortKey = name.toCaseFolded();
-  if (!schema.isEmpty()) sortKey += QLatin1Char('\t') + schema.toCaseFolded();
-  return RelationalDSConnectionConfigTableInfo(std::move(qualified), name, tooltip, std::move(sortKey),
+  if (!schema.isEmpty()) sortKey += m_foldedSchema;
+  return RelationalDSConnectionConfigTableInfo(QualifiedName(std::move(components)), name, m_tooltips[isView ? 1 : 0],
+                                               std::move(sortKey),
                                                isView ? TablePillIcon::FoundTable : TablePillIcon::Sheet, true);
 }
 
 namespace {
 
 using Row = std::function<void(const QSqlQuery&)>;
+
+// Room for a whole result in `list` at its first row, when the driver knows how many rows come.
+template <typename T>
+void ReserveAtFirstRow(std::vector<T>& list, const QSqlQuery& query) {
+  if (query.at() == 0 && query.size() > 0) list.reserve(list.size() + static_cast<size_t>(query.size()));
+}
 
 // A catalogue read with SQL queries through Qt.
 class SqlCatalogue : public LiveCatalogue {
@@ -44,16 +62,26 @@ class SqlCatalogue : public LiveCatalogue {
  protected:
   // Runs `sql` with the positional `values` and hands each row to `row`. A query the database
   // refuses raises DataSourceException saying what was being read (`what`).
+  // A query without values is sent as it is: preparing it would cost a server a round trip of
+  // its own, and another to drop the statement again.
   void Run(const QString& what, const QString& sql, const QVariantList& values, const Row& row) const {
     QSqlQuery query(Database());
-    query.setForwardOnly(true);
-    bool done = query.prepare(sql);
-    for (const QVariant& value : values) query.addBindValue(value);
-    done = done && query.exec();
+    query.setForwardOnly(ForwardOnly());
+    bool done = false;
+    if (values.isEmpty()) {
+      done = query.exec(sql);
+    } else {
+      done = query.prepare(sql);
+      for (const QVariant& value : values) query.addBindValue(value);
+      done = done && query.exec();
+    }
     if (!done) Fail(what, query.lastError());
     while (query.next()) row(query);
     if (query.lastError().isValid()) Fail(what, query.lastError());
   }
+
+  // Whether Qt may drop each row once read rather than keep the whole result.
+  virtual bool ForwardOnly() const { return true; }
 
   TString Single(const QString& what, const QString& sql) const {
     TString value;
@@ -90,9 +118,10 @@ class SqliteCatalogue final : public SqlCatalogue {
     Run(QStringLiteral("the tables"),
         QStringLiteral("SELECT name, type FROM main.sqlite_master WHERE type IN ('table', 'view') "
                        "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name"),
-        {}, [&tables](const QSqlQuery& query) {
+        {}, [&tables, maker = TableInfoMaker()](const QSqlQuery& query) mutable {
+          ReserveAtFirstRow(tables, query);
           tables.push_back(
-              MakeTableInfo(TString(), query.value(0).toString(), query.value(1).toString() == QLatin1String("view")));
+              maker.Make(TString(), query.value(0).toString(), query.value(1).toString() == QLatin1String("view")));
         });
   }
   void StoredProcedures(const TString&, std::vector<QualifiedName>&) const override {}
@@ -114,6 +143,10 @@ class PostgresCatalogue final : public SqlCatalogue {
   using SqlCatalogue::SqlCatalogue;
 
   bool Lists(LiveConnection::List) const override { return true; }
+
+  // Qt reads a forward-only PostgreSQL query a row at a time, each row a result of its own:
+  // the whole result at once is far cheaper for a list of many thousands of tables.
+  bool ForwardOnly() const override { return false; }
 
   void Databases(std::vector<TString>& databases) const override {
     Run(QStringLiteral("the databases"),
@@ -140,9 +173,9 @@ class PostgresCatalogue final : public SqlCatalogue {
                        "WHERE c.relkind IN ('r', 'p', 'f', 'v', 'm') AND NOT c.relispartition AND %1%2 "
                        "ORDER BY n.nspname, c.relname")
             .arg(QLatin1String(kPostgresUserSchema), SchemaCondition(schema)),
-        SchemaValues(schema), [&tables](const QSqlQuery& query) {
-          tables.push_back(
-              MakeTableInfo(query.value(0).toString(), query.value(1).toString(), query.value(2).toBool()));
+        SchemaValues(schema), [&tables, maker = TableInfoMaker()](const QSqlQuery& query) mutable {
+          ReserveAtFirstRow(tables, query);
+          tables.push_back(maker.Make(query.value(0).toString(), query.value(1).toString(), query.value(2).toBool()));
         });
   }
 
@@ -204,8 +237,9 @@ class MysqlCatalogue final : public SqlCatalogue {
     Run(QStringLiteral("the tables"),
         QStringLiteral("SELECT TABLE_NAME, TABLE_TYPE = 'VIEW' FROM information_schema.TABLES "
                        "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE <> 'SEQUENCE' ORDER BY TABLE_NAME"),
-        {}, [&tables](const QSqlQuery& query) {
-          tables.push_back(MakeTableInfo(TString(), query.value(0).toString(), query.value(1).toBool()));
+        {}, [&tables, maker = TableInfoMaker()](const QSqlQuery& query) mutable {
+          ReserveAtFirstRow(tables, query);
+          tables.push_back(maker.Make(TString(), query.value(0).toString(), query.value(1).toBool()));
         });
   }
 
@@ -350,11 +384,11 @@ class OdbcCatalogue final : public LiveCatalogue {
           return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(Wide(types)),
                             WideLength(types));
         },
-        [&](const Statement& statement) {
+        [&, maker = TableInfoMaker()](const Statement& statement) mutable {
           const TString tableSchema = statement.Text(2);
           if (!schema.isEmpty() && tableSchema != schema) return;
-          tables.push_back(MakeTableInfo(tableSchema, statement.Text(3),
-                                         statement.Text(4).compare(QLatin1String("VIEW"), Qt::CaseInsensitive) == 0));
+          tables.push_back(maker.Make(tableSchema, statement.Text(3),
+                                      statement.Text(4).compare(QLatin1String("VIEW"), Qt::CaseInsensitive) == 0));
         });
   }
 

@@ -42,3 +42,15 @@ class LiveCatalogue {
 /// name without a schema), captioned with the name, a tooltip saying what it is and where,
 /// sorted by name whatever the letter case, then by schema.
 RelationalDSConnectionConfigTableInfo MakeTableInfo(const TString& schema, const TString& name, bool isView);
+
+/// MakeTableInfo for the rows of one list: the tables of a schema share its tooltips and the
+/// schema's part of their sort keys instead of each making its own.
+class TableInfoMaker {
+ public:
+  RelationalDSConnectionConfigTableInfo Make(const TString& schema, const TString& name, bool isView);
+
+ private:
+  TString m_schema;
+  TString m_foldedSchema;
+  TString m_tooltips[2];  // a table's, a view's
+};
