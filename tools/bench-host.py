@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end timings of the host, printed as one Markdown table of ratios.
 
-    tools/bench-host.py [BUILD-DIR] [--tables N] [--requests N] [--only ROW...]
+    tools/bench-host.py [BUILD-DIR] [--tables N] [--requests N] [--only ROW...] [--page-classes CLASS...]
 
 BUILD-DIR (default build-release) must hold cli/hlvpres, bench/hlvbench, bench/hlvhttpload and
 tests/hlvpgserver, tests/hlvmariadbserver. Rows:
@@ -78,26 +78,29 @@ def fill_postgres_tables(port, tables, env):
     subprocess.run(client, input="\n".join(blocks), text=True, check=True, stdout=subprocess.DEVNULL, env=env)
 
 
-def bench_pages(hlvpres, build, folder, tables, sqlite_tables, env):
+def bench_pages(hlvpres, build, folder, tables, sqlite_tables, classes, env):
     servers = []
     try:
-        database = os.path.join(folder, "many.sqlite")
-        fill_sqlite_tables(database, sqlite_tables)
-        pg, pg_port = live.start(os.path.join(build, "tests", "hlvpgserver"))
-        servers.append(pg)
-        fill_postgres_tables(pg_port, tables, env)
-        maria, maria_port = live.start(os.path.join(build, "tests", "hlvmariadbserver"))
-        servers.append(maria)
-        live.fill_mariadb_tables(maria_port, tables)
         server = {"server": "127.0.0.1", "username": "hlvadmin", "password": live.PASSWORD}
-        cases = [
-            ("sqlite", {"filename": database}, "sqlite3", ["sqlite3", database, SQLITE_TABLES]),
-            ("postgres", dict(server, port=pg_port, dbname="hlvsales", sslmode="require"), "psql",
-             live.psql(pg_port, POSTGRES_TABLES)),
-            ("mysql", dict(server, port=maria_port, dbname="hlvmany"), "mariadb",
-             live.mariadb(maria_port, MARIADB_TABLES, "hlvmany")),
-        ]
-        for (name, attributes, client, query), count in zip(cases, (sqlite_tables, tables, tables)):
+        cases = []
+        if "sqlite" in classes:
+            database = os.path.join(folder, "many.sqlite")
+            fill_sqlite_tables(database, sqlite_tables)
+            cases.append(("sqlite", {"filename": database}, "sqlite3", ["sqlite3", database, SQLITE_TABLES],
+                          sqlite_tables))
+        if "postgres" in classes:
+            pg, pg_port = live.start(os.path.join(build, "tests", "hlvpgserver"))
+            servers.append(pg)
+            fill_postgres_tables(pg_port, tables, env)
+            cases.append(("postgres", dict(server, port=pg_port, dbname="hlvsales", sslmode="require"), "psql",
+                          live.psql(pg_port, POSTGRES_TABLES), tables))
+        if "mysql" in classes:
+            maria, maria_port = live.start(os.path.join(build, "tests", "hlvmariadbserver"))
+            servers.append(maria)
+            live.fill_mariadb_tables(maria_port, tables)
+            cases.append(("mysql", dict(server, port=maria_port, dbname="hlvmany"), "mariadb",
+                          live.mariadb(maria_port, MARIADB_TABLES, "hlvmany"), tables))
+        for name, attributes, client, query, count in cases:
             describe = [hlvpres, "describe", name, "--attributes", json.dumps(attributes)]
             results = time_rerun({"ours": describe, "anchor": query}, env)
             peak = live.peak_mib(describe, env)
@@ -172,6 +175,8 @@ def main():
     parser.add_argument("--sqlite-tables", type=int, default=10_000)
     parser.add_argument("--requests", type=int, default=50)
     parser.add_argument("--only", nargs="*", default=["page", "dialog", "startup", "serve"])
+    parser.add_argument("--page-classes", nargs="*", default=["sqlite", "postgres", "mysql"],
+                        help="the databases of the page rows (MariaDB's 100,000 tables take some 15 minutes to make)")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     hlvpres = os.path.join(build, "cli", "hlvpres")
@@ -181,7 +186,7 @@ def main():
                HLV_STORE_KEY_FILE=os.path.join(folder, "store.key"))
     try:
         if "page" in args.only:
-            bench_pages(hlvpres, build, folder, args.tables, args.sqlite_tables, env)
+            bench_pages(hlvpres, build, folder, args.tables, args.sqlite_tables, args.page_classes, env)
         if "dialog" in args.only:
             bench_dialogs(build)
         if "startup" in args.only:
