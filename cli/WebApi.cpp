@@ -155,6 +155,13 @@ std::string ResolvedFile(std::string_view value, std::string_view field, const A
   return AllowedFile(std::string(value), std::string(field), settings);
 }
 
+/// Resolves every file attribute among `attributes` (see ResolvedFile).
+void ResolveFiles(ConnectionAttributeMap& attributes, const ApiSettings& settings) {
+  for (auto& [name, value] : attributes)
+    if (!value.isEmpty() && NamesFile(ToUtf8(name)))
+      value = TStringFromUtf8(ResolvedFile(ToUtf8(value), ToUtf8(name), settings));
+}
+
 /// Resolves every file field among the members of `object` (see ResolvedFile).
 void ResolveFiles(rapidjson::Value& object, rapidjson::Document::AllocatorType& allocator, const ApiSettings& settings,
                   const TString& keptLabel) {
@@ -218,9 +225,7 @@ std::pair<TString, ConnectionAttributeMap> LiveAttributes(const ApiRequest& requ
   }
   ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows; content sent as a data URL is kept.
-  for (auto& [name, value] : attributes)
-    if (!value.isEmpty() && NamesFile(ToUtf8(name)))
-      value = TStringFromUtf8(ResolvedFile(ToUtf8(value), ToUtf8(name), settings));
+  ResolveFiles(attributes, settings);
   // A driver named without a data source takes the database as its driver reads it: for a file
   // database's driver, a file. What reads as a path is held to the same rule.
   const auto value = [&attributes](const char* name) {
@@ -310,9 +315,7 @@ std::string ListConnections(const ApiRequest& request, const ApiSettings&) {
 std::string SaveConnection(const ApiRequest& request, const ApiSettings& settings) {
   ConnectionAttributeMap attributes = Services::ParseAttributes(request.body);
   // A file the connection reads is one the server allows.
-  for (auto& [name, value] : attributes)
-    if (!value.isEmpty() && NamesFile(ToUtf8(name)))
-      value = TStringFromUtf8(ResolvedFile(ToUtf8(value), ToUtf8(name), settings));
+  ResolveFiles(attributes, settings);
   // The page holds no secret, only the id a convert kept them under: a connection saved after
   // signing in keeps the secrets it signed in with, unless the body gives its own.
   const auto id = attributes.find(DataConnectionAttrs::attrCredentialId);
