@@ -12,6 +12,7 @@
 
 #include <map>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -53,11 +54,8 @@ class PresModelStructSerializer : public RecordSerializerBase<RefCntPtr<const X>
     capture.EndInto(*model);
   }
 
-  /// A record with a text cache is written as its member in one step, without a lookup.
-  bool WriteCachedValue(const IParameter& value, const ParameterInfo& info, SerializeStructure& ss) const override {
-    const ConstHandle* model = ValParameter<ConstHandle>::ValueOf(&value);
-    return model != nullptr && *model && ss.CachedStructure(info, **model);
-  }
+  /// A record with a text cache is written as its member in one step, without the serializer.
+  const std::type_info* GetReplayedValueType() const override { return &typeid(ValParameter<ConstHandle>); }
 
  private:
   // Ends a capture, or drops it when the field writer leaves by an exception.

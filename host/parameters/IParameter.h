@@ -4,21 +4,55 @@
 #include "host/HostExport.h"
 #include "host/RefCntPtr.h"
 
+#include <type_traits>
 #include <typeinfo>
 #include <utility>
 
+class PresentationModel;
+
 /// A value held in a parameter bag. Its type is recovered with a run-time type check.
 class HLVHOST_API IParameter : public RefCntObject {
+ public:
+  /// The record the value holds when the value is of type `valueType` and a handle to a pres
+  /// model, otherwise null: a writer replays a record's cached text through it, without a call
+  /// on the value's type.
+  const PresentationModel* GetRecordAs(const std::type_info& valueType) const noexcept {
+    if (m_record == nullptr) return nullptr;
+    return m_recordValueType == &valueType || *m_recordValueType == valueType ? m_record : nullptr;
+  }
+
  protected:
-  IParameter() = default;
+  IParameter() noexcept = default;
+  // A value that holds `record`, of type `valueType`.
+  IParameter(const PresentationModel* record, const std::type_info& valueType) noexcept
+      : m_record(record), m_recordValueType(&valueType) {}
   ~IParameter() override;
+
+ private:
+  const PresentationModel* m_record = nullptr;
+  const std::type_info* m_recordValueType = nullptr;
 };
+
+namespace detail {
+
+template <typename T>
+const PresentationModel* RecordIn(const T& /*value*/) noexcept {
+  return nullptr;
+}
+
+template <typename X, std::enable_if_t<std::is_base_of_v<PresentationModel, X>, int> = 0>
+const PresentationModel* RecordIn(const RefCntPtr<const X>& handle) noexcept {
+  return handle.Get();
+}
+
+}  // namespace detail
 
 /// The parameter that holds one T. Its value does not change once it is made.
 template <typename T>
 class ValParameter final : public IParameter {
  public:
-  explicit ValParameter(T value) : m_value(std::move(value)) {}
+  explicit ValParameter(T value)
+      : IParameter(detail::RecordIn(value), typeid(ValParameter)), m_value(std::move(value)) {}
 
   const T& GetValue() const noexcept { return m_value; }
 

@@ -6,6 +6,7 @@
 #include "host/parameters/IParameters.h"
 
 #include <map>
+#include <typeinfo>
 #include <vector>
 
 class JsonReadScope;
@@ -73,13 +74,10 @@ class HLVHOST_API IStructureSerializer : public RefCntObject {
   virtual void SetContext(RefCntPtr<const IParameters> source, unsigned int id,
                           RefCntPtr<IParameters> target) const = 0;
 
-  /// Writes `value` as the member `info` of the current structure from a text that an earlier
-  /// write of it kept, in one step, and returns true; returns false, writing nothing, when no
-  /// such text is at hand. A false return leaves the write to SerializeValue.
-  virtual bool WriteCachedValue(const IParameter& /*value*/, const ParameterInfo& /*info*/,
-                                SerializeStructure& /*ss*/) const {
-    return false;
-  }
+  /// The type of the values (a ValParameter of a pres-model handle) whose records' cached texts
+  /// this serializer writes as they stand, or null. A writer then writes such a value's record
+  /// from its cache, in one step, without calling the serializer.
+  virtual const std::type_info* GetReplayedValueType() const { return nullptr; }
 
   /// True when the serializer rebuilds its values straight from parsed JSON (ReadJson), without
   /// a bag of their members.

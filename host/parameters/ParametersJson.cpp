@@ -4,13 +4,62 @@
 #include "host/detail/HardenedJson.h"
 #include "host/detail/JsonValue.h"
 #include "host/parameters/JsonReadScope.h"
+#include "host/parameters/JsonText.h"
 #include "host/parameters/ParametersRegistry.h"
+#include "host/parameters/PresentationModel.h"
 #include "host/parameters/SerializeStructure.h"
 
 #include <map>
 #include <memory>
+#include <typeinfo>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// The record `held` holds when its cached text can be written as the value of `info` as it
+// stands: the value is of the type the parameter's serializer replays and its record has been
+// written before. Null otherwise; the serializer then writes the value.
+const PresentationModel* ReplayableRecord(const ParameterInfo& info, const IParameter& held) {
+  const std::type_info* replayed = info.GetReplayedValueType();
+  if (replayed == nullptr) return nullptr;
+  const PresentationModel* record = held.GetRecordAs(*replayed);
+  return record == nullptr || record->GetCachedJson().empty() ? nullptr : record;
+}
+
+// Writes a bag of one record written before, the write a host makes once per dialog, as the
+// record's cached text inside the two brackets of the bag and of the member, without a
+// structure writer. False, writing nothing, for any other bag.
+bool AppendCachedRecord(const IParameters& bag, const ParametersRegistry& registry, std::string& out) {
+  struct {
+    unsigned int id = 0;
+    const IParameter* value = nullptr;
+    int count = 0;
+  } only;
+  // One reference captured: the walk's function then needs no memory of its own.
+  bag.ForEachParameter([&only](unsigned int id, IParameter& held) {
+    if (only.count++ == 0) {
+      only.id = id;
+      only.value = &held;
+    }
+  });
+  if (only.count != 1) return false;
+  const ParameterInfo* info = registry.FindParameter(only.id);
+  if (info == nullptr || info->HasFlag(kParameterUnserializable)) return false;
+  const PresentationModel* record = ReplayableRecord(*info, *only.value);
+  if (record == nullptr) return false;
+  const std::string& name = info->GetJsonName();
+  // Room first: the cache is read after the buffer has its final size.
+  ReserveJson(out, name.size() + record->GetCachedJson().size() + 4);
+  out.push_back('{');
+  out += name;
+  out.push_back('{');
+  out += record->GetCachedJson();
+  out += "}}";
+  return true;
+}
+
+}  // namespace
 
 void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
   const ParametersRegistry& registry = ss.GetRegistry();
@@ -24,11 +73,9 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
     if (!hasSerializer)
       HLV_THROW_LOGIC(QStringLiteral("Parameter \"%1\" has no serializer").arg(info->GetName()));
 
-    // A record written before is replayed from its text cache without the serializer's
-    // round of reference counting and lookups.
-    const IStructureSerializer* structure = info->GetStructureSerializer();
-    if (info->GetKind() == ParameterKind::kStructure && structure != nullptr &&
-        structure->WriteCachedValue(held, *info, ss))
+    // A record written before is replayed from its text cache, without a call on its
+    // serializer or on its value.
+    if (const PresentationModel* record = ReplayableRecord(*info, held); record != nullptr && ss.CachedStructure(*info, *record))
       return;
 
     const RefCntPtr<IParameter> value(&held);
@@ -67,6 +114,7 @@ std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry
 }
 
 void AppendParametersJson(const IParameters& bag, const ParametersRegistry& registry, std::string& out) {
+  if (AppendCachedRecord(bag, registry, out)) return;
   SerializeStructure ss(registry, out);
   WriteParameters(bag, ss);
   ss.Close();

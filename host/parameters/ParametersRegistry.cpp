@@ -25,14 +25,17 @@ ParameterInfo::ParameterInfo(unsigned int id, const wchar_t* name, ParameterKind
                              const ParameterNamespaceName& ns, RefCntPtr<IParameterSerializer> valueSerializer,
                              RefCntPtr<IStructureSerializer> structureSerializer)
     : m_id(id),
+      m_kind(kind),
+      m_replayedValueType(kind == ParameterKind::kStructure && structureSerializer
+                              ? structureSerializer->GetReplayedValueType()
+                              : nullptr),
+      m_valueSerializer(std::move(valueSerializer)),
+      m_structureSerializer(std::move(structureSerializer)),
+      m_jsonName(MakeJsonName(TStringFromWide(name))),
       m_wideName(name),
       m_name(TStringFromWide(name)),
       m_utf8Name(ToUtf8(m_name)),
-      m_jsonName(MakeJsonName(m_name)),
-      m_kind(kind),
-      m_namespace(ns),
-      m_valueSerializer(std::move(valueSerializer)),
-      m_structureSerializer(std::move(structureSerializer)) {}
+      m_namespace(ns) {}
 
 AbstractParamAdder::~AbstractParamAdder() = default;
 

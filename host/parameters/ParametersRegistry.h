@@ -54,22 +54,28 @@ class HLVHOST_API ParameterInfo {
   /// The structure serializer of structure and structure-list parameters; null otherwise.
   IStructureSerializer* GetStructureSerializer() const noexcept { return m_structureSerializer.Get(); }
 
+  /// For a structure parameter whose serializer replays records' cached texts, the type of the
+  /// values it replays (IStructureSerializer::GetReplayedValueType); null otherwise.
+  const std::type_info* GetReplayedValueType() const noexcept { return m_replayedValueType; }
+
   unsigned int GetFlags() const noexcept { return m_flags; }
   bool HasFlag(ParameterFlag flag) const noexcept { return (m_flags & flag) != 0; }
 
  private:
   friend class ParametersRegistry;
 
+  // What a write reads comes first, in one cache line.
   unsigned int m_id;
+  ParameterKind m_kind;
+  unsigned int m_flags = 0;
+  const std::type_info* m_replayedValueType = nullptr;
+  RefCntPtr<IParameterSerializer> m_valueSerializer;
+  RefCntPtr<IStructureSerializer> m_structureSerializer;
+  std::string m_jsonName;
   const wchar_t* m_wideName;
   TString m_name;
   std::string m_utf8Name;
-  std::string m_jsonName;
-  ParameterKind m_kind;
   ParameterNamespaceName m_namespace;
-  RefCntPtr<IParameterSerializer> m_valueSerializer;
-  RefCntPtr<IStructureSerializer> m_structureSerializer;
-  unsigned int m_flags = 0;
 };
 
 /// The interface through which a namespace's parameters are added. The adder takes its own

@@ -44,7 +44,9 @@ class HLVHOST_API PresentationModel : public RefCntObject {
   /// The cache as UTF-8 JSON text, without a copy; empty until the first serialization. The
   /// view lasts until the cache is replaced, and, while the write that filled the cache still
   /// runs, until that write writes more.
-  std::string_view GetCachedJson() const noexcept;
+  std::string_view GetCachedJson() const noexcept {
+    return m_cachePendingIn == nullptr ? std::string_view(m_cacheData, m_cacheSize) : GetPendingCachedJson();
+  }
 
  protected:
   PresentationModel();
@@ -53,10 +55,14 @@ class HLVHOST_API PresentationModel : public RefCntObject {
  private:
   friend class SerializeStructure;
 
-  // The cache is m_cacheSize bytes at m_cacheOffset: in m_cacheBlock, or, while the write that
-  // filled it runs, in the text of m_cachePendingIn, which copies it out when it is done.
-  mutable std::shared_ptr<const std::string> m_cacheBlock;
+  std::string_view GetPendingCachedJson() const noexcept;
+
+  // The cache is m_cacheSize bytes at m_cacheData, in m_cacheBlock; or, while the write that
+  // filled it runs, at m_cacheOffset in the text of m_cachePendingIn, which copies it out when it
+  // is done. The text is reached through one pointer, since a replay is mostly that load.
+  mutable std::size_t m_cacheSize = 0;
+  mutable const char* m_cacheData = nullptr;
   mutable const SerializeStructure* m_cachePendingIn = nullptr;
   mutable std::size_t m_cacheOffset = 0;
-  mutable std::size_t m_cacheSize = 0;
+  mutable std::shared_ptr<const std::string> m_cacheBlock;
 };

@@ -97,7 +97,8 @@ void SerializeStructure::CommitCaches() {
     for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
       if (model->m_cachePendingIn != this) continue;
       model->m_cacheBlock = block;
-      model->m_cacheOffset -= begin;
+      model->m_cacheData = block->data() + (model->m_cacheOffset - begin);
+      model->m_cacheOffset = 0;
       model->m_cachePendingIn = nullptr;
     }
   }
@@ -195,6 +196,7 @@ void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model)
   } else {
     m_ss.m_pendingCaches.emplace_back(&model);
     model.m_cacheBlock = nullptr;
+    model.m_cacheData = nullptr;
     model.m_cachePendingIn = &m_ss;
     model.m_cacheOffset = start;
     model.m_cacheSize = size;

@@ -96,11 +96,20 @@ QualifiedName QualifiedName::ParseGlobalUtf8(std::string_view text) {
 }
 
 TString QualifiedName::GetFullValue() const {
+  // Sized first: a table's name is written once per table of a data source page.
+  int size = 0;
+  for (const TString& component : m_components) size += component.size() + component.count(QLatin1Char(']')) + 3;
   TString value;
+  value.reserve(size);
   for (const TString& component : m_components) {
     if (!value.isEmpty()) value += QLatin1Char('.');
     value += QLatin1Char('[');
-    value += TString(component).replace(QLatin1Char(']'), QStringLiteral("]]"));
+    int from = 0;  // a closing bracket inside a component is written twice
+    for (int at = component.indexOf(QLatin1Char(']')); at != -1; at = component.indexOf(QLatin1Char(']'), from)) {
+      value.append(component.constData() + from, at + 1 - from).append(QLatin1Char(']'));
+      from = at + 1;
+    }
+    value.append(component.constData() + from, component.size() - from);
     value += QLatin1Char(']');
   }
   return value;

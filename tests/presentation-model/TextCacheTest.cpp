@@ -132,6 +132,23 @@ TEST(TextCacheTest, WrittenBagsReplayCachedRecordsInTheirPlace) {
   EXPECT_EQ(ss.TakeJson(), R"({"table-infos":[{)" + cached->GetSerializedJson() + "}]}");
 }
 
+// A bag of one written record is its cached text, after what the caller's buffer held; a record
+// of another type under a record's id is still refused, cached or not.
+TEST(TextCacheTest, ABagOfOneWrittenRecordReplaysOnlyUnderItsOwnType) {
+  const RefCntPtr<ConnectionTableInfoPresModel> entry = Entry(QStringLiteral("orders"));
+  const std::string first = Write(entry);
+  std::string out = "[";
+  AppendParametersJson(*entry->AsIParameters(), Registry(), out);
+  EXPECT_EQ(out, "[" + first);
+
+  RefCntPtr<IParameters> misplaced = Registry().CreateParameters();
+  misplaced->SetParameter(TableEnumerationPresModel::ID,
+                          MakeValParameter(RefCntPtr<const ConnectionTableInfoPresModel>(entry)));
+  out = "[";
+  EXPECT_THROW(AppendParametersJson(*misplaced, Registry(), out), TypeMismatchCommandException);
+  EXPECT_EQ(out, "[");
+}
+
 // A long list makes room for its items once, from the first one: the text of uniform entries
 // must neither be copied into a buffer twice its size as it grows nor sit in one much larger
 // than itself (a large margin pushes long texts past the size that malloc maps afresh).
