@@ -8,6 +8,11 @@ Every ratio is the median time of the project over the median time of its anchor
 the same run: above 1 the project is slower. Build hlvbench as Release first. Times are CPU
 times, which a busy machine disturbs less than wall-clock times.
 
+Each benchmark runs in a process of its own: what one benchmark leaves in the heap (freed
+blocks waiting to be merged, the thresholds glibc moves as it goes) would otherwise change the
+page faults and the merging the next one pays, so that a size's figure would depend on the
+sizes measured before it.
+
 The benchmarks run on glibc's allocator as it comes, the heap a host that links the library
 has: a large freed heap goes back to the system, so a large read or write may start on fresh
 pages. A second run, printed as the last column, tells the allocator to keep the memory it is
@@ -20,6 +25,7 @@ import argparse
 import json
 import os
 import platform
+import re
 import subprocess
 import sys
 
@@ -51,14 +57,24 @@ KEPT_HEAP = "glibc.malloc.trim_threshold=17179869184:glibc.malloc.mmap_threshold
 
 
 def run(bench, repetitions, kept_heap):
-    command = [bench, f"--benchmark_filter={FILTER}", "--benchmark_format=json",
-               f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true"]
+    """Runs every benchmark in a process of its own and merges their reports."""
     env = dict(os.environ)
     env.pop("GLIBC_TUNABLES", None)
     if kept_heap:
         env["GLIBC_TUNABLES"] = KEPT_HEAP
-    result = subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True, env=env)
-    return json.loads(result.stdout)
+    listed = subprocess.run([bench, f"--benchmark_filter={FILTER}", "--benchmark_list_tests=true"],
+                            check=True, stdout=subprocess.PIPE, text=True, env=env).stdout.split()
+    merged = None
+    for benchmark in listed:
+        command = [bench, f"--benchmark_filter=^{re.escape(benchmark)}$", "--benchmark_format=json",
+                   f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true"]
+        report = json.loads(subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True,
+                                           env=env).stdout)
+        if merged is None:
+            merged = report
+        else:
+            merged["benchmarks"] += report["benchmarks"]
+    return merged
 
 
 def medians(report):

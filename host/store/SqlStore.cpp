@@ -297,10 +297,17 @@ class SqlStore final : public IStore {
   }
 
   void RememberAttributes(const TString& connectionClass, const ConnectionAttributeMap& attributes) override {
+    const QString json = AttributesJson(WithoutSecrets(attributes));
+    // A class described again with the attributes it was last described with, the common case,
+    // changes nothing: no write transaction, no sync to disk.
+    {
+      QSqlDatabase db = Db();
+      QSqlQuery query = Exec(db, Sql("SELECT attributes FROM %1last_attributes WHERE class = ?"), {connectionClass});
+      if (query.next() && query.value(0).toString() == json) return;
+    }
     Write([&](QSqlDatabase& db) {
       Exec(db, Sql("DELETE FROM %1last_attributes WHERE class = ?"), {connectionClass});
-      Exec(db, Sql("INSERT INTO %1last_attributes (class, attributes) VALUES (?, ?)"),
-           {connectionClass, AttributesJson(WithoutSecrets(attributes))});
+      Exec(db, Sql("INSERT INTO %1last_attributes (class, attributes) VALUES (?, ?)"), {connectionClass, json});
     });
   }
 
