@@ -249,7 +249,8 @@ std::string DescriptionJson(const RefCntPtr<const DSConnectionConfig>& config, b
 }
 
 std::string RecordJson(const PresentationModel& record) {
-  return WriteParametersJson(*record.AsIParameters(), Registry());
+  // The services build a record per request and let it go once written.
+  return WriteParametersJson(*record.AsIParameters(), Registry(), FirstWriteCaches::kLeaveEmpty);
 }
 
 std::string MaskedJson(const DSConnectionConfig& config, const std::string& json) {

@@ -38,7 +38,11 @@ RelationalDSConnectionConfigTableInfo TableInfoMaker::Make(const TString& schema
   if (!schema.isEmpty()) components.push_back(m_schema);
   components.push_back(name);
   TString sortKey = name.toCaseFolded();
-  if (!schema.isEmpty()) sortKey += m_foldedSchema;
+  if (!schema.isEmpty()) {
+    TString key;  // one block, made at its size
+    key.reserve(sortKey.size() + m_foldedSchema.size());
+    sortKey = key.append(sortKey).append(m_foldedSchema);
+  }
   return RelationalDSConnectionConfigTableInfo(QualifiedName(std::move(components)), name, m_tooltips[isView ? 1 : 0],
                                                std::move(sortKey),
                                                isView ? TablePillIcon::FoundTable : TablePillIcon::Sheet, true);

@@ -122,9 +122,7 @@ std::size_t EscapeBlock(const char16_t* text, std::size_t size, std::size_t i, s
 
 }  // namespace
 
-void AppendJsonString(std::string& out, const char16_t* text, std::size_t size) {
-  ReserveJson(out, size + 2);
-  out.push_back('"');
+void AppendJsonStringContent(std::string& out, const char16_t* text, std::size_t size) {
   char buffer[kBlockBytes];
   std::size_t i = 0;
   while (i < size) {
@@ -132,6 +130,12 @@ void AppendJsonString(std::string& out, const char16_t* text, std::size_t size) 
     i = EscapeBlock(text, size, i, std::min(size, i + kBlockUnits), end);
     out.append(buffer, static_cast<std::size_t>(end - buffer));
   }
+}
+
+void AppendJsonString(std::string& out, const char16_t* text, std::size_t size) {
+  ReserveJson(out, size + 2);
+  out.push_back('"');
+  AppendJsonStringContent(out, text, size);
   out.push_back('"');
 }
 

@@ -19,6 +19,10 @@ HLVHOST_API std::string JsonObjectOfStrings(const std::map<TString, TString>& me
 /// AppendJsonString for `size` UTF-16 code units at `text`.
 HLVHOST_API void AppendJsonString(std::string& out, const char16_t* text, std::size_t size);
 
+/// AppendJsonString without the quotes: the escaped UTF-8 of `size` UTF-16 code units at `text`,
+/// for a writer that makes one JSON string of several texts.
+HLVHOST_API void AppendJsonStringContent(std::string& out, const char16_t* text, std::size_t size);
+
 /// Makes room in `out` for `extra` more bytes, at least doubling its capacity when it grows, so
 /// that appending in many small steps stays linear.
 inline void ReserveJson(std::string& out, std::size_t extra) {

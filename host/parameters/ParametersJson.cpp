@@ -107,17 +107,30 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
   });
 }
 
+namespace {
+
+void Append(const IParameters& bag, const ParametersRegistry& registry, std::string& out, FirstWriteCaches caches) {
+  if (AppendCachedRecord(bag, registry, out)) return;
+  SerializeStructure ss(registry, out);
+  ss.SetKeepsCaches(caches == FirstWriteCaches::kKeep);
+  WriteParameters(bag, ss);
+  ss.Close();
+}
+
+}  // namespace
+
 std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry) {
+  return WriteParametersJson(bag, registry, FirstWriteCaches::kKeep);
+}
+
+std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry, FirstWriteCaches caches) {
   std::string json;
-  AppendParametersJson(bag, registry, json);
+  Append(bag, registry, json, caches);
   return json;
 }
 
 void AppendParametersJson(const IParameters& bag, const ParametersRegistry& registry, std::string& out) {
-  if (AppendCachedRecord(bag, registry, out)) return;
-  SerializeStructure ss(registry, out);
-  WriteParameters(bag, ss);
-  ss.Close();
+  Append(bag, registry, out, FirstWriteCaches::kKeep);
 }
 
 JsonReadScope::~JsonReadScope() = default;

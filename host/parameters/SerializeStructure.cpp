@@ -145,7 +145,16 @@ void SerializeStructure::CloseScope() noexcept {
   m_out.push_back(kind == FrameKind::kList ? ']' : '}');
 }
 
-void SerializeStructure::Reserve(std::size_t extra) { ReserveJson(m_out, extra); }
+void SerializeStructure::Reserve(std::size_t extra) {
+  const std::size_t needed = m_out.size() + extra;
+  if (needed <= m_out.capacity()) return;
+  // The writer knows what follows: the room it asks for is made as it is. std::string::reserve
+  // would make at least twice the capacity the text has, a fresh buffer does not.
+  std::string larger;
+  larger.reserve(needed);
+  larger += m_out;
+  m_out.swap(larger);
+}
 
 std::string SerializeStructure::GetJson() const {
   HLV_ASSERT(m_frames.size() == 1);
@@ -188,6 +197,7 @@ std::string SerializeStructure::Visitor::EndCaptureJson() {
 
 void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model) {
   const std::size_t start = PopCapture();
+  if (!m_ss.m_keepsCaches) return;
   const std::size_t size = m_ss.m_out.size() - start;
   if (size == 0) {
     model.SetSerializedJson(std::string());

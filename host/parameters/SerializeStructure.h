@@ -103,9 +103,16 @@ class HLVHOST_API SerializeStructure {
   /// The JSON text in the output so far (after what a caller's buffer held before), its open
   /// scopes not closed; the view lasts until the next write.
   std::string_view GetWrittenJson() const noexcept { return m_out; }
-  /// Makes room for `extra` more bytes of text at once: a hint from a writer that knows how
-  /// much follows, so that a long text is not copied as it grows.
+  /// Makes room for exactly `extra` more bytes of text at once, unless there is room already: a
+  /// hint from a writer that knows how much follows, so that a long text is not copied as it
+  /// grows.
   void Reserve(std::size_t extra);
+
+  /// Whether the records this structure writes for the first time keep the text written as
+  /// their cache: true unless set otherwise. A writer of records let go once written turns it off
+  /// and spares the copy of the text their caches would share; records written before are
+  /// replayed from their caches either way.
+  void SetKeepsCaches(bool keeps) noexcept { m_keepsCaches = keeps; }
 
   Visitor& GetVisitor() noexcept { return m_visitor; }
   const ParametersRegistry& GetRegistry() const noexcept { return m_registry; }
@@ -149,6 +156,7 @@ class HLVHOST_API SerializeStructure {
   std::string& m_out;
   const std::size_t m_outBase;  // the size of the caller's text before this structure's
   bool m_closed = false;
+  bool m_keepsCaches = true;
   // Records nest a few levels deep: the stacks live inside the structure unless a text nests
   // deeper than that.
   boost::container::small_vector<Frame, 16> m_frames;

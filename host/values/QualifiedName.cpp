@@ -1,8 +1,10 @@
 #include "host/values/QualifiedName.h"
 
 #include "host/Exceptions.h"
+#include "host/parameters/JsonText.h"
 
 #include <limits>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -113,6 +115,30 @@ TString QualifiedName::GetFullValue() const {
     value += QLatin1Char(']');
   }
   return value;
+}
+
+std::string_view ParameterTypeSerializer<QualifiedName>::TypeToJson(const QualifiedName& name) {
+  // A table's name is written once per table of a data source page.
+  thread_local std::string json;
+  json.clear();
+  json.push_back('"');
+  for (const TString& component : name.GetComponents()) {
+    if (json.size() > 1) json.push_back('.');
+    json.push_back('[');
+    const auto* text = reinterpret_cast<const char16_t*>(component.constData());
+    const std::size_t size = static_cast<std::size_t>(component.size());
+    std::size_t from = 0;  // a closing bracket inside a component is written twice
+    for (std::size_t at = 0; at < size; ++at) {
+      if (text[at] != u']') continue;
+      AppendJsonStringContent(json, text + from, at + 1 - from);
+      json.push_back(']');
+      from = at + 1;
+    }
+    AppendJsonStringContent(json, text + from, size - from);
+    json.push_back(']');
+  }
+  json.push_back('"');
+  return json;
 }
 
 template <>

@@ -1,4 +1,5 @@
 #include "host/Exceptions.h"
+#include "host/parameters/JsonText.h"
 #include "host/parameters/ParameterTypeSerializer.h"
 #include "host/parameters/ParametersRegistry.h"
 #include "host/values/QualifiedName.h"
@@ -42,6 +43,17 @@ TEST(HostSerializersTest, RejectsTextThatIsNotExactlyANumberOrABoolean) {
   for (const char* text : {"", "TRUE", "1", "yes"})
     EXPECT_THROW(ParameterTypeSerializer<bool>::TypeFromString(QString::fromUtf8(text)), ParameterParseException)
         << text;
+}
+
+// A full value written straight as JSON is the full value's TString written as a JSON string.
+TEST(HostSerializersTest, QualifiedNamesWriteTheSameJsonWithoutATString) {
+  const QString odd = QStringLiteral("q\"\\\n]") + QChar(0xD83D) + QChar(0xDE00) + QChar(0xDC00) + QString(300, QChar(0x44));
+  for (const QualifiedName& name : {QualifiedName(), QualifiedName({QString()}), QualifiedName({QStringLiteral("a]]b"), odd}),
+                                    QualifiedName({QStringLiteral("Zo\u00eb"), QStringLiteral("\u6771]")})}) {
+    std::string expected;
+    AppendJsonString(expected, name.GetFullValue());
+    EXPECT_EQ(ParameterTypeSerializer<QualifiedName>::TypeToJson(name), expected);
+  }
 }
 
 // Both readers of a full value, from a TString and from UTF-8, agree on every text: the same

@@ -149,11 +149,28 @@ TEST(TextCacheTest, ABagOfOneWrittenRecordReplaysOnlyUnderItsOwnType) {
   EXPECT_EQ(out, "[");
 }
 
-// A long list makes room for its items once, from the first one: the text of uniform entries
-// must neither be copied into a buffer twice its size as it grows nor sit in one much larger
-// than itself (a large margin pushes long texts past the size that malloc maps afresh).
+// A write for records let go once written gives the same text and leaves their caches empty,
+// nested ones included; a record written before still replays its own.
+TEST(TextCacheTest, AWriteThatLeavesCachesEmptyWritesTheSameText) {
+  const RefCntPtr<ConnectionTableInfoPresModel> fresh = Entry(QStringLiteral("lines"));
+  const RefCntPtr<ConnectionTableInfoPresModel> cached = Entry(QStringLiteral("orders"));
+  Write(cached);
+  const std::string cachedText = cached->GetSerializedJson();
+  const RefCntPtr<TableEnumerationPresModel> table = Table({fresh, cached});
+  const std::string once = WriteParametersJson(*table->AsIParameters(), Registry(), FirstWriteCaches::kLeaveEmpty);
+  EXPECT_TRUE(table->GetSerializedJson().empty());
+  EXPECT_TRUE(fresh->GetSerializedJson().empty());
+  EXPECT_EQ(cached->GetSerializedJson(), cachedText);
+  EXPECT_EQ(once, Write(table));
+  EXPECT_FALSE(fresh->GetSerializedJson().empty());
+}
+
+// A long list makes room for its items from the first ones: its text must neither be copied
+// into a buffer twice its size as it grows, also when its first item is shorter than the rest,
+// nor sit in one much larger than itself (a large margin pushes long texts past the size that
+// malloc maps afresh).
 TEST(TextCacheTest, ALongListIsWrittenIntoOneBufferOfAboutItsSize) {
-  std::vector<RefCntPtr<ConnectionTableInfoPresModel>> entries;
+  std::vector<RefCntPtr<ConnectionTableInfoPresModel>> entries{Entry(QStringLiteral("a"))};
   for (int i = 0; i < 2000; ++i) entries.push_back(Entry(QStringLiteral("orders_%1").arg(i, 4, 10, QLatin1Char('0'))));
   const std::string text = Write(Table(entries));
   EXPECT_LT(text.capacity(), text.size() / 8 * 9);
