@@ -64,7 +64,7 @@ class HLVHOST_API ParameterInfo {
  private:
   friend class ParametersRegistry;
 
-  // What a write reads comes first, in one cache line.
+  // What a write reads comes first, near the start of the object.
   unsigned int m_id;
   ParameterKind m_kind;
   unsigned int m_flags = 0;
