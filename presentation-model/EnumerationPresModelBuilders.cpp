@@ -79,9 +79,9 @@ RefCntPtr<const TableEnumerationPresModel> TableEnumerationPresModelBuilder::Bui
   for (RelationalDSConnectionConfigTableInfo& table : tables) {
     RefCntPtr<ConnectionTableInfoPresModel> info = MakeRefCnt<ConnectionTableInfoPresModel>();
     info->SetName(table.TakeQualifiedName());
-    info->SetCaption(table.GetCaption());
-    info->SetTooltip(table.GetTooltip());
-    info->SetSortKey(table.GetSortKey());
+    info->SetCaption(table.TakeCaption());
+    info->SetTooltip(table.TakeTooltip());
+    info->SetSortKey(table.TakeSortKey());
     info->SetIconEnum(table.GetIconEnum());
     info->SetIsEnabled(table.IsEnabled());
     infos.push_back(std::move(info));
