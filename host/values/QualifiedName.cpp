@@ -118,8 +118,11 @@ TString QualifiedName::GetFullValue() const {
 }
 
 std::string_view ParameterTypeSerializer<QualifiedName>::TypeToJson(const QualifiedName& name) {
-  // A table's name is written once per table of a data source page.
+  // A table's name is written once per table of a data source page. The buffer is kept for the
+  // next name, unless an outsized one made it large.
+  constexpr std::size_t kKeptCapacity = 4096;
   thread_local std::string json;
+  if (json.capacity() > kKeptCapacity) std::string().swap(json);
   json.clear();
   json.push_back('"');
   for (const TString& component : name.GetComponents()) {
