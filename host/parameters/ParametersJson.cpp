@@ -119,10 +119,6 @@ void Append(const IParameters& bag, const ParametersRegistry& registry, std::str
 
 }  // namespace
 
-std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry) {
-  return WriteParametersJson(bag, registry, FirstWriteCaches::kKeep);
-}
-
 std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry, FirstWriteCaches caches) {
   std::string json;
   Append(bag, registry, json, caches);

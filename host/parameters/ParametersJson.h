@@ -32,19 +32,16 @@ inline constexpr std::size_t kMaxJsonBytes = std::size_t{64} << 20;
 /// registry does not know is a logic error.
 HLVHOST_API void WriteParameters(const IParameters& bag, SerializeStructure& ss);
 
-/// The JSON text of `bag`, with names from `registry`.
-HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry);
-
 /// What a write leaves in the records it writes for the first time: their text as their cache
 /// (kKeep, what the other writes do), or no cache (kLeaveEmpty), for records let go once written,
 /// such as a data source page answered once: that spares a copy of the text, 20 MB for a page of
 /// 100,000 tables, and the memory it takes. Records written before are replayed either way.
 enum class FirstWriteCaches { kKeep, kLeaveEmpty };
 
-/// WriteParametersJson, leaving the caches of records written for the first time as `caches`
-/// says.
+/// The JSON text of `bag`, with names from `registry`, leaving the caches of records written for
+/// the first time as `caches` says.
 HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const ParametersRegistry& registry,
-                                            FirstWriteCaches caches);
+                                            FirstWriteCaches caches = FirstWriteCaches::kKeep);
 
 /// WriteParametersJson appending the text to `out`, after what it holds: a caller that writes
 /// many texts clears and reuses one buffer, and a record written before costs one copy of its
