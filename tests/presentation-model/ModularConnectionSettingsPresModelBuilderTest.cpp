@@ -64,6 +64,9 @@ TEST_F(ModularConnectionSettingsPresModelBuilderTest, DescriptionIsRewrittenWith
   EXPECT_EQ(json, std::string(R"({"zeta":1,"alpha":[true,null,-2.5],"mid":{"label":"Stra)"
                               "\xc3\x9f" "e \xe2\x9c\x93" R"("},)") +
                       kInitialSqlMember + "}");
+  // Control characters stay escaped, also past the first sixteen bytes of a string.
+  EXPECT_EQ(BuildJson(QStringLiteral("{\"abcdefghijklmnopqrstuvwxyz\\u001e\":\"0123456789abcdef\\u001a\"}")),
+            std::string(R"({"abcdefghijklmnopqrstuvwxyz\u001E":"0123456789abcdef\u001A",)") + kInitialSqlMember + "}");
   EXPECT_TRUE(sink->messages.empty());
 }
 
