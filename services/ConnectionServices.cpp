@@ -190,9 +190,14 @@ std::string ConvertJson(const TString& connectionClass, const std::string& bag, 
 
 std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes, bool olap,
                          bool simple) {
+  return RecordJson(*DescribeRecord(connectionClass, attributes, olap, simple));
+}
+
+RefCntPtr<const PresentationModel> DescribeRecord(const TString& connectionClass,
+                                                  const ConnectionAttributeMap& attributes, bool olap, bool simple) {
   const RefCntPtr<DSConnectionConfig> config = LiveConfig(connectionClass, attributes);
   DescribedConfigState::Of(*config)->Connect();
-  return DescriptionJson(config, olap, simple);
+  return DescriptionRecord(config, olap, simple);
 }
 
 std::string DescribeFixtureJson(const TString& file, bool olap, bool simple) {
@@ -237,20 +242,29 @@ RefCntPtr<DSConnectionConfig> ConnectWith(const TString& connectionClass, const 
 }
 
 std::string DescriptionJson(const RefCntPtr<const DSConnectionConfig>& config, bool olap, bool simple) {
+  return RecordJson(*DescriptionRecord(config, olap, simple));
+}
+
+RefCntPtr<const PresentationModel> DescriptionRecord(const RefCntPtr<const DSConnectionConfig>& config, bool olap,
+                                                     bool simple) {
   ConnectionDescriptionPresModelBuilder builder(config);
   if (simple) {
     const RefCntPtr<SimpleConnectionDescriptionPresModel> record = builder.BuildSimple();
     record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
-    return RecordJson(*record);
+    return record;
   }
   const RefCntPtr<ConnectionDescriptionPresModel> record = builder.Build(olap);
   record->SetConnectionAttributess(MaskedAttributes(*config, record->GetConnectionAttributess()));
-  return RecordJson(*record);
+  return record;
 }
 
 std::string RecordJson(const PresentationModel& record) {
   // The services build a record per request and let it go once written.
   return WriteParametersJson(*record.AsIParameters(), Registry(), FirstWriteCaches::kLeaveEmpty);
+}
+
+void StreamRecordJson(const PresentationModel& record, const std::function<void(std::string_view)>& drain) {
+  StreamParametersJson(*record.AsIParameters(), Registry(), drain);
 }
 
 std::string MaskedJson(const DSConnectionConfig& config, const std::string& json) {

@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Services {
@@ -75,6 +76,12 @@ HLVSERVICES_API std::string ConvertJson(const TString& connectionClass, const st
 /// InputError for a class that is not connected live.
 HLVSERVICES_API std::string DescribeJson(const TString& connectionClass, const ConnectionAttributeMap& attributes,
                                          bool olap, bool simple);
+
+/// DescribeJson's record, built and masked but not yet written: for a caller that streams it
+/// (StreamRecordJson). Raises what DescribeJson raises.
+HLVSERVICES_API RefCntPtr<const PresentationModel> DescribeRecord(const TString& connectionClass,
+                                                                  const ConnectionAttributeMap& attributes, bool olap,
+                                                                  bool simple);
 
 /// A relational connection of `connectionClass` with `attributes`, its secrets moved to the
 /// credential service, ready to connect live (DescribedConfigState::Of gives its state) but not
@@ -144,8 +151,17 @@ HLVSERVICES_API RefCntPtr<DSConnectionConfig> ConnectWith(const TString& connect
 /// use when `olap`), its secret attributes masked. Raises the builder's exceptions.
 HLVSERVICES_API std::string DescriptionJson(const RefCntPtr<const DSConnectionConfig>& config, bool olap, bool simple);
 
+/// DescriptionJson's record, built and masked but not yet written.
+HLVSERVICES_API RefCntPtr<const PresentationModel> DescriptionRecord(const RefCntPtr<const DSConnectionConfig>& config,
+                                                                     bool olap, bool simple);
+
 /// The JSON text of `record`, written with the process-wide registry.
 HLVSERVICES_API std::string RecordJson(const PresentationModel& record);
+
+/// RecordJson handed to `drain` in pieces as it is written, for a long text sent on as it comes
+/// (StreamParametersJson).
+HLVSERVICES_API void StreamRecordJson(const PresentationModel& record,
+                                      const std::function<void(std::string_view)>& drain);
 
 /// The JSON text `json` of a bag of records of a connection of `config`'s class with every
 /// secret masked. Raises ParameterParseException for text that is not a bag.

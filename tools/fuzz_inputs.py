@@ -163,8 +163,10 @@ def main():
         dialog = description.get("modular-dialog") if isinstance(description, dict) else None
         if dialog is not None:
             write_seed(out, "modular_dialog", os.path.basename(path), json.dumps(dialog, indent=1))
+    # The last one holds control characters past a string's first sixteen bytes, which a vector
+    # scan of the writer once let through raw.
     for n, text in enumerate(['{}', '{"initialSql":1}', '{"a":[1,-2.5e-3,true,null,{"b":"\\u00e9\\ud83d\\ude00"}]}',
-                              '[1]', '"text"']):
+                              '[1]', '"text"', '{"sixteen bytes, then\\u001e":"sixteen bytes, then\\u001a\\u001f"}']):
         write_seed(out, "modular_dialog", "sample-%d.json" % n, text)
 
     key_seeds(out)

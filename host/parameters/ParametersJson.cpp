@@ -129,6 +129,16 @@ void AppendParametersJson(const IParameters& bag, const ParametersRegistry& regi
   Append(bag, registry, out, FirstWriteCaches::kKeep);
 }
 
+void StreamParametersJson(const IParameters& bag, const ParametersRegistry& registry,
+                          const std::function<void(std::string_view)>& drain) {
+  std::string cached;
+  if (AppendCachedRecord(bag, registry, cached)) return drain(cached);
+  SerializeStructure ss(registry);
+  ss.SetDrain(drain);
+  WriteParameters(bag, ss);
+  ss.Close();
+}
+
 JsonReadScope::~JsonReadScope() = default;
 
 RefCntPtr<IParameter> IStructureSerializer::ReadJson(const JsonValue&, unsigned int, const JsonReadScope&) const {

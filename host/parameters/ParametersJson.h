@@ -13,6 +13,7 @@
 #include "host/parameters/IParameters.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,14 @@ HLVHOST_API std::string WriteParametersJson(const IParameters& bag, const Parame
 /// many texts clears and reuses one buffer, and a record written before costs one copy of its
 /// text. When a write fails, `out` is left as it was.
 HLVHOST_API void AppendParametersJson(const IParameters& bag, const ParametersRegistry& registry, std::string& out);
+
+/// WriteParametersJson handing the text to `drain` in pieces as it is written (some 256 KiB
+/// each), for a caller that sends it on, such as to a file or a socket: a long text never sits
+/// in memory whole. The pieces joined are the text WriteParametersJson returns. Records written
+/// for the first time keep no cache (kLeaveEmpty). A write that fails part way has handed over
+/// the pieces written before the failure.
+HLVHOST_API void StreamParametersJson(const IParameters& bag, const ParametersRegistry& registry,
+                                      const std::function<void(std::string_view)>& drain);
 
 /// Reads a bag from the JSON text `json` (UTF-8), resolving member names through `registry`.
 ///

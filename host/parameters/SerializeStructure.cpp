@@ -145,7 +145,21 @@ void SerializeStructure::CloseScope() noexcept {
   m_out.push_back(kind == FrameKind::kList ? ']' : '}');
 }
 
+void SerializeStructure::SetDrain(std::function<void(std::string_view)> drain) {
+  HLV_ASSERT(&m_out == &m_ownOut);
+  m_drain = std::move(drain);
+  m_keepsCaches = false;
+}
+
+void SerializeStructure::Drain() {
+  m_drain(m_out);
+  m_drained += m_out.size();
+  m_out.clear();
+}
+
 void SerializeStructure::Reserve(std::size_t extra) {
+  // A drained text needs room for a piece at a time.
+  if (m_drain) extra = std::min(extra, 2 * kDrainBytes);
   const std::size_t needed = m_out.size() + extra;
   if (needed <= m_out.capacity()) return;
   // The writer knows what follows: the room it asks for is made as it is. std::string::reserve
@@ -162,7 +176,7 @@ std::string SerializeStructure::GetJson() const {
 }
 
 std::string SerializeStructure::TakeJson() {
-  HLV_ASSERT(&m_out == &m_ownOut);
+  HLV_ASSERT(&m_out == &m_ownOut && !m_drain);
   Close();
   return std::move(m_out);
 }
@@ -172,23 +186,28 @@ void SerializeStructure::Close() {
   CommitCaches();
   m_out.push_back('}');
   m_closed = true;
+  if (m_drain) Drain();
 }
 
 TString SerializeStructure::GetText() const { return TStringFromUtf8(GetJson()); }
 
-void SerializeStructure::Visitor::BeginCapture() { m_ss.m_captures.push_back(m_ss.m_out.size()); }
+void SerializeStructure::Visitor::BeginCapture() { m_ss.m_captures.push_back(m_ss.GetWrittenSize()); }
 
 TString SerializeStructure::Visitor::EndCapture() { return TStringFromUtf8(EndCaptureJson()); }
 
 std::size_t SerializeStructure::Visitor::PopCapture() {
   HLV_ASSERT(!m_ss.m_captures.empty());
-  std::size_t start = m_ss.m_captures.back();
+  const std::size_t written = m_ss.m_captures.back();
   m_ss.m_captures.pop_back();
+  // A drained text keeps no caches; what it recorded has been handed over.
+  if (written < m_ss.m_drained) return 0;
+  std::size_t start = written - m_ss.m_drained;
   if (start < m_ss.m_out.size() && m_ss.m_out[start] == ',') ++start;
   return start;
 }
 
 std::string SerializeStructure::Visitor::EndCaptureJson() {
+  HLV_ASSERT(!m_ss.m_drain);
   const std::size_t start = PopCapture();
   std::string captured = m_ss.m_out.substr(start);
   if (m_ss.m_captures.empty()) m_ss.CommitCaches();

@@ -22,6 +22,7 @@
 #include <boost/container/small_vector.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,15 +99,28 @@ class HLVHOST_API SerializeStructure {
   /// only says that a key must never be rewritten.
   void MapItem(const TString& key, const TString& value, bool keysVerbatim);
 
-  /// The bytes of JSON text in the output so far.
-  std::size_t GetWrittenSize() const noexcept { return m_out.size(); }
-  /// The JSON text in the output so far (after what a caller's buffer held before), its open
-  /// scopes not closed; the view lasts until the next write.
+  /// The bytes of JSON text in the output so far, those handed to a drain included.
+  std::size_t GetWrittenSize() const noexcept { return m_drained + m_out.size(); }
+  /// The JSON text in the output so far (after what a caller's buffer held before, and since
+  /// the last piece handed to a drain), its open scopes not closed; the view lasts until the
+  /// next write.
   std::string_view GetWrittenJson() const noexcept { return m_out; }
   /// Makes room for exactly `extra` more bytes of text at once, unless there is room already: a
   /// hint from a writer that knows how much follows, so that a long text is not copied as it
   /// grows.
   void Reserve(std::size_t extra);
+
+  /// Hands the text to `drain` in pieces as it is written, rather than holding it whole: the
+  /// pieces joined are what TakeJson would return. A long text (a page of 100,000 tables, 20 MB)
+  /// then never sits in memory, nor do its pages have to be mapped. The records this structure
+  /// writes for the first time keep no cache. Only for a structure with its own output; a writer
+  /// that fails part way has handed over the pieces written before.
+  void SetDrain(std::function<void(std::string_view)> drain);
+  /// Hands the text written so far to the drain when it has grown past a piece's size; writers of
+  /// long lists call it between items.
+  void MayDrain() {
+    if (m_drain && m_out.size() >= kDrainBytes) Drain();
+  }
 
   /// Whether the records this structure writes for the first time keep the text written as
   /// their cache: true unless set otherwise. A writer of records let go once written turns it off
@@ -121,10 +135,10 @@ class HLVHOST_API SerializeStructure {
   std::string GetJson() const;
   /// The JSON object written, handed over without a copy; the structure is empty afterwards
   /// and must not be written to again. Every scope must be closed. Not for a structure that
-  /// writes into a caller's buffer: that one ends with Close().
+  /// writes into a caller's buffer or a drain: that one ends with Close().
   std::string TakeJson();
-  /// Ends the JSON object in the output, which is then complete; the structure must not be
-  /// written to again. Every scope must be closed.
+  /// Ends the JSON object in the output, which is then complete, and hands the rest of it to
+  /// the drain, if any; the structure must not be written to again. Every scope must be closed.
   void Close();
   /// GetJson() as a TString.
   TString GetText() const;
@@ -141,6 +155,11 @@ class HLVHOST_API SerializeStructure {
     bool empty;
   };
 
+  // Below this many bytes of text, MayDrain keeps it: a piece fits the caches, and the pieces
+  // are few.
+  static constexpr std::size_t kDrainBytes = 256 * 1024;
+
+  void Drain();
   void OpenScope(unsigned int id, FrameKind kind);
   void CloseScope() noexcept;
   void BeginMember(FrameKind expected, const char* what);
@@ -157,6 +176,8 @@ class HLVHOST_API SerializeStructure {
   const std::size_t m_outBase;  // the size of the caller's text before this structure's
   bool m_closed = false;
   bool m_keepsCaches = true;
+  std::function<void(std::string_view)> m_drain;
+  std::size_t m_drained = 0;  // the bytes handed to m_drain
   // Records nest a few levels deep: the stacks live inside the structure unless a text nests
   // deeper than that.
   boost::container::small_vector<Frame, 16> m_frames;

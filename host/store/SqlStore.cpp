@@ -538,6 +538,14 @@ class SqlStore final : public IStore {
                                .arg(Location(), m_keySource->Describe()));
   }
 
+  // Whether `key` is the store's. Its id, a hash written with the check value, tells without a
+  // cipher (whose set-up would cost a command that touches no secret milliseconds); a secret
+  // sealed with another key would not open all the same. A store without an id opens its check.
+  bool KeyFits(QSqlDatabase& db, const QString& check, const QByteArray& key) const {
+    if (const std::optional<QString> id = Meta(db, "key_id")) return *id == KeyId(key);
+    return KeyMatches(check, key);
+  }
+
   // Finds the store's key and checks it against the key check value; a store without one yet
   // gets its first key.
   void UnlockKey() {
@@ -553,11 +561,11 @@ class SqlStore final : public IStore {
       });
       return;
     }
-    if (std::optional<QByteArray> current = m_keySource->Current(); current && KeyMatches(*check, *current)) {
+    if (std::optional<QByteArray> current = m_keySource->Current(); current && KeyFits(db, *check, *current)) {
       m_key = *current;
       return;
     }
-    if (std::optional<QByteArray> next = m_keySource->Next(); next && KeyMatches(*check, *next)) {
+    if (std::optional<QByteArray> next = m_keySource->Next(); next && KeyFits(db, *check, *next)) {
       m_keySource->PromoteNext(*next);  // a rotation committed, and its key was not moved in place
       m_key = *next;
       return;

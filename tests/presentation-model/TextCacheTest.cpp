@@ -176,4 +176,29 @@ TEST(TextCacheTest, ALongListIsWrittenIntoOneBufferOfAboutItsSize) {
   EXPECT_LT(text.capacity(), text.size() / 8 * 9);
 }
 
+// A streamed text is the written one, handed over in pieces of bounded size as the list is
+// written; its records keep no cache, and one written before is replayed from its own.
+TEST(TextCacheTest, AStreamedTextIsTheWrittenOneInBoundedPieces) {
+  std::vector<RefCntPtr<ConnectionTableInfoPresModel>> entries;
+  for (int i = 0; i < 8000; ++i) entries.push_back(Entry(QStringLiteral("orders_%1").arg(i, 4, 10, QLatin1Char('0'))));
+  const std::string whole =
+      WriteParametersJson(*Table(entries)->AsIParameters(), Registry(), FirstWriteCaches::kLeaveEmpty);
+  Write(entries[5]);
+  const std::string replayed = entries[5]->GetSerializedJson();
+  const RefCntPtr<TableEnumerationPresModel> table = Table(entries);
+
+  std::vector<std::string> pieces;
+  StreamParametersJson(*table->AsIParameters(), Registry(), [&](std::string_view piece) { pieces.emplace_back(piece); });
+  std::string joined;
+  for (const std::string& piece : pieces) {
+    EXPECT_LT(piece.size(), std::size_t{1} << 20);
+    joined += piece;
+  }
+  EXPECT_GT(pieces.size(), 2u);
+  EXPECT_EQ(joined, whole);
+  EXPECT_TRUE(table->GetSerializedJson().empty());
+  EXPECT_TRUE(entries[4]->GetSerializedJson().empty());
+  EXPECT_EQ(entries[5]->GetSerializedJson(), replayed);
+}
+
 }  // namespace
