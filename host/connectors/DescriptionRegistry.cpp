@@ -42,13 +42,39 @@ std::shared_ptr<DescriptionRegistry> DescriptionRegistry::MakeDefault() {
   return registry;
 }
 
-std::vector<DescriptionFileException> DescriptionRegistry::LoadBuiltins() {
+void DescriptionRegistry::LoadBuiltins() {
   const std::optional<std::vector<TString>> paths = DescriptionFiles(QLatin1String(kBuiltinConnectorsResource));
   // The built-ins are part of the host itself: without them the build is broken.
   HLV_ASSERT(paths.has_value());
-  std::vector<DescriptionFileException> faults = LoadFiles(*paths);
-  LogEach(faults);
-  return faults;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (const TString& path : *paths) {
+    const TString connectionClass = QFileInfo(path).completeBaseName();
+    m_descriptions.erase(connectionClass);  // replaced, as by any later description
+    m_unread.insert_or_assign(connectionClass, path);
+  }
+}
+
+void DescriptionRegistry::ReadBuiltin(const TString& connectionClass) const {
+  const auto unread = m_unread.find(connectionClass);
+  if (unread == m_unread.end()) return;
+  const TString path = unread->second;
+  m_unread.erase(unread);
+  try {
+    RefCntPtr<const ConnectorDescription> description = LoadConnectorDescription(path);
+    if (description->GetClassName() != connectionClass)
+      throw DescriptionFileException(DescriptionFileKind::ConnectorDescription, path, QStringLiteral("/class"),
+                                     QStringLiteral("is not the class the built-in file is named after"));
+    m_descriptions.emplace(connectionClass, std::move(description));
+  } catch (const DescriptionFileException& fault) {
+    LogEach({fault});
+  }
+}
+
+void DescriptionRegistry::ReadBuiltins() const {
+  while (!m_unread.empty()) {
+    const TString next = m_unread.begin()->first;  // a copy: reading it drops the entry
+    ReadBuiltin(next);
+  }
 }
 
 std::vector<DescriptionFileException> DescriptionRegistry::LoadFolder(const TString& folder) {
@@ -78,11 +104,13 @@ void DescriptionRegistry::Add(RefCntPtr<const ConnectorDescription> description)
   HLV_ASSERT(description);
   std::lock_guard<std::mutex> lock(m_mutex);
   const TString className = description->GetClassName();
+  m_unread.erase(className);
   m_descriptions.insert_or_assign(className, std::move(description));
 }
 
 RefCntPtr<const ConnectorDescription> DescriptionRegistry::Find(const TString& connectionClass) const {
   std::lock_guard<std::mutex> lock(m_mutex);
+  ReadBuiltin(connectionClass);
   const auto found = m_descriptions.find(connectionClass);
   return found == m_descriptions.end() ? nullptr : found->second;
 }
@@ -108,6 +136,7 @@ RefCntPtr<const IConnectorPlugin> DescriptionRegistry::GetConnectorPlugin(const 
 
 std::vector<TString> DescriptionRegistry::GetRegisteredClasses() const {
   std::lock_guard<std::mutex> lock(m_mutex);
+  ReadBuiltins();
   std::vector<TString> classes;
   classes.reserve(m_descriptions.size());
   for (const auto& entry : m_descriptions) classes.push_back(entry.first);
@@ -120,6 +149,7 @@ std::vector<TString> DescriptionRegistry::GetConnectionClasses(ConnectionClassKi
   std::vector<RefCntPtr<const ConnectorDescription>> listed;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
+    ReadBuiltins();
     for (const auto& entry : m_descriptions)
       if (entry.second->Facts().type == wanted) listed.push_back(entry.second);
   }

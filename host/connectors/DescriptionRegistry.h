@@ -35,9 +35,11 @@ class HLVHOST_API DescriptionRegistry final : public IRegistry {
   /// descriptions are logged and left out.
   static std::shared_ptr<DescriptionRegistry> MakeDefault();
 
-  /// Loads the descriptions compiled into the host. Returns the faults, each also logged once
-  /// as a warning; the other descriptions load all the same.
-  std::vector<DescriptionFileException> LoadBuiltins();
+  /// Adds the descriptions compiled into the host, each file named after its class. Each is read
+  /// when first asked for, so that a command about one class reads one description; a list of
+  /// the classes reads them all. One that cannot be read, which only a broken build holds, is
+  /// logged as a warning then and left out.
+  void LoadBuiltins();
   /// Loads every "*.json" file of `folder`, in the order of their names. Returns the faults
   /// (a folder that cannot be read is one), each also logged once as a warning; the other
   /// descriptions load all the same.
@@ -81,9 +83,15 @@ class HLVHOST_API DescriptionRegistry final : public IRegistry {
   std::vector<DescriptionFileException> LoadFiles(const std::vector<TString>& paths);
   template <typename Answer>
   bool Ask(const TString& connectionClass, Answer answer) const;
+  // Reads the built-in description of `connectionClass` if it is still unread; m_mutex held.
+  void ReadBuiltin(const TString& connectionClass) const;
+  // Reads every built-in description still unread; m_mutex held.
+  void ReadBuiltins() const;
 
   mutable std::mutex m_mutex;
-  std::map<TString, RefCntPtr<const ConnectorDescription>> m_descriptions;
+  // Guarded by m_mutex; a built-in moves from m_unread to m_descriptions when it is read.
+  mutable std::map<TString, RefCntPtr<const ConnectorDescription>> m_descriptions;
+  mutable std::map<TString, TString> m_unread;  // class -> the file of its built-in description
 };
 
 /// The description of `connectionClass` as the installed registry knows it: null when the
