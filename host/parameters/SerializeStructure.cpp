@@ -85,17 +85,14 @@ bool SerializeStructure::CachedStructure(const ParameterInfo& info, const Presen
 }
 
 void SerializeStructure::CommitCaches() {
-  std::size_t begin = std::numeric_limits<std::size_t>::max();
-  std::size_t end = 0;
-  for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
-    if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
-    begin = std::min(begin, model->m_cacheOffset);
-    end = std::max(end, model->m_cacheOffset + model->m_cacheSize);
-  }
+  const std::size_t begin = m_pendingBegin;
+  const std::size_t end = m_pendingEnd;
+  m_pendingBegin = std::numeric_limits<std::size_t>::max();
+  m_pendingEnd = 0;
   if (begin < end) {
     const auto block = std::make_shared<const std::string>(m_out, begin, end - begin);
     for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
-      if (model->m_cachePendingIn != this) continue;
+      if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
       model->m_cacheBlock = block;
       model->m_cacheData = block->data() + (model->m_cacheOffset - begin);
       model->m_cacheOffset = 0;
@@ -117,6 +114,8 @@ void SerializeStructure::CommitCachesOrDrop() noexcept {
       model->m_cacheSize = 0;
     }
     m_pendingCaches.clear();
+    m_pendingBegin = std::numeric_limits<std::size_t>::max();
+    m_pendingEnd = 0;
   }
 }
 
@@ -224,6 +223,9 @@ void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model)
     model.SetSerializedJson(m_ss.m_out.substr(start));  // a record written on its own
   } else {
     m_ss.m_pendingCaches.emplace_back(&model);
+    // The block the caches will share spans them all (a cache replaced meanwhile may widen it).
+    m_ss.m_pendingBegin = std::min(m_ss.m_pendingBegin, start);
+    m_ss.m_pendingEnd = std::max(m_ss.m_pendingEnd, start + size);
     model.m_cacheBlock = nullptr;
     model.m_cacheData = nullptr;
     model.m_cachePendingIn = &m_ss;

@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -184,6 +185,9 @@ class HLVHOST_API SerializeStructure {
   boost::container::small_vector<std::size_t, 8> m_captures;
   // The records whose caches are ranges of m_out, held until CommitCaches.
   std::vector<RefCntPtr<const PresentationModel>> m_pendingCaches;
+  // The range of m_out the pending caches span.
+  std::size_t m_pendingBegin = std::numeric_limits<std::size_t>::max();
+  std::size_t m_pendingEnd = 0;
   Visitor m_visitor{*this};
 };
 
