@@ -11,6 +11,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -37,15 +38,23 @@ RelationalDSConnectionConfigTableInfo TableInfoMaker::Make(const TString& schema
   components.reserve(schema.isEmpty() ? 1 : 2);
   if (!schema.isEmpty()) components.push_back(m_schema);
   components.push_back(name);
-  TString sortKey = name.toCaseFolded();
-  if (!schema.isEmpty()) {
-    TString key;  // one block, made at its size
-    key.reserve(sortKey.size() + m_foldedSchema.size());
-    sortKey = key.append(sortKey).append(m_foldedSchema);
-  }
   return RelationalDSConnectionConfigTableInfo(QualifiedName(std::move(components)), name, m_tooltips[isView ? 1 : 0],
-                                               std::move(sortKey),
+                                               FoldedKey(name, m_foldedSchema),
                                                isView ? TablePillIcon::FoundTable : TablePillIcon::Sheet, true);
+}
+
+TString TableInfoMaker::FoldedKey(const TString& name, const TString& suffix) {
+  // One block, made at its size. Most names are ASCII, whose case folding is lower-casing A to Z;
+  // any other name takes Qt's full folding, which may change its length.
+  TString key(name.size() + suffix.size(), Qt::Uninitialized);
+  QChar* out = key.data();
+  for (const QChar c : name) {
+    const char16_t unit = c.unicode();
+    if (unit >= 0x80) return name.toCaseFolded() + suffix;
+    *out++ = QChar(unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit);
+  }
+  std::copy(suffix.begin(), suffix.end(), out);
+  return key;
 }
 
 namespace {

@@ -237,6 +237,8 @@ TEST(DataSourcePageTest, WithoutALiveConnectionNothingIsListedAndThePageAnswersF
 }
 
 TEST_F(LiveConnectionTest, SqliteListsTheFilesTablesAndViewsInItsOrderAndNeverWritesTheFile) {
+  // A name beyond ASCII sorts case-folded too (the statements are read as Latin-1).
+  Execute(m_sqlite, {"CREATE TABLE \"STRA\xdf" "E\" (id INTEGER)"});
   const QByteArray before = Digest(m_sqlite);
   const RefCntPtr<DSConnectionConfig> config =
       Config("sqlite", {{QStringLiteral("filename"), m_sqlite}, {QStringLiteral("schema"), QStringLiteral("x")}});
@@ -253,6 +255,7 @@ TEST_F(LiveConnectionTest, SqliteListsTheFilesTablesAndViewsInItsOrderAndNeverWr
   std::vector<RelationalDSConnectionConfigTableInfo> tables;
   rel->EnumerateTables(tables);
   EXPECT_EQ(Describe(tables), (std::vector<QString>{QStringLiteral("[Customers]|Table|sheet|customers"),
+                                                    QStringLiteral("[STRA\u00dfE]|Table|sheet|stra\u00dfe"),
                                                     QStringLiteral("[big_orders]|View|found-table|big_orders"),
                                                     QStringLiteral("[orders]|Table|sheet|orders")}));
   EXPECT_EQ(rel->GetDatabaseName(), QStringLiteral("main"));
