@@ -93,11 +93,22 @@ template <typename T>
 struct HasTypeToJson<T, std::void_t<decltype(ParameterTypeSerializer<T>::TypeToJson(std::declval<const T&>()))>>
     : std::true_type {};
 
+/// True when the serializer of T appends a value's JSON string to a text itself (a static
+/// AppendJson, as qualified names have), so that it is written in place.
+template <typename T, typename = void>
+struct HasAppendJson : std::false_type {};
+template <typename T>
+struct HasAppendJson<T, std::void_t<decltype(ParameterTypeSerializer<T>::AppendJson(std::declval<std::string&>(),
+                                                                                       std::declval<const T&>()))>>
+    : std::true_type {};
+
 /// Writes one value as a parameter.
 template <typename T>
 void WriteValue(SerializeStructure& ss, unsigned int id, const T& value) {
   if constexpr (std::is_same_v<T, TString>)
     ss.Parameter(id, value);
+  else if constexpr (HasAppendJson<T>::value)
+    ParameterTypeSerializer<T>::AppendJson(ss.ParameterValueOut(id), value);
   else if constexpr (HasTypeToJson<T>::value)
     ss.ParameterJson(id, ParameterTypeSerializer<T>::TypeToJson(value));
   else
@@ -111,6 +122,8 @@ void WriteList(SerializeStructure& ss, unsigned int id, const std::vector<T>& va
   for (const T& value : values) {
     if constexpr (std::is_same_v<T, TString>)
       ss.ListItem(value);
+    else if constexpr (HasAppendJson<T>::value)
+      ParameterTypeSerializer<T>::AppendJson(ss.ListItemOut(), value);
     else if constexpr (HasTypeToJson<T>::value)
       ss.ListItemJson(ParameterTypeSerializer<T>::TypeToJson(value));
     else

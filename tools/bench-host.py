@@ -7,11 +7,11 @@ BUILD-DIR (default build-release) must hold cli/hlvpres, bench/hlvbench, bench/h
 tests/hlvpgserver, tests/hlvmariadbserver. Rows:
 
 - page: the data source page (`hlvpres describe CLASS`, what `POST /api/describe` answers) of a
-  database of --tables tables (default 100,000) on PostgreSQL and MariaDB and --sqlite-tables
-  (default 10,000: SQLite itself takes some 12 s to open a database of 100,000 tables, sqlite3
-  as long as hlvpres, so the row would time SQLite's open alone) on SQLite, against the
+  database of --tables tables (default 100,000) on SQLite, PostgreSQL and MariaDB, against the
   query that lists its tables run alone by sqlite3, psql and mariadb (hyperfine), with its peak
-  memory;
+  memory. SQLite also gets a row of --sqlite-tables tables (default 10,000): it takes some 12 s
+  to read the schema of 100,000 tables, sqlite3 as long as hlvpres, so that row is the one that
+  shows what hlvpres adds. A command that takes over a second is timed 3 times, not 10;
 - dialog: the connection dialog of every connection class, dialogs per second (hlvbench
   DialogBuild/CLASS);
 - startup: `hlvpres connectors` against `hlvpres --version` (hyperfine);
@@ -31,6 +31,7 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 _spec = importlib.util.spec_from_file_location("bench_live", os.path.join(HERE, "bench-live.py"))
@@ -84,10 +85,11 @@ def bench_pages(hlvpres, build, folder, tables, sqlite_tables, classes, env):
         server = {"server": "127.0.0.1", "username": "hlvadmin", "password": live.PASSWORD}
         cases = []
         if "sqlite" in classes:
-            database = os.path.join(folder, "many.sqlite")
-            fill_sqlite_tables(database, sqlite_tables)
-            cases.append(("sqlite", {"filename": database}, "sqlite3", ["sqlite3", database, SQLITE_TABLES],
-                          sqlite_tables))
+            for count in sorted({tables, sqlite_tables}):
+                database = os.path.join(folder, f"many-{count}.sqlite")
+                fill_sqlite_tables(database, count)
+                cases.append(("sqlite", {"filename": database}, "sqlite3", ["sqlite3", database, SQLITE_TABLES],
+                              count))
         if "postgres" in classes:
             pg, pg_port = live.start(os.path.join(build, "tests", "hlvpgserver"))
             servers.append(pg)
@@ -115,6 +117,10 @@ def bench_pages(hlvpres, build, folder, tables, sqlite_tables, classes, env):
 
 def time_rerun(commands, env):
     """hyperfine's results, taken again once when the machine was busy (load average over 2.5)."""
+    start = time.perf_counter()
+    subprocess.run(commands["anchor"], check=True, stdout=subprocess.DEVNULL, env=env)
+    if time.perf_counter() - start > 1:
+        return live.time_commands(commands, env, runs=3)  # a slow command: three runs tell it well enough
     results = live.time_commands(commands, env)
     if os.getloadavg()[0] > 2.5:
         results = live.time_commands(commands, env)

@@ -88,10 +88,12 @@ def fill_mariadb_tables(port, tables):
     subprocess.run(client, input="\n".join(statements), text=True, check=True, stdout=subprocess.DEVNULL)
 
 
-def time_commands(commands, env):
-    """Times `commands` ({name: argv}) with hyperfine; returns {name: hyperfine's result}."""
+def time_commands(commands, env, runs=None):
+    """Times `commands` ({name: argv}) with hyperfine, `runs` times each when given (else as often
+    as hyperfine sees fit, 10 at least); returns {name: hyperfine's result}."""
     with tempfile.NamedTemporaryFile(suffix=".json") as out:
-        argv = ["hyperfine", "-N", "--warmup", "3", "--min-runs", "10", "--export-json", out.name]
+        timing = ["--warmup", "3", "--min-runs", "10"] if runs is None else ["--warmup", "1", "--runs", str(runs)]
+        argv = ["hyperfine", "-N"] + timing + ["--export-json", out.name]
         for name, command in commands.items():
             argv += ["-n", name, subprocess.list2cmdline(command)]
         subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, env=env)

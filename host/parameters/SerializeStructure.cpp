@@ -63,6 +63,18 @@ void SerializeStructure::ListItem(const TString& text) {
   AppendJsonString(m_out, text);
 }
 
+std::string& SerializeStructure::ParameterValueOut(unsigned int id) {
+  const std::string& name = InfoOf(id).GetJsonName();
+  BeginMember(FrameKind::kObject, "A parameter");
+  m_out += name;
+  return m_out;
+}
+
+std::string& SerializeStructure::ListItemOut() {
+  BeginMember(FrameKind::kList, "A list item");
+  return m_out;
+}
+
 void SerializeStructure::ListItemJson(std::string_view json) {
   BeginMember(FrameKind::kList, "A list item");
   ReserveJson(m_out, json.size());

@@ -87,6 +87,12 @@ class HLVHOST_API SerializeStructure {
   /// Writes `"name":` and then `json`, a JSON value the caller has already written (such as a
   /// quoted, escaped string), for parameter `id`.
   void ParameterJson(unsigned int id, std::string_view json);
+  /// Writes `"name":` for parameter `id` and returns the output, for a caller that appends the
+  /// parameter's JSON value (one whole value, such as a quoted, escaped string) to it at once.
+  std::string& ParameterValueOut(unsigned int id);
+  /// Starts one element of the current list and returns the output, for a caller that appends
+  /// the element's JSON value to it at once.
+  std::string& ListItemOut();
   /// Writes one string element of the current list.
   void ListItem(const TString& text);
   /// Writes `json`, a JSON value the caller has already written, as one element of the

@@ -117,31 +117,26 @@ TString QualifiedName::GetFullValue() const {
   return value;
 }
 
-std::string_view ParameterTypeSerializer<QualifiedName>::TypeToJson(const QualifiedName& name) {
-  // A table's name is written once per table of a data source page. The buffer is kept for the
-  // next name, unless an outsized one made it large.
-  constexpr std::size_t kKeptCapacity = 4096;
-  thread_local std::string json;
-  if (json.capacity() > kKeptCapacity) std::string().swap(json);
-  json.clear();
-  json.push_back('"');
+void ParameterTypeSerializer<QualifiedName>::AppendJson(std::string& out, const QualifiedName& name) {
+  out.push_back('"');
+  bool first = true;
   for (const TString& component : name.GetComponents()) {
-    if (json.size() > 1) json.push_back('.');
-    json.push_back('[');
+    if (!first) out.push_back('.');
+    first = false;
+    out.push_back('[');
     const auto* text = reinterpret_cast<const char16_t*>(component.constData());
     const std::size_t size = static_cast<std::size_t>(component.size());
     std::size_t from = 0;  // a closing bracket inside a component is written twice
     for (std::size_t at = 0; at < size; ++at) {
       if (text[at] != u']') continue;
-      AppendJsonStringContent(json, text + from, at + 1 - from);
-      json.push_back(']');
+      AppendJsonStringContent(out, text + from, at + 1 - from);
+      out.push_back(']');
       from = at + 1;
     }
-    AppendJsonStringContent(json, text + from, size - from);
-    json.push_back(']');
+    AppendJsonStringContent(out, text + from, size - from);
+    out.push_back(']');
   }
-  json.push_back('"');
-  return json;
+  out.push_back('"');
 }
 
 template <>

@@ -5,6 +5,7 @@
 #include "host/TString.h"
 #include "host/parameters/ParameterTypeSerializer.h"
 
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -49,9 +50,9 @@ class HLVHOST_API ParameterTypeSerializer<QualifiedName> final
     : public TypedParameterSerializer<QualifiedName, ParameterTypeSerializer<QualifiedName>> {
  public:
   static TString TypeToString(const QualifiedName& name) { return name.GetFullValue(); }
-  /// TypeToString as a JSON string, written without a TString of the full value into a buffer
-  /// the thread keeps: the view lasts until the thread's next call.
-  static std::string_view TypeToJson(const QualifiedName& name);
+  /// Appends TypeToString as a JSON string to `out`, written without a TString of the full value:
+  /// a table's name is written once per table of a data source page.
+  static void AppendJson(std::string& out, const QualifiedName& name);
   static QualifiedName TypeFromString(const TString& text) { return QualifiedName::ParseGlobal(text); }
   static QualifiedName TypeFromUtf8(std::string_view text) { return QualifiedName::ParseGlobalUtf8(text); }
 };
