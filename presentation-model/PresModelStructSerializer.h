@@ -166,7 +166,7 @@ void WriteStructureList(SerializeStructure& ss, unsigned int id, unsigned int it
   std::size_t nextEstimate = 1;
   for (std::size_t i = 0; i < values.size(); ++i) {
     WriteStructure<S>(ss, itemId, values[i]);
-    ss.MayHandOn();
+    ss.MayDrain();
     const std::size_t written = i + 1;
     if (written == nextEstimate && written < values.size()) {
       nextEstimate = written < 4096 ? written * 8 : 0;

@@ -97,21 +97,12 @@ bool SerializeStructure::CachedStructure(const ParameterInfo& info, const Presen
 }
 
 void SerializeStructure::CommitCaches() {
-  std::size_t begin = m_pendingBegin;
+  const std::size_t begin = m_pendingBegin;
   const std::size_t end = m_pendingEnd;
   m_pendingBegin = std::numeric_limits<std::size_t>::max();
   m_pendingEnd = 0;
   if (begin < end) {
-    std::shared_ptr<const std::string> block;
-    if (m_blockOpen && m_blockFrom <= begin && m_blockTo <= end) {
-      // Most of the text is in the block already, copied piece by piece: the rest joins it.
-      m_block.append(m_out, m_blockTo, end - m_blockTo);
-      begin = m_blockFrom;
-      block = std::make_shared<const std::string>(std::move(m_block));
-    } else {
-      block = std::make_shared<const std::string>(m_out, begin, end - begin);
-    }
-    DropBlock();
+    const auto block = std::make_shared<const std::string>(m_out, begin, end - begin);
     for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
       if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
       model->m_cacheBlock = block;
@@ -121,16 +112,10 @@ void SerializeStructure::CommitCaches() {
     }
   }
   m_pendingCaches.clear();
-  DropBlock();
-}
-
-void SerializeStructure::DropBlock() noexcept {
-  m_blockOpen = false;
-  m_block = std::string();
 }
 
 void SerializeStructure::CommitCachesOrDrop() noexcept {
-  if (m_pendingCaches.empty()) return DropBlock();
+  if (m_pendingCaches.empty()) return;
   try {
     CommitCaches();
   } catch (const std::bad_alloc&) {
@@ -143,7 +128,6 @@ void SerializeStructure::CommitCachesOrDrop() noexcept {
     m_pendingCaches.clear();
     m_pendingBegin = std::numeric_limits<std::size_t>::max();
     m_pendingEnd = 0;
-    DropBlock();
   }
 }
 
@@ -178,33 +162,16 @@ void SerializeStructure::SetDrain(std::function<void(std::string_view)> drain) {
   m_keepsCaches = false;
 }
 
-void SerializeStructure::HandOn() {
-  if (m_drain) return Drain();
-  m_handedOn = m_out.size();
-  if (!m_keepsCaches || m_captures.empty()) return;
-  if (!m_blockOpen) {
-    // The block starts where the outermost record being written starts, which every cache that
-    // will share it lies within, and gets room for the text the writer expects.
-    m_blockOpen = true;
-    m_blockFrom = m_blockTo = m_captures.front();
-    m_block.reserve(std::max(m_expectedEnd, m_out.size()) - m_blockFrom);
-  }
-  m_block.append(m_out, m_blockTo, m_out.size() - m_blockTo);
-  m_blockTo = m_out.size();
-}
-
 void SerializeStructure::Drain() {
   m_drain(m_out);
   m_drained += m_out.size();
   m_out.clear();
-  m_handedOn = 0;
 }
 
 void SerializeStructure::Reserve(std::size_t extra) {
   // A drained text needs room for a piece at a time.
   if (m_drain) extra = std::min(extra, 2 * kDrainBytes);
   const std::size_t needed = m_out.size() + extra;
-  m_expectedEnd = needed;
   if (needed <= m_out.capacity()) return;
   // The writer knows what follows: the room it asks for is made as it is. std::string::reserve
   // would make at least twice the capacity the text has, a fresh buffer does not.

@@ -123,12 +123,10 @@ class HLVHOST_API SerializeStructure {
   /// writes for the first time keep no cache. Only for a structure with its own output; a writer
   /// that fails part way has handed over the pieces written before.
   void SetDrain(std::function<void(std::string_view)> drain);
-  /// Hands the text written since the last piece on once it has grown by a piece: to the drain,
-  /// or, while records that keep their caches are written, into the block those caches will
-  /// share, copied while it is still in the processor's caches rather than all at once when the
-  /// outermost record ends. Writers of long lists call it between items.
-  void MayHandOn() {
-    if (m_out.size() - m_handedOn >= (m_drain ? kDrainBytes : kBlockPieceBytes)) HandOn();
+  /// Hands the text written so far to the drain when it has grown past a piece's size; writers of
+  /// long lists call it between items.
+  void MayDrain() {
+    if (m_drain && m_out.size() >= kDrainBytes) Drain();
   }
 
   /// Whether the records this structure writes for the first time keep the text written as
@@ -164,15 +162,11 @@ class HLVHOST_API SerializeStructure {
     bool empty;
   };
 
-  // The pieces MayHandOn hands on: to a drain, few and large; into the caches' block, small
-  // enough to be copied from the processor's first-level cache.
+  // Below this many bytes of text, MayDrain keeps it: a piece fits the caches, and the pieces
+  // are few.
   static constexpr std::size_t kDrainBytes = 256 * 1024;
-  static constexpr std::size_t kBlockPieceBytes = 16 * 1024;
 
-  void HandOn();
   void Drain();
-  // Forgets the caches' block under way.
-  void DropBlock() noexcept;
   void OpenScope(unsigned int id, FrameKind kind);
   void CloseScope() noexcept;
   void BeginMember(FrameKind expected, const char* what);
@@ -200,14 +194,6 @@ class HLVHOST_API SerializeStructure {
   // The range of m_out the pending caches span.
   std::size_t m_pendingBegin = std::numeric_limits<std::size_t>::max();
   std::size_t m_pendingEnd = 0;
-  std::size_t m_handedOn = 0;  // where in m_out the last piece handed on ended
-  std::size_t m_expectedEnd = 0;  // where the last Reserve expected the text to end
-  // The caches' block under way: m_out from the start of the outermost capture (m_blockFrom)
-  // to m_blockTo, copied piece by piece while the outermost capture is open.
-  std::string m_block;
-  std::size_t m_blockFrom = 0;
-  std::size_t m_blockTo = 0;
-  bool m_blockOpen = false;
   Visitor m_visitor{*this};
 };
 
