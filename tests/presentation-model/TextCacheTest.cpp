@@ -169,11 +169,17 @@ TEST(TextCacheTest, AWriteThatLeavesCachesEmptyWritesTheSameText) {
 // into a buffer twice its size as it grows, also when its first item is shorter than the rest,
 // nor sit in one much larger than itself (a large margin pushes long texts past the size that
 // malloc maps afresh).
+// Its caches are the texts of its records.
 TEST(TextCacheTest, ALongListIsWrittenIntoOneBufferOfAboutItsSize) {
   std::vector<RefCntPtr<ConnectionTableInfoPresModel>> entries{Entry(QStringLiteral("a"))};
   for (int i = 0; i < 2000; ++i) entries.push_back(Entry(QStringLiteral("orders_%1").arg(i, 4, 10, QLatin1Char('0'))));
-  const std::string text = Write(Table(entries));
+  const RefCntPtr<TableEnumerationPresModel> table = Table(entries);
+  const std::string text = Write(table);
   EXPECT_LT(text.capacity(), text.size() / 8 * 9);
+  EXPECT_EQ(BagText<TableEnumerationPresModel>(table->GetSerializedJson()), text);
+  for (const std::size_t i : {std::size_t{0}, std::size_t{1000}, entries.size() - 1})
+    EXPECT_EQ(BagText<ConnectionTableInfoPresModel>(entries[i]->GetSerializedJson()),
+              Write(Entry(entries[i]->GetCaption())));
 }
 
 // A streamed text is the written one, handed over in pieces of bounded size as the list is
