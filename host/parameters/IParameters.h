@@ -27,6 +27,10 @@ class HLVHOST_API IParameters : public RefCntObject {
   /// a walk that, unlike GetParameterIds, makes nothing. `visit` must not change the bag.
   virtual void ForEachParameter(const std::function<void(unsigned int, IParameter&)>& visit) const = 0;
 
+  /// The value of a bag that holds exactly one parameter, its id in `id`; null for any other bag.
+  /// A host writes a bag of one record once per dialog: this finds it without a walk.
+  virtual IParameter* GetOnlyParameter(unsigned int& id) const;
+
  protected:
   ~IParameters() override;
 };

@@ -5,6 +5,18 @@
 
 IParameter::~IParameter() = default;
 IParameters::~IParameters() = default;
+
+IParameter* IParameters::GetOnlyParameter(unsigned int& id) const {
+  IParameter* only = nullptr;
+  int count = 0;
+  ForEachParameter([&](unsigned int each, IParameter& value) {
+    if (count++ == 0) {
+      id = each;
+      only = &value;
+    }
+  });
+  return count == 1 ? only : nullptr;
+}
 IParameterSerializer::~IParameterSerializer() = default;
 IStructureSerializer::~IStructureSerializer() = default;
 
@@ -38,4 +50,10 @@ std::vector<unsigned int> ParameterBag::GetParameterIds() const {
 
 void ParameterBag::ForEachParameter(const std::function<void(unsigned int, IParameter&)>& visit) const {
   for (const auto& entry : m_entries) visit(entry.first, *entry.second);
+}
+
+IParameter* ParameterBag::GetOnlyParameter(unsigned int& id) const {
+  if (m_entries.size() != 1) return nullptr;
+  id = m_entries.front().first;
+  return m_entries.front().second.Get();
 }

@@ -17,6 +17,7 @@ class ParameterBag final : public IParameters {
   bool HasParameter(unsigned int id) const override;
   std::vector<unsigned int> GetParameterIds() const override;
   void ForEachParameter(const std::function<void(unsigned int, IParameter&)>& visit) const override;
+  IParameter* GetOnlyParameter(unsigned int& id) const override;
 
  private:
   ~ParameterBag() override;

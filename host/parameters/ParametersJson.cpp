@@ -31,22 +31,12 @@ const PresentationModel* ReplayableRecord(const ParameterInfo& info, const IPara
 // record's cached text inside the two brackets of the bag and of the member, without a
 // structure writer. False, writing nothing, for any other bag.
 bool AppendCachedRecord(const IParameters& bag, const ParametersRegistry& registry, std::string& out) {
-  struct {
-    unsigned int id = 0;
-    const IParameter* value = nullptr;
-    int count = 0;
-  } only;
-  // One reference captured: the walk's function then needs no memory of its own.
-  bag.ForEachParameter([&only](unsigned int id, IParameter& held) {
-    if (only.count++ == 0) {
-      only.id = id;
-      only.value = &held;
-    }
-  });
-  if (only.count != 1) return false;
-  const ParameterInfo* info = registry.FindParameter(only.id);
+  unsigned int id = 0;
+  const IParameter* only = bag.GetOnlyParameter(id);
+  if (only == nullptr) return false;
+  const ParameterInfo* info = registry.FindParameter(id);
   if (info == nullptr || info->HasFlag(kParameterUnserializable)) return false;
-  const PresentationModel* record = ReplayableRecord(*info, *only.value);
+  const PresentationModel* record = ReplayableRecord(*info, *only);
   if (record == nullptr) return false;
   const std::string& name = info->GetJsonName();
   // Room first: the cache is read after the buffer has its final size.

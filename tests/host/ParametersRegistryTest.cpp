@@ -78,8 +78,13 @@ TEST(ParametersRegistryTest, RejectsInconsistentRegistrations) {
 TEST(ParametersRegistryTest, BagsKeepFirstInsertionOrderAndRejectNull) {
   ParametersRegistry registry;
   RefCntPtr<IParameters> bag = registry.CreateParameters();
+  unsigned int only = 0;
+  EXPECT_EQ(bag->GetOnlyParameter(only), nullptr);
   bag->SetParameter(3, MakeValParameter(1));
+  EXPECT_EQ(bag->GetOnlyParameter(only), bag->GetParameter(3));
+  EXPECT_EQ(only, 3u);
   bag->SetParameter(1, MakeValParameter(2));
+  EXPECT_EQ(bag->GetOnlyParameter(only), nullptr);
   bag->SetParameter(3, MakeValParameter(QStringLiteral("replaced")));
   EXPECT_EQ(bag->GetParameterIds(), (std::vector<unsigned int>{3, 1}));
   EXPECT_EQ(FindParameterValue<int>(*bag, 3), nullptr);  // the value of another type replaced it
