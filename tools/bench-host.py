@@ -122,7 +122,8 @@ def bench_pages(hlvpres, build, folder, tables, sqlite_tables, classes, env):
             peak = live.peak_mib(describe, env)
             row(f"data source page, {count:,} tables, {name}", f"{ms(results['ours'])}, peak {peak:.1f} MiB",
                 f"{client}, the table query alone: {ms(results['anchor'])}",
-                f"{results['ours']['mean'] / results['anchor']['mean']:.2f}x", "at most 1.5x")
+                f"{results['ours']['mean'] / results['anchor']['mean']:.2f}x",
+                "at most 1.5x" if count == tables else "none: the goal is at the larger size")
     finally:
         for process in servers:
             process.stdin.close()
