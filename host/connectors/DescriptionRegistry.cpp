@@ -59,15 +59,16 @@ void DescriptionRegistry::ReadBuiltin(const TString& connectionClass) const {
   if (unread == m_unread.end()) return;
   const TString path = unread->second;
   m_unread.erase(unread);
+  RefCntPtr<const ConnectorDescription> description;
   try {
-    RefCntPtr<const ConnectorDescription> description = LoadConnectorDescription(path);
-    if (description->GetClassName() != connectionClass)
-      throw DescriptionFileException(DescriptionFileKind::ConnectorDescription, path, QStringLiteral("/class"),
-                                     QStringLiteral("is not the class the built-in file is named after"));
-    m_descriptions.emplace(connectionClass, std::move(description));
+    description = LoadConnectorDescription(path);
   } catch (const DescriptionFileException& fault) {
-    LogEach({fault});
+    return LogEach({fault});
   }
+  if (description->GetClassName() != connectionClass)
+    return LogEach({DescriptionFileException(DescriptionFileKind::ConnectorDescription, path, QStringLiteral("/class"),
+                                             QStringLiteral("is not the class the built-in file is named after"))});
+  m_descriptions.emplace(connectionClass, std::move(description));
 }
 
 void DescriptionRegistry::ReadBuiltins() const {

@@ -21,6 +21,25 @@ void LiveCatalogue::Preview(const Preview::Request&, Preview::Result&) const {
   throw DataSourceException(QStringLiteral("Previewing is not possible on this connection"));
 }
 
+namespace {
+
+// `name` case-folded, then `suffix`.
+TString FoldedKey(const TString& name, const TString& suffix) {
+  // One block, made at its size. Most names are ASCII, whose case folding is lower-casing A to Z;
+  // any other name takes Qt's full folding, which may change its length.
+  TString key(name.size() + suffix.size(), Qt::Uninitialized);
+  QChar* out = key.data();
+  for (const QChar c : name) {
+    const char16_t unit = c.unicode();
+    if (unit >= 0x80) return name.toCaseFolded() + suffix;
+    *out++ = QChar(unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit);
+  }
+  std::copy(suffix.begin(), suffix.end(), out);
+  return key;
+}
+
+}  // namespace
+
 RelationalDSConnectionConfigTableInfo MakeTableInfo(const TString& schema, const TString& name, bool isView) {
   return TableInfoMaker().Make(schema, name, isView);
 }
@@ -41,20 +60,6 @@ RelationalDSConnectionConfigTableInfo TableInfoMaker::Make(const TString& schema
   return RelationalDSConnectionConfigTableInfo(QualifiedName(std::move(components)), name, m_tooltips[isView ? 1 : 0],
                                                FoldedKey(name, m_foldedSchema),
                                                isView ? TablePillIcon::FoundTable : TablePillIcon::Sheet, true);
-}
-
-TString TableInfoMaker::FoldedKey(const TString& name, const TString& suffix) {
-  // One block, made at its size. Most names are ASCII, whose case folding is lower-casing A to Z;
-  // any other name takes Qt's full folding, which may change its length.
-  TString key(name.size() + suffix.size(), Qt::Uninitialized);
-  QChar* out = key.data();
-  for (const QChar c : name) {
-    const char16_t unit = c.unicode();
-    if (unit >= 0x80) return name.toCaseFolded() + suffix;
-    *out++ = QChar(unit >= u'A' && unit <= u'Z' ? unit + (u'a' - u'A') : unit);
-  }
-  std::copy(suffix.begin(), suffix.end(), out);
-  return key;
 }
 
 namespace {

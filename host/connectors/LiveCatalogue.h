@@ -50,9 +50,6 @@ class TableInfoMaker {
   RelationalDSConnectionConfigTableInfo Make(const TString& schema, const TString& name, bool isView);
 
  private:
-  // `name` case-folded, then `suffix`.
-  static TString FoldedKey(const TString& name, const TString& suffix);
-
   TString m_schema;
   TString m_foldedSchema;
   TString m_tooltips[2];  // a table's, a view's

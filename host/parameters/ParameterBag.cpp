@@ -5,6 +5,8 @@
 
 IParameter::~IParameter() = default;
 IParameters::~IParameters() = default;
+IParameterSerializer::~IParameterSerializer() = default;
+IStructureSerializer::~IStructureSerializer() = default;
 
 IParameter* IParameters::GetOnlyParameter(unsigned int& id) const {
   IParameter* only = nullptr;
@@ -17,8 +19,6 @@ IParameter* IParameters::GetOnlyParameter(unsigned int& id) const {
   });
   return count == 1 ? only : nullptr;
 }
-IParameterSerializer::~IParameterSerializer() = default;
-IStructureSerializer::~IStructureSerializer() = default;
 
 ParameterBag::~ParameterBag() = default;
 

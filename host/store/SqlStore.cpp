@@ -546,7 +546,7 @@ class SqlStore final : public IStore {
     return KeyMatches(check, key);
   }
 
-  // Finds the store's key and checks it against the key check value; a store without one yet
+  // Finds the store's key and checks that it is the store's (KeyFits); a store without one yet
   // gets its first key.
   void UnlockKey() {
     m_keySource = KeySource::For(Location(), m_target.defaultKeyFile);
