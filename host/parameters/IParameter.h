@@ -20,6 +20,8 @@ class HLVHOST_API IParameter : public RefCntObject {
     if (m_record == nullptr) return nullptr;
     return m_recordValueType == &valueType || *m_recordValueType == valueType ? m_record : nullptr;
   }
+  /// The record the value holds, whatever the value's type; null when it holds none.
+  const PresentationModel* GetRecord() const noexcept { return m_record; }
 
  protected:
   IParameter() noexcept = default;

@@ -27,16 +27,20 @@ const PresentationModel* ReplayableRecord(const ParameterInfo& info, const IPara
   return record == nullptr || record->GetCachedJson().empty() ? nullptr : record;
 }
 
-// Writes a bag of one record written before, the write a host makes once per dialog, as the
+// Writes the bag of one record written before, `only` held under `id`, the write a host makes
+// once per dialog: the whole bag kept by the record's first write when it has one, else the
 // record's cached text inside the two brackets of the bag and of the member, without a
-// structure writer. False, writing nothing, for any other bag.
-bool AppendCachedRecord(const IParameters& bag, const ParametersRegistry& registry, std::string& out) {
-  unsigned int id = 0;
-  const IParameter* only = bag.GetOnlyParameter(id);
-  if (only == nullptr) return false;
+// structure writer. False, writing nothing, when the record has no cache.
+bool AppendCachedRecord(const IParameter& only, unsigned int id, const ParametersRegistry& registry, std::string& out) {
+  if (const PresentationModel* record = only.GetRecord(); record != nullptr) {
+    if (const std::string_view bag = record->GetCachedBagJson(only, id, registry); !bag.empty()) {
+      out += bag;
+      return true;
+    }
+  }
   const ParameterInfo* info = registry.FindParameter(id);
   if (info == nullptr || info->HasFlag(kParameterUnserializable)) return false;
-  const PresentationModel* record = ReplayableRecord(*info, *only);
+  const PresentationModel* record = ReplayableRecord(*info, only);
   if (record == nullptr) return false;
   const std::string& name = info->GetJsonName();
   // Room first: the cache is read after the buffer has its final size.
@@ -100,9 +104,12 @@ void WriteParameters(const IParameters& bag, SerializeStructure& ss) {
 namespace {
 
 void Append(const IParameters& bag, const ParametersRegistry& registry, std::string& out, FirstWriteCaches caches) {
-  if (AppendCachedRecord(bag, registry, out)) return;
+  unsigned int id = 0;
+  const IParameter* only = bag.GetOnlyParameter(id);
+  if (only != nullptr && AppendCachedRecord(*only, id, registry, out)) return;
   SerializeStructure ss(registry, out);
   ss.SetKeepsCaches(caches == FirstWriteCaches::kKeep);
+  if (only != nullptr) ss.SetOnlyMember(id, *only);
   WriteParameters(bag, ss);
   ss.Close();
 }
@@ -122,7 +129,9 @@ void AppendParametersJson(const IParameters& bag, const ParametersRegistry& regi
 void StreamParametersJson(const IParameters& bag, const ParametersRegistry& registry,
                           const std::function<void(std::string_view)>& drain) {
   std::string cached;
-  if (AppendCachedRecord(bag, registry, cached)) return drain(cached);
+  unsigned int id = 0;
+  const IParameter* only = bag.GetOnlyParameter(id);
+  if (only != nullptr && AppendCachedRecord(*only, id, registry, cached)) return drain(cached);
   SerializeStructure ss(registry);
   ss.SetDrain(drain);
   WriteParameters(bag, ss);

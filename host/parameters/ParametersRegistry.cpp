@@ -5,6 +5,7 @@
 #include "host/parameters/ParameterBag.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <utility>
 
@@ -72,7 +73,18 @@ class ParametersRegistry::NamespaceAdder final : public AbstractParamAdder {
   Namespace& m_ns;
 };
 
-ParametersRegistry::ParametersRegistry() = default;
+namespace {
+
+// Generations are drawn from one counter, so that no two registries, nor two states of one,
+// share a number.
+std::uint64_t NextGeneration() noexcept {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
+}  // namespace
+
+ParametersRegistry::ParametersRegistry() : m_generation(NextGeneration()) {}
 ParametersRegistry::~ParametersRegistry() = default;
 
 ParametersRegistry& ParametersRegistry::Get() {
@@ -147,6 +159,7 @@ ParameterInfo& ParametersRegistry::FlagTarget(unsigned int id, const char* flagN
   ParameterInfo* info = m_byId.empty() ? nullptr : m_byId[SlotOf(id)].info;
   if (info == nullptr)
     HLV_THROW_LOGIC(QStringLiteral("Cannot flag %1: parameter %2 is not registered").arg(QLatin1String(flagName), Hex(id)));
+  m_generation = NextGeneration();
   return *info;
 }
 

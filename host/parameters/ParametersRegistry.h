@@ -7,6 +7,7 @@
 #include "host/parameters/ParameterSerializers.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -142,6 +143,12 @@ class HLVHOST_API ParametersRegistry {
   /// The parameters of `ns`, in registration order.
   std::vector<const ParameterInfo*> GetParameters(const ParameterNamespaceName& ns) const;
 
+  /// A number that changes whenever a parameter is flagged, and that no other registry of the
+  /// process has had: a text kept from an earlier write (a record's bag, names and all) still
+  /// holds while the number it was written under does. Adding a parameter changes nothing
+  /// already written.
+  std::uint64_t GetGeneration() const noexcept { return m_generation; }
+
  private:
   class NamespaceAdder;
   struct Namespace;
@@ -167,4 +174,5 @@ class HLVHOST_API ParametersRegistry {
   std::vector<IdSlot> m_byId;
   std::size_t m_count = 0;
   std::unordered_map<std::string_view, const ParameterInfo*> m_byUtf8Name;
+  std::uint64_t m_generation;
 };

@@ -1,11 +1,13 @@
 #include "host/parameters/PresentationModel.h"
 
+#include "host/parameters/ParametersRegistry.h"
 #include "host/parameters/SerializeStructure.h"
 
 PresentationModel::PresentationModel() = default;
 PresentationModel::~PresentationModel() = default;
 
 void PresentationModel::SetSerializedJson(std::string json) const {
+  m_bagGeneration = 0;
   m_cachePendingIn = nullptr;
   m_cacheOffset = 0;
   m_cacheSize = json.size();
@@ -15,4 +17,11 @@ void PresentationModel::SetSerializedJson(std::string json) const {
 
 std::string_view PresentationModel::GetPendingCachedJson() const noexcept {
   return std::string_view(m_cachePendingIn->GetWrittenJson().data() + m_cacheOffset, m_cacheSize);
+}
+
+std::string_view PresentationModel::GetCachedBagJson(const IParameter& holder, unsigned int id,
+                                                     const ParametersRegistry& registry) const noexcept {
+  if (m_bagGeneration != registry.GetGeneration() || m_bagId != id || holder.GetRecordAs(*m_bagValueType) != this)
+    return {};
+  return std::string_view(m_cacheData - m_bagPrefix, m_bagPrefix + m_cacheSize + 2);
 }

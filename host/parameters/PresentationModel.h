@@ -6,11 +6,14 @@
 #include "host/parameters/IParameters.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <utility>
 
+class ParametersRegistry;
 class SerializeStructure;
 
 /// A reference-counted record that a dialog shows and edits, written and read through the
@@ -48,6 +51,13 @@ class HLVHOST_API PresentationModel : public RefCntObject {
     return m_cachePendingIn == nullptr ? std::string_view(m_cacheData, m_cacheSize) : GetPendingCachedJson();
   }
 
+  /// The text of a bag that holds only this model, as `holder`, under parameter `id` of
+  /// `registry`: the cache inside the bag's brackets, kept when the model's first write was such a
+  /// bag, without a copy. Empty when it was not, or when the registry has changed since. The view
+  /// lasts as long as GetCachedJson's.
+  std::string_view GetCachedBagJson(const IParameter& holder, unsigned int id,
+                                    const ParametersRegistry& registry) const noexcept;
+
  protected:
   PresentationModel();
   ~PresentationModel() override;
@@ -65,4 +75,12 @@ class HLVHOST_API PresentationModel : public RefCntObject {
   mutable const SerializeStructure* m_cachePendingIn = nullptr;
   mutable std::size_t m_cacheOffset = 0;
   mutable std::shared_ptr<const std::string> m_cacheBlock;
+  // When the model was first written as the only member of a bag, the text a dialog replays
+  // most, its block holds the bag's brackets too: m_bagPrefix bytes before the cache and two
+  // after, written for parameter m_bagId of the registry in generation m_bagGeneration (0: no
+  // bag), the model held as a value of type m_bagValueType.
+  mutable std::uint64_t m_bagGeneration = 0;
+  mutable const std::type_info* m_bagValueType = nullptr;
+  mutable unsigned int m_bagId = 0;
+  mutable unsigned int m_bagPrefix = 0;
 };

@@ -96,19 +96,51 @@ bool SerializeStructure::CachedStructure(const ParameterInfo& info, const Presen
   return true;
 }
 
-void SerializeStructure::CommitCaches() {
-  const std::size_t begin = m_pendingBegin;
+void SerializeStructure::SetOnlyMember(unsigned int id, const IParameter& holder) {
+  const ParameterInfo* info = m_registry.FindParameter(id);
+  if (info == nullptr || info->HasFlag(kParameterUnserializable) || info->GetReplayedValueType() == nullptr) return;
+  m_bagRecord = holder.GetRecordAs(*info->GetReplayedValueType());
+  m_bagInfo = info;
+  m_bagValueType = info->GetReplayedValueType();
+}
+
+bool SerializeStructure::IsBagRecord(const PresentationModel& model) const noexcept {
+  // The record's own scope and the bag's are the only ones open, nothing was handed to a drain,
+  // and the text before the record is the bag's bracket and the member's name, as a replay of
+  // the record's cache would write them.
+  if (&model != m_bagRecord || m_frames.size() != 2 || m_drain || m_drained != 0) return false;
+  const std::string& name = m_bagInfo->GetJsonName();
+  const std::size_t start = model.m_cacheOffset;
+  return start == m_outBase + name.size() + 2 && m_out[m_outBase] == '{' &&
+         m_out.compare(m_outBase + 1, name.size(), name) == 0 && m_out[start - 1] == '{';
+}
+
+void SerializeStructure::CommitCaches(const PresentationModel* bagRecord) {
+  std::size_t begin = m_pendingBegin;
   const std::size_t end = m_pendingEnd;
   m_pendingBegin = std::numeric_limits<std::size_t>::max();
   m_pendingEnd = 0;
   if (begin < end) {
-    const auto block = std::make_shared<const std::string>(m_out, begin, end - begin);
+    // The bag's record ends the text, its scope and the bag's still to be closed: the block
+    // takes the bag's opening bracket and name before it and the two closing brackets after.
+    if (bagRecord != nullptr) begin = m_outBase;
+    auto text = std::make_shared<std::string>();
+    text->reserve(end - begin + 2);
+    text->append(m_out, begin, end - begin);
+    if (bagRecord != nullptr) text->append("}}");
+    const std::shared_ptr<const std::string> block = std::move(text);
     for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
       if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
       model->m_cacheBlock = block;
       model->m_cacheData = block->data() + (model->m_cacheOffset - begin);
       model->m_cacheOffset = 0;
       model->m_cachePendingIn = nullptr;
+    }
+    if (bagRecord != nullptr && bagRecord->m_cacheBlock == block) {
+      bagRecord->m_bagGeneration = m_registry.GetGeneration();
+      bagRecord->m_bagValueType = m_bagValueType;
+      bagRecord->m_bagId = m_bagInfo->GetId();
+      bagRecord->m_bagPrefix = static_cast<unsigned int>(bagRecord->m_cacheData - block->data());
     }
   }
   m_pendingCaches.clear();
@@ -231,7 +263,7 @@ void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model)
   const std::size_t size = m_ss.m_out.size() - start;
   if (size == 0) {
     model.SetSerializedJson(std::string());
-  } else if (m_ss.m_captures.empty() && m_ss.m_pendingCaches.empty()) {
+  } else if (m_ss.m_captures.empty() && m_ss.m_pendingCaches.empty() && &model != m_ss.m_bagRecord) {
     model.SetSerializedJson(m_ss.m_out.substr(start));  // a record written on its own
   } else {
     m_ss.m_pendingCaches.emplace_back(&model);
@@ -240,11 +272,12 @@ void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model)
     m_ss.m_pendingEnd = std::max(m_ss.m_pendingEnd, start + size);
     model.m_cacheBlock = nullptr;
     model.m_cacheData = nullptr;
+    model.m_bagGeneration = 0;
     model.m_cachePendingIn = &m_ss;
     model.m_cacheOffset = start;
     model.m_cacheSize = size;
   }
-  if (m_ss.m_captures.empty()) m_ss.CommitCaches();
+  if (m_ss.m_captures.empty()) m_ss.CommitCaches(size != 0 && m_ss.IsBagRecord(model) ? &model : nullptr);
 }
 
 void SerializeStructure::Visitor::AbandonCapture() {

@@ -26,6 +26,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 class ParametersRegistry;
@@ -134,6 +135,10 @@ class HLVHOST_API SerializeStructure {
   /// and spares the copy of the text their caches would share; records written before are
   /// replayed from their caches either way.
   void SetKeepsCaches(bool keeps) noexcept { m_keepsCaches = keeps; }
+  /// Says that the object written is a bag of one parameter, `id`, held as `holder`: when that
+  /// holds a record written here for the first time, the record keeps the whole object as well,
+  /// so that the bag is replayed in one step (PresentationModel::GetCachedBagJson).
+  void SetOnlyMember(unsigned int id, const IParameter& holder);
 
   Visitor& GetVisitor() noexcept { return m_visitor; }
   const ParametersRegistry& GetRegistry() const noexcept { return m_registry; }
@@ -171,8 +176,12 @@ class HLVHOST_API SerializeStructure {
   void CloseScope() noexcept;
   void BeginMember(FrameKind expected, const char* what);
   const ParameterInfo& InfoOf(unsigned int id) const;
-  // Copies the text of the pending caches out of m_out, into one block they share.
-  void CommitCaches();
+  // Copies the text of the pending caches out of m_out, into one block they share. A record that
+  // is the bag's only member (m_bagRecord, finished last) takes the whole object into it.
+  void CommitCaches(const PresentationModel* bagRecord = nullptr);
+  // Whether `model` is the record of the bag's only member, finished where its cache can hold
+  // the bag's brackets.
+  bool IsBagRecord(const PresentationModel& model) const noexcept;
   // CommitCaches for a structure that leaves by an exception or dies: without memory for the
   // block, the pending caches are emptied instead, so that no cache refers to a dead text.
   void CommitCachesOrDrop() noexcept;
@@ -194,6 +203,11 @@ class HLVHOST_API SerializeStructure {
   // The range of m_out the pending caches span.
   std::size_t m_pendingBegin = std::numeric_limits<std::size_t>::max();
   std::size_t m_pendingEnd = 0;
+  // The record of the bag's only member, the parameter that holds it and the value type its
+  // serializer replays (SetOnlyMember); null otherwise.
+  const PresentationModel* m_bagRecord = nullptr;
+  const ParameterInfo* m_bagInfo = nullptr;
+  const std::type_info* m_bagValueType = nullptr;
   Visitor m_visitor{*this};
 };
 

@@ -42,8 +42,12 @@ TEST(ParametersRegistryTest, KeepsFlagsAndTheSerializersAlive) {
   EXPECT_EQ(registry.FindParameter(kHidden)->GetValueSerializer(), nullptr);
   EXPECT_TRUE(registry.FindParameter(kVerbatimMap)->HasFlag(kParameterNeverAdulterateMapKeys));
   EXPECT_EQ(registry.FindParameter(kMap)->GetFlags(), 0u);
+  // A flag changes the registry's generation, which no other registry shares.
+  const std::uint64_t generation = registry.GetGeneration();
+  EXPECT_NE(generation, ParametersRegistry().GetGeneration());
   registry.AddSecuritySensitive(kText);
   EXPECT_TRUE(registry.FindParameter(kText)->HasFlag(kParameterSecuritySensitive));
+  EXPECT_NE(registry.GetGeneration(), generation);
 
   // One serializer instance serves the four string parameters, the secret among them: the
   // registry hands back the serializer each was registered with.

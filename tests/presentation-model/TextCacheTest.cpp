@@ -141,6 +141,22 @@ TEST(TextCacheTest, ABagOfOneWrittenRecordReplaysOnlyUnderItsOwnType) {
   AppendParametersJson(*entry->AsIParameters(), Registry(), out);
   EXPECT_EQ(out, "[" + first);
 
+  // The first write kept the whole bag, for this registry and this parameter only; a record with
+  // records nested in it keeps its bag too, and the nested ones their own text.
+  const RefCntPtr<IParameters> bag = entry->AsIParameters();
+  const IParameter& held = *bag->GetParameter(ConnectionTableInfoPresModel::ID);
+  EXPECT_EQ(entry->GetCachedBagJson(held, ConnectionTableInfoPresModel::ID, Registry()), first);
+  EXPECT_TRUE(entry->GetCachedBagJson(held, TableEnumerationPresModel::ID, Registry()).empty());
+  EXPECT_TRUE(entry->GetCachedBagJson(held, ConnectionTableInfoPresModel::ID, ParametersRegistry()).empty());
+  const RefCntPtr<TableEnumerationPresModel> table = Table({Entry(QStringLiteral("lines")), entry});
+  const RefCntPtr<IParameters> tableBag = table->AsIParameters();
+  const std::string tableText = WriteParametersJson(*tableBag, Registry());
+  EXPECT_EQ(table->GetCachedBagJson(*tableBag->GetParameter(TableEnumerationPresModel::ID),
+                                    TableEnumerationPresModel::ID, Registry()),
+            tableText);
+  EXPECT_EQ(WriteParametersJson(*tableBag, Registry()), tableText);
+  EXPECT_EQ(Write(table->GetTableInfos().front()), Write(Entry(QStringLiteral("lines"))));
+
   RefCntPtr<IParameters> misplaced = Registry().CreateParameters();
   misplaced->SetParameter(TableEnumerationPresModel::ID,
                           MakeValParameter(RefCntPtr<const ConnectionTableInfoPresModel>(entry)));
