@@ -2,6 +2,7 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,21 @@
 #include <system_error>
 #include <type_traits>
 #include <vector>
+
+namespace {
+
+// RapidJSON's scan of sixteen bytes at a time stops at control characters up to 0x19 only, and
+// takes 0x1A to 0x1F into a string. No JSON text holds them raw, anywhere: a text that does is
+// read the careful way, which refuses it.
+bool HoldsControlCharacterTheScanMisses(std::string_view text) {
+  unsigned char found = 0;
+  for (const char c : text) found |= static_cast<unsigned char>(static_cast<unsigned char>(c) - 0x1A) < 6;
+  return found != 0;
+}
+
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
 
 // Fills a tape with what the reader reads. A string whose bytes are the text's (no escape made
 // it differ) is taken from the text; only the others are copied.
@@ -31,13 +47,32 @@ class JsonTapeBuilder {
     m_open.reserve(16);
   }
 
-  /// `text` copied into the tape's scratch buffer, followed by NUL bytes: enough for a scan
-  /// that reads whole aligned blocks of sixteen bytes to stop at the first NUL inside the buffer.
-  static char* Terminated(JsonTape& tape, std::string_view text) {
+  /// Copies `text` into the tape's scratch buffer, followed by NUL bytes: enough for a scan that
+  /// reads whole aligned blocks of sixteen bytes to stop at the first NUL inside the buffer. On
+  /// the way it checks that the text is UTF-8 and holds no control character from 0x1A to 0x1F,
+  /// which the reader's fast scan takes into a string; false, with the copy of no use, when the
+  /// text fails either check. The text is checked and copied a block at a time, so that a long
+  /// one is read from memory once rather than once per step. Returns the copy, or null.
+  static char* CopyChecked(JsonTape& tape, std::string_view text) {
+    constexpr std::size_t kBlock = 64 * 1024;
     constexpr std::size_t kPadding = 32;
-    tape.m_terminated.assign(text.data(), text.size());
-    tape.m_terminated.append(kPadding, '\0');
-    return tape.m_terminated.data();
+    std::string& copy = tape.m_terminated;
+    copy.clear();
+    copy.reserve(text.size() + kPadding);
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t end = std::min(text.size(), at + kBlock);
+      // A block ends before a character's first byte, so that a valid text is valid block by
+      // block. Blocks cut anywhere would still never pass an invalid text: whole valid pieces
+      // make a valid whole.
+      for (int back = 0; back < 3 && end < text.size() && end > at + 1 && IsContinuationByte(text[end]); ++back) --end;
+      const std::string_view block = text.substr(at, end - at);
+      if (!simdjson::validate_utf8(block.data(), block.size()) || HoldsControlCharacterTheScanMisses(block))
+        return nullptr;
+      copy.append(block);
+      at = end;
+    }
+    copy.append(kPadding, '\0');
+    return copy.data();
   }
 
   bool Null() { return Add(JsonTape::Kind::kNull, 0, 0); }
@@ -314,20 +349,12 @@ void Parse(std::string_view json, Document& document, const Limits& limits) {
 
 namespace {
 
-// RapidJSON's scan of sixteen bytes at a time stops at control characters up to 0x19 only, and
-// takes 0x1A to 0x1F into a string. No JSON text holds them raw, anywhere: a text that does is
-// read the careful way, which refuses it.
-bool HoldsControlCharacterTheScanMisses(std::string_view text) {
-  unsigned char found = 0;
-  for (const char c : text) found |= static_cast<unsigned char>(static_cast<unsigned char>(c) - 0x1A) < 6;
-  return found != 0;
-}
-
-// Parses valid UTF-8 into `tape` the fast way: the reader decodes a NUL-terminated copy of the
-// text in place and scans its strings and white space sixteen bytes at a time. False when the
-// text is refused, for whatever reason; the tape is then of no use.
+// Parses `json` into `tape` the fast way: the reader decodes a NUL-terminated copy of the text in
+// place and scans its strings and white space sixteen bytes at a time. False when the text is
+// refused, for whatever reason; the tape is then of no use.
 bool ParseInPlace(std::string_view json, JsonTape& tape, const Limits& limits) {
-  char* const copy = JsonTapeBuilder::Terminated(tape, json);
+  char* const copy = JsonTapeBuilder::CopyChecked(tape, json);
+  if (copy == nullptr) return false;
   rapidjson::InsituStringStream stream(copy);
   JsonTapeBuilder builder(tape, json, copy);
   NestingLimitedHandler<JsonTapeBuilder, rapidjson::InsituStringStream> handler(builder, stream, json, copy,
@@ -344,9 +371,7 @@ bool ParseInPlace(std::string_view json, JsonTape& tape, const Limits& limits) {
 void Parse(std::string_view json, JsonTape& tape, const Limits& limits) {
   HLV_ASSERT(limits.maxBytes <= JsonTape::kMaxBytes);
   CheckSize(json, limits);
-  if (simdjson::validate_utf8(json.data(), json.size()) && !HoldsControlCharacterTheScanMisses(json) &&
-      ParseInPlace(json, tape, limits))
-    return;
+  if (ParseInPlace(json, tape, limits)) return;
   // A text refused the fast way is read again over the text itself, the way that says exactly
   // what is wrong and where.
   rapidjson::MemoryStream stream(json.data(), json.size());

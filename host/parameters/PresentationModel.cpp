@@ -7,12 +7,11 @@ PresentationModel::PresentationModel() = default;
 PresentationModel::~PresentationModel() = default;
 
 void PresentationModel::SetSerializedJson(std::string json) const {
-  m_bagGeneration = 0;
   m_cachePendingIn = nullptr;
   m_cacheOffset = 0;
   m_cacheSize = json.size();
-  m_cacheBlock = json.empty() ? nullptr : std::make_shared<const std::string>(std::move(json));
-  m_cacheData = m_cacheBlock ? m_cacheBlock->data() : nullptr;
+  m_cacheBlock = json.empty() ? nullptr : std::make_shared<const CacheBlock>(CacheBlock{std::move(json)});
+  m_cacheData = m_cacheBlock ? m_cacheBlock->text.data() : nullptr;
 }
 
 std::string_view PresentationModel::GetPendingCachedJson() const noexcept {
@@ -21,7 +20,9 @@ std::string_view PresentationModel::GetPendingCachedJson() const noexcept {
 
 std::string_view PresentationModel::GetCachedBagJson(const IParameter& holder, unsigned int id,
                                                      const ParametersRegistry& registry) const noexcept {
-  if (m_bagGeneration != registry.GetGeneration() || m_bagId != id || holder.GetRecordAs(*m_bagValueType) != this)
+  const CacheBlock* block = m_cacheBlock.get();
+  if (block == nullptr || block->bagRecord != this || block->bagGeneration != registry.GetGeneration() ||
+      block->bagId != id || holder.GetRecordAs(*block->bagValueType) != this)
     return {};
-  return std::string_view(m_cacheData - m_bagPrefix, m_bagPrefix + m_cacheSize + 2);
+  return std::string_view(m_cacheData - block->bagPrefix, block->bagPrefix + m_cacheSize + 2);
 }

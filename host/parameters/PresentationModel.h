@@ -65,6 +65,21 @@ class HLVHOST_API PresentationModel : public RefCntObject {
  private:
   friend class SerializeStructure;
 
+  // The text that records written together share. When it was written as a bag whose only
+  // member is one of them, the text a dialog replays most, it holds the bag's brackets too:
+  // `bagPrefix` bytes before that record's cache and two after, written for parameter `bagId`
+  // of the registry in generation `bagGeneration`, the record held as a value of type
+  // `bagValueType`. The bag's fields live here, not in every record, since one block has at
+  // most one.
+  struct CacheBlock {
+    std::string text;
+    const PresentationModel* bagRecord = nullptr;
+    std::uint64_t bagGeneration = 0;
+    const std::type_info* bagValueType = nullptr;
+    unsigned int bagId = 0;
+    unsigned int bagPrefix = 0;
+  };
+
   std::string_view GetPendingCachedJson() const noexcept;
 
   // The cache is m_cacheSize bytes at m_cacheData, in m_cacheBlock; or, while the write that
@@ -74,13 +89,5 @@ class HLVHOST_API PresentationModel : public RefCntObject {
   mutable const char* m_cacheData = nullptr;
   mutable const SerializeStructure* m_cachePendingIn = nullptr;
   mutable std::size_t m_cacheOffset = 0;
-  mutable std::shared_ptr<const std::string> m_cacheBlock;
-  // When the model was first written as the only member of a bag, the text a dialog replays
-  // most, its block holds the bag's brackets too: m_bagPrefix bytes before the cache and two
-  // after, written for parameter m_bagId of the registry in generation m_bagGeneration (0: no
-  // bag), the model held as a value of type m_bagValueType.
-  mutable std::uint64_t m_bagGeneration = 0;
-  mutable const std::type_info* m_bagValueType = nullptr;
-  mutable unsigned int m_bagId = 0;
-  mutable unsigned int m_bagPrefix = 0;
+  mutable std::shared_ptr<const CacheBlock> m_cacheBlock;
 };

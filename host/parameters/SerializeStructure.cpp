@@ -109,6 +109,10 @@ bool SerializeStructure::IsBagRecord(const PresentationModel& model) const noexc
   // and the text before the record is the bag's bracket and the member's name, as a replay of
   // the record's cache would write them.
   if (&model != m_bagRecord || m_frames.size() != 2 || m_drain || m_drained != 0) return false;
+  // A long text (a page of tables) gains nothing from the brackets, its replay being mostly the
+  // copy; its block stays the exact size of its caches, which keeps what a large write asks of
+  // the heap as it was (glibc's trimming of a freed heap turns on a few bytes at that size).
+  if (m_out.size() - m_outBase > kBagBytes) return false;
   const std::string& name = m_bagInfo->GetJsonName();
   const std::size_t start = model.m_cacheOffset;
   return start == m_outBase + name.size() + 2 && m_out[m_outBase] == '{' &&
@@ -124,23 +128,24 @@ void SerializeStructure::CommitCaches(const PresentationModel* bagRecord) {
     // The bag's record ends the text, its scope and the bag's still to be closed: the block
     // takes the bag's opening bracket and name before it and the two closing brackets after.
     if (bagRecord != nullptr) begin = m_outBase;
-    auto text = std::make_shared<std::string>();
-    text->reserve(end - begin + 2);
-    text->append(m_out, begin, end - begin);
-    if (bagRecord != nullptr) text->append("}}");
-    const std::shared_ptr<const std::string> block = std::move(text);
+    auto made = std::make_shared<PresentationModel::CacheBlock>();
+    made->text.reserve(end - begin + (bagRecord != nullptr ? 2 : 0));
+    made->text.append(m_out, begin, end - begin);
+    if (bagRecord != nullptr) {
+      made->text.append("}}");
+      made->bagRecord = bagRecord;
+      made->bagGeneration = m_registry.GetGeneration();
+      made->bagValueType = m_bagValueType;
+      made->bagId = m_bagInfo->GetId();
+      made->bagPrefix = static_cast<unsigned int>(bagRecord->m_cacheOffset - begin);
+    }
+    const std::shared_ptr<const PresentationModel::CacheBlock> block = std::move(made);
     for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
       if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
       model->m_cacheBlock = block;
-      model->m_cacheData = block->data() + (model->m_cacheOffset - begin);
+      model->m_cacheData = block->text.data() + (model->m_cacheOffset - begin);
       model->m_cacheOffset = 0;
       model->m_cachePendingIn = nullptr;
-    }
-    if (bagRecord != nullptr && bagRecord->m_cacheBlock == block) {
-      bagRecord->m_bagGeneration = m_registry.GetGeneration();
-      bagRecord->m_bagValueType = m_bagValueType;
-      bagRecord->m_bagId = m_bagInfo->GetId();
-      bagRecord->m_bagPrefix = static_cast<unsigned int>(bagRecord->m_cacheData - block->data());
     }
   }
   m_pendingCaches.clear();
@@ -272,7 +277,6 @@ void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model)
     m_ss.m_pendingEnd = std::max(m_ss.m_pendingEnd, start + size);
     model.m_cacheBlock = nullptr;
     model.m_cacheData = nullptr;
-    model.m_bagGeneration = 0;
     model.m_cachePendingIn = &m_ss;
     model.m_cacheOffset = start;
     model.m_cacheSize = size;

@@ -170,6 +170,9 @@ class HLVHOST_API SerializeStructure {
   // Below this many bytes of text, MayDrain keeps it: a piece fits the caches, and the pieces
   // are few.
   static constexpr std::size_t kDrainBytes = 256 * 1024;
+  // Up to this many bytes of text, the only record of a bag keeps the whole bag (a dialog's
+  // record, where the brackets are a good part of a replay's cost).
+  static constexpr std::size_t kBagBytes = 64 * 1024;
 
   void Drain();
   void OpenScope(unsigned int id, FrameKind kind);
