@@ -8,10 +8,11 @@ Every ratio is the median time of the project over the median time of its anchor
 the same run: above 1 the project is slower. Build hlvbench as Release first. Times are CPU
 times, which a busy machine disturbs less than wall-clock times.
 
-Each benchmark runs in a process of its own: what one benchmark leaves in the heap (freed
-blocks waiting to be merged, the thresholds glibc moves as it goes) would otherwise change the
-page faults and the merging the next one pays, so that a size's figure would depend on the
-sizes measured before it.
+Each repetition of each benchmark runs in a process of its own: what one benchmark leaves in the
+heap (freed blocks waiting to be merged, the thresholds glibc moves as it goes) would otherwise
+change the page faults and the merging the next one pays, so that a size's figure would depend
+on the sizes measured before it. The benchmarks take turns, one repetition each, so that a slow
+spell of a shared machine falls on all of them alike; each figure is the median repetition.
 
 The benchmarks run on glibc's allocator as it comes, the heap a host that links the library
 has: a large freed heap goes back to the system, so a large read or write may start on fresh
@@ -57,7 +58,9 @@ KEPT_HEAP = "glibc.malloc.trim_threshold=17179869184:glibc.malloc.mmap_threshold
 
 
 def run(bench, repetitions, kept_heap):
-    """Runs every benchmark in a process of its own and merges their reports."""
+    """Runs every repetition of every benchmark in a process of its own, the benchmarks taking
+    turns, and merges their reports: a slow spell of the machine then falls on every benchmark
+    alike instead of on the few that ran during it."""
     env = dict(os.environ)
     env.pop("GLIBC_TUNABLES", None)
     if kept_heap:
@@ -65,25 +68,26 @@ def run(bench, repetitions, kept_heap):
     listed = subprocess.run([bench, f"--benchmark_filter={FILTER}", "--benchmark_list_tests=true"],
                             check=True, stdout=subprocess.PIPE, text=True, env=env).stdout.split()
     merged = None
-    for benchmark in listed:
-        command = [bench, f"--benchmark_filter=^{re.escape(benchmark)}$", "--benchmark_format=json",
-                   f"--benchmark_repetitions={repetitions}", "--benchmark_report_aggregates_only=true"]
-        report = json.loads(subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True,
-                                           env=env).stdout)
-        if merged is None:
-            merged = report
-        else:
-            merged["benchmarks"] += report["benchmarks"]
+    for _ in range(repetitions):
+        for benchmark in listed:
+            command = [bench, f"--benchmark_filter=^{re.escape(benchmark)}$", "--benchmark_format=json"]
+            report = json.loads(subprocess.run(command, check=True, stdout=subprocess.PIPE, text=True,
+                                               env=env).stdout)
+            if merged is None:
+                merged = report
+            else:
+                merged["benchmarks"] += report["benchmarks"]
     return merged
 
 
 def medians(report):
-    """run name -> the median aggregate of that benchmark."""
-    found = {}
+    """run name -> the repetition of that benchmark with the median CPU time (the upper one of
+    an even count), counters and all."""
+    runs = {}
     for entry in report["benchmarks"]:
-        if entry.get("aggregate_name") == "median":
-            found[entry["run_name"]] = entry
-    return found
+        runs.setdefault(entry["run_name"], []).append(entry)
+    return {run_name: sorted(entries, key=lambda e: e["cpu_time"])[len(entries) // 2]
+            for run_name, entries in runs.items()}
 
 
 def name(kind, path, size):

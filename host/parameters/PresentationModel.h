@@ -48,7 +48,10 @@ class HLVHOST_API PresentationModel : public RefCntObject {
   /// view lasts until the cache is replaced, and, while the write that filled the cache still
   /// runs, until that write writes more.
   std::string_view GetCachedJson() const noexcept {
-    return m_cachePendingIn == nullptr ? std::string_view(m_cacheData, m_cacheSize) : GetPendingCachedJson();
+    const CacheBlock* block = m_cacheBlock.get();
+    if (block == nullptr || block->dropped) return {};
+    if (block->pendingIn != nullptr) return GetPendingCachedJson();
+    return std::string_view(block->text.data() + (m_cacheOffset - block->base), m_cacheSize);
   }
 
   /// The text of a bag that holds only this model, as `holder`, under parameter `id` of
@@ -65,29 +68,31 @@ class HLVHOST_API PresentationModel : public RefCntObject {
  private:
   friend class SerializeStructure;
 
-  // The text that records written together share. When it was written as a bag whose only
-  // member is one of them, the text a dialog replays most, it holds the bag's brackets too:
-  // `bagPrefix` bytes before that record's cache and two after, written for parameter `bagId`
-  // of the registry in generation `bagGeneration`, the record held as a value of type
-  // `bagValueType`. The bag's fields live here, not in every record, since one block has at
-  // most one.
+  // The text that records written together share: the writer's text from offset `base`, copied
+  // out when the write is done; while it runs (`pendingIn`), the writer's own text. A write that
+  // ends without memory for the copy drops it. When the text was written as a bag whose only
+  // member is one of the records (`bagRecord`), the text a dialog replays most, it is the whole
+  // bag, written for parameter `bagId` of the registry in generation `bagGeneration`, the record
+  // held as a value of type `bagValueType`.
   struct CacheBlock {
     std::string text;
+    std::size_t base = 0;
+    const SerializeStructure* pendingIn = nullptr;
+    bool dropped = false;
     const PresentationModel* bagRecord = nullptr;
     std::uint64_t bagGeneration = 0;
     const std::type_info* bagValueType = nullptr;
     unsigned int bagId = 0;
-    unsigned int bagPrefix = 0;
   };
 
+  // Whether the model has a cache, whose view may not be taken yet.
+  bool HasCache() const noexcept { return m_cacheSize != 0 && m_cacheBlock != nullptr && !m_cacheBlock->dropped; }
   std::string_view GetPendingCachedJson() const noexcept;
 
-  // The cache is m_cacheSize bytes at m_cacheData, in m_cacheBlock; or, while the write that
-  // filled it runs, at m_cacheOffset in the text of m_cachePendingIn, which copies it out when it
-  // is done. The text is reached through one pointer, since a replay is mostly that load.
+  // The cache is m_cacheSize bytes at offset m_cacheOffset of the writer's text, kept in
+  // m_cacheBlock. The records of one write share its block and are never visited again when it
+  // is copied out: after a long write they are no longer in the processor's cache.
   mutable std::size_t m_cacheSize = 0;
-  mutable const char* m_cacheData = nullptr;
-  mutable const SerializeStructure* m_cachePendingIn = nullptr;
   mutable std::size_t m_cacheOffset = 0;
   mutable std::shared_ptr<const CacheBlock> m_cacheBlock;
 };

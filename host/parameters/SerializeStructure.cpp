@@ -82,7 +82,7 @@ void SerializeStructure::ListItemJson(std::string_view json) {
 }
 
 bool SerializeStructure::CachedStructure(const ParameterInfo& info, const PresentationModel& model) {
-  if (model.m_cacheSize == 0 || m_frames.back().kind != FrameKind::kObject) return false;
+  if (!model.HasCache() || m_frames.back().kind != FrameKind::kObject) return false;
   const std::string& name = info.GetJsonName();
   // The member, and the brackets that close the scopes around it.
   ReserveJson(m_out, 1 + name.size() + model.m_cacheSize + 2 + m_frames.size());
@@ -124,45 +124,34 @@ void SerializeStructure::CommitCaches(const PresentationModel* bagRecord) {
   const std::size_t end = m_pendingEnd;
   m_pendingBegin = std::numeric_limits<std::size_t>::max();
   m_pendingEnd = 0;
-  if (begin < end) {
-    // The bag's record ends the text, its scope and the bag's still to be closed: the block
-    // takes the bag's opening bracket and name before it and the two closing brackets after.
-    if (bagRecord != nullptr) begin = m_outBase;
-    auto made = std::make_shared<PresentationModel::CacheBlock>();
-    made->text.reserve(end - begin + (bagRecord != nullptr ? 2 : 0));
-    made->text.append(m_out, begin, end - begin);
-    if (bagRecord != nullptr) {
-      made->text.append("}}");
-      made->bagRecord = bagRecord;
-      made->bagGeneration = m_registry.GetGeneration();
-      made->bagValueType = m_bagValueType;
-      made->bagId = m_bagInfo->GetId();
-      made->bagPrefix = static_cast<unsigned int>(bagRecord->m_cacheOffset - begin);
-    }
-    const std::shared_ptr<const PresentationModel::CacheBlock> block = std::move(made);
-    for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
-      if (model->m_cachePendingIn != this) continue;  // its cache was replaced meanwhile
-      model->m_cacheBlock = block;
-      model->m_cacheData = block->text.data() + (model->m_cacheOffset - begin);
-      model->m_cacheOffset = 0;
-      model->m_cachePendingIn = nullptr;
-    }
+  if (m_pendingBlock == nullptr) return;
+  PresentationModel::CacheBlock& block = *m_pendingBlock;
+  // The bag's record ends the text, its scope and the bag's still to be closed: the block
+  // takes the bag's opening bracket and name before it and the two closing brackets after.
+  if (bagRecord != nullptr) begin = m_outBase;
+  block.text.reserve(end - begin + (bagRecord != nullptr ? 2 : 0));
+  block.text.append(m_out, begin, end - begin);
+  if (bagRecord != nullptr) {
+    block.text.append("}}");
+    block.bagRecord = bagRecord;
+    block.bagGeneration = m_registry.GetGeneration();
+    block.bagValueType = m_bagValueType;
+    block.bagId = m_bagInfo->GetId();
   }
-  m_pendingCaches.clear();
+  block.base = begin;
+  block.pendingIn = nullptr;
+  m_pendingBlock = nullptr;
 }
 
 void SerializeStructure::CommitCachesOrDrop() noexcept {
-  if (m_pendingCaches.empty()) return;
+  if (m_pendingBlock == nullptr) return;
   try {
     CommitCaches();
   } catch (const std::bad_alloc&) {
     // The caches only spare later writes work: without them those writes run the writers.
-    for (const RefCntPtr<const PresentationModel>& model : m_pendingCaches) {
-      if (model->m_cachePendingIn != this) continue;
-      model->m_cachePendingIn = nullptr;
-      model->m_cacheSize = 0;
-    }
-    m_pendingCaches.clear();
+    m_pendingBlock->pendingIn = nullptr;
+    m_pendingBlock->dropped = true;
+    m_pendingBlock = nullptr;
     m_pendingBegin = std::numeric_limits<std::size_t>::max();
     m_pendingEnd = 0;
   }
@@ -268,16 +257,17 @@ void SerializeStructure::Visitor::EndCaptureInto(const PresentationModel& model)
   const std::size_t size = m_ss.m_out.size() - start;
   if (size == 0) {
     model.SetSerializedJson(std::string());
-  } else if (m_ss.m_captures.empty() && m_ss.m_pendingCaches.empty() && &model != m_ss.m_bagRecord) {
+  } else if (m_ss.m_captures.empty() && m_ss.m_pendingBlock == nullptr && &model != m_ss.m_bagRecord) {
     model.SetSerializedJson(m_ss.m_out.substr(start));  // a record written on its own
   } else {
-    m_ss.m_pendingCaches.emplace_back(&model);
+    if (m_ss.m_pendingBlock == nullptr) {
+      m_ss.m_pendingBlock = std::make_shared<PresentationModel::CacheBlock>();
+      m_ss.m_pendingBlock->pendingIn = &m_ss;
+    }
     // The block the caches will share spans them all (a cache replaced meanwhile may widen it).
     m_ss.m_pendingBegin = std::min(m_ss.m_pendingBegin, start);
     m_ss.m_pendingEnd = std::max(m_ss.m_pendingEnd, start + size);
-    model.m_cacheBlock = nullptr;
-    model.m_cacheData = nullptr;
-    model.m_cachePendingIn = &m_ss;
+    model.m_cacheBlock = m_ss.m_pendingBlock;
     model.m_cacheOffset = start;
     model.m_cacheSize = size;
   }
@@ -297,7 +287,7 @@ void SerializeStructure::Visitor::WriteCaptured(const TString& text) {
 }
 
 bool SerializeStructure::Visitor::WriteCachedJson(const PresentationModel& model) {
-  if (model.m_cacheSize == 0) return false;
+  if (!model.HasCache()) return false;
   // The cache may be a range of the text itself: the room WriteCapturedJson makes is made
   // before the cache is looked at, so that writing it does not move it.
   ReserveJson(m_ss.m_out, model.m_cacheSize + 1 + m_ss.m_frames.size());

@@ -18,12 +18,14 @@
 #include "host/HostExport.h"
 #include "host/TString.h"
 #include "host/parameters/ParameterSerializers.h"
+#include "host/parameters/PresentationModel.h"
 
 #include <boost/container/small_vector.hpp>
 
 #include <cstddef>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -201,8 +203,8 @@ class HLVHOST_API SerializeStructure {
   // deeper than that.
   boost::container::small_vector<Frame, 16> m_frames;
   boost::container::small_vector<std::size_t, 8> m_captures;
-  // The records whose caches are ranges of m_out, held until CommitCaches.
-  std::vector<RefCntPtr<const PresentationModel>> m_pendingCaches;
+  // The block the caches of the records written so far will share, which CommitCaches fills.
+  std::shared_ptr<PresentationModel::CacheBlock> m_pendingBlock;
   // The range of m_out the pending caches span.
   std::size_t m_pendingBegin = std::numeric_limits<std::size_t>::max();
   std::size_t m_pendingEnd = 0;
