@@ -56,8 +56,8 @@ class HLVHOST_API PresentationModel : public RefCntObject {
 
   /// The text of a bag that holds only this model, as `holder`, under parameter `id` of
   /// `registry`: the cache inside the bag's brackets, kept when the model's first write was such a
-  /// bag, without a copy. Empty when it was not, or when the registry has changed since. The view
-  /// lasts as long as GetCachedJson's.
+  /// bag of at most 64 KiB, without a copy. Empty otherwise, or when a parameter of the registry
+  /// has been flagged since. The view lasts as long as GetCachedJson's.
   std::string_view GetCachedBagJson(const IParameter& holder, unsigned int id,
                                     const ParametersRegistry& registry) const noexcept;
 
