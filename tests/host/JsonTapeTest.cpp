@@ -75,7 +75,10 @@ TEST(JsonTapeTest, RefusesWhatTheDocumentRefusesWithTheSameMessage) {
       std::string(257, '[') + std::string(257, ']'), R"({"a":"\udc00"})", R"(["\ud800"])", "{\"a\":\"\xC3\x28\"}",
       std::string("{}\0 ", 4), "99e307", R"({"a" 1})", "[1,]", "", "[\"\xED\xA0\x80\"]", "[1, \xFF]",
       // A NUL escaped in a name or a value would cut every message that quotes it.
-      R"({"a\u0000b":1})", R"(["x\u0000"])"};
+      R"({"a\u0000b":1})", R"(["x\u0000"])",
+      // A long text is checked in blocks of 64 KiB: a bad character at a block's end, or a
+      // control character past the first block.
+      "[\"" + std::string(65532, 'a') + "\xE2\x82" + "a\"]", "[\"" + std::string(70000, 'a') + "\x1B\"]"};
   for (const std::string& text : texts) {
     QString fromDocument;
     QString fromTape;
@@ -96,6 +99,20 @@ TEST(JsonTapeTest, RefusesWhatTheDocumentRefusesWithTheSameMessage) {
   }
   JsonTape tape;
   EXPECT_THROW(HardenedJson::Parse("[]", tape, HardenedJson::Limits{}), LogicException);  // more than a tape indexes
+}
+
+// Characters cut by the end of a checked block are whole again in what is read.
+TEST(JsonTapeTest, ReadsLongTextsWhoseCharactersStraddleTheCheckedBlocks) {
+  for (std::size_t shift = 0; shift < 3; ++shift) {
+    std::string value(65534 - shift, 'a');
+    for (int i = 0; i < 4; ++i) value += "\xE2\x82\xAC";  // the euro sign, three bytes
+    const std::string text = "[\"" + value + "\"]";
+    JsonTape tape;
+    HardenedJson::Parse(text, tape, kLimits);
+    std::vector<std::string> seen;
+    Walk(JsonValue{tape, JsonTape::kRoot}, seen);
+    EXPECT_EQ(seen, (std::vector<std::string>{"[", value, "]"}));
+  }
 }
 
 // Reading UTF-8 without a TString in between decides as reading the TString does (the enum tables
