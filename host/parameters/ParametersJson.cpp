@@ -109,7 +109,7 @@ void Append(const IParameters& bag, const ParametersRegistry& registry, std::str
   if (only != nullptr && AppendCachedRecord(*only, id, registry, out)) return;
   SerializeStructure ss(registry, out);
   ss.SetKeepsCaches(caches == FirstWriteCaches::kKeep);
-  if (only != nullptr) ss.SetOnlyMember(id, *only);
+  if (only != nullptr && caches == FirstWriteCaches::kKeep) ss.SetOnlyMember(id, *only);
   WriteParameters(bag, ss);
   ss.Close();
 }

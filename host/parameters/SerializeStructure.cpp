@@ -101,7 +101,6 @@ void SerializeStructure::SetOnlyMember(unsigned int id, const IParameter& holder
   if (info == nullptr || info->HasFlag(kParameterUnserializable) || info->GetReplayedValueType() == nullptr) return;
   m_bagRecord = holder.GetRecordAs(*info->GetReplayedValueType());
   m_bagInfo = info;
-  m_bagValueType = info->GetReplayedValueType();
 }
 
 bool SerializeStructure::IsBagRecord(const PresentationModel& model) const noexcept {
@@ -135,7 +134,7 @@ void SerializeStructure::CommitCaches(const PresentationModel* bagRecord) {
     block.text.append("}}");
     block.bagRecord = bagRecord;
     block.bagGeneration = m_registry.GetGeneration();
-    block.bagValueType = m_bagValueType;
+    block.bagValueType = m_bagInfo->GetReplayedValueType();
     block.bagId = m_bagInfo->GetId();
   }
   block.base = begin;

@@ -28,7 +28,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <typeinfo>
 #include <vector>
 
 class ParametersRegistry;
@@ -208,11 +207,10 @@ class HLVHOST_API SerializeStructure {
   // The range of m_out the pending caches span.
   std::size_t m_pendingBegin = std::numeric_limits<std::size_t>::max();
   std::size_t m_pendingEnd = 0;
-  // The record of the bag's only member, the parameter that holds it and the value type its
-  // serializer replays (SetOnlyMember); null otherwise.
+  // The record of the bag's only member and the parameter that holds it (SetOnlyMember); null
+  // otherwise.
   const PresentationModel* m_bagRecord = nullptr;
   const ParameterInfo* m_bagInfo = nullptr;
-  const std::type_info* m_bagValueType = nullptr;
   Visitor m_visitor{*this};
 };
 
